@@ -1,0 +1,65 @@
+#include "app/SyncApp.h"
+
+#include "app/SingleInstance.h"
+#include "core/ProfileStore.h"
+#include "widgets/MainDlg.h"
+#include "widgets/UiText.h"
+
+#include <string>
+
+#include <QApplication>
+#include <QIcon>
+
+namespace {
+constexpr std::string_view kIniFile{"zezodi.ini"};
+constexpr std::size_t kLanguageSize{80};
+} // namespace
+
+CSyncApp::CSyncApp(MainWindowFactory createMainWindow)
+    : m_createMainWindow{std::move(createMainWindow)}
+{
+    QApplication::setWindowIcon(QIcon{QStringLiteral(":/icons/zezodi.png")});
+    QApplication::setDesktopFileName(QStringLiteral("zezodi"));
+    // The modal main window is the program's only loop; a restart in the other role must not
+    // find the application already quitting.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+int CSyncApp::InitInstance()
+{
+    const std::string language{
+        CProfileStore::ReadText("Config", "DefaultLanguage", "", kLanguageSize, kIniFile)};
+    m_language.Load(language);
+
+    for (;;) {
+        const Role role{ReadRole()};
+        const QString title{RoleTitle(role)};
+        CSingleInstance instance;
+        if (!instance.ClaimOrRaise(title)) {
+            return 0;
+        }
+        std::unique_ptr<CMainDlg> window{m_createMainWindow(role)};
+        window->setWindowTitle(title);
+        QObject::connect(&instance, &CSingleInstance::RaiseRequested, window.get(),
+                         &CMainDlg::Raise);
+        window->exec();
+        const int roleChangeMarker{window->RoleChangeMarker()};
+        window.reset();
+        if (roleChangeMarker == 0) {
+            return 0;
+        }
+        // The settings dialog has written the new IsPrimary; the old role's name is given up
+        // when `instance` ends, before the new role looks for a running copy.
+    }
+}
+
+CSyncApp::Role CSyncApp::ReadRole()
+{
+    return CProfileStore::ReadInt("Config", "IsPrimary", 1, kIniFile) == 1 ? Role::Primary
+                                                                           : Role::Secondary;
+}
+
+QString CSyncApp::RoleTitle(Role role)
+{
+    return CUiText::Text(role == Role::Primary ? StringId::PrimaryTitle : StringId::SecondaryTitle);
+}

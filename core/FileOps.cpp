@@ -1,0 +1,281 @@
+#include "core/FileOps.h"
+
+#include "core/Platform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string LowerAscii(std::string_view text)
+{
+    std::string lower(text);
+    for (char& c : lower)
+        c = LowerAscii(c);
+    return lower;
+}
+
+bool IsUtf8Continuation(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Classic backtracking match: on a mismatch, let the last '*' swallow one more character.
+bool MatchPlain(std::string_view pattern, std::string_view name)
+{
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t starP = std::string_view::npos;
+    std::size_t starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() && pattern[p] == '?') {
+            // One character, which in UTF-8 may take several bytes.
+            ++p;
+            ++n;
+            while (n < name.size() && IsUtf8Continuation(name[n]))
+                ++n;
+        } else if (p < pattern.size() && LowerAscii(pattern[p]) == LowerAscii(name[n])) {
+            ++p;
+            ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+enum class EntryKind
+{
+    RegularFile,
+    Directory
+};
+
+std::vector<std::string> ListEntries(std::string_view dir, EntryKind kind, std::string_view pattern)
+{
+    std::vector<std::string> names;
+    const std::string path(dir);
+    DIR* stream = opendir(path.c_str());
+    if (stream == nullptr)
+        return names;
+    const int dirFd = dirfd(stream);
+    while (const dirent* entry = readdir(stream)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        if (!pattern.empty() && !CFileOps::WildcardMatch(pattern, name))
+            continue;
+        struct stat info
+        {};
+        if (fstatat(dirFd, entry->d_name, &info, 0) != 0)
+            continue;
+        const bool wanted =
+            kind == EntryKind::RegularFile ? S_ISREG(info.st_mode) : S_ISDIR(info.st_mode);
+        if (wanted)
+            names.emplace_back(name);
+    }
+    closedir(stream);
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return CFileOps::CompareNames(a, b);
+    });
+    return names;
+}
+
+int WriteAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return 0;
+}
+
+int CopyContent(int from, int to)
+{
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = read(from, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (got == 0)
+            return 0;
+        if (const int error = WriteAll(to, buffer, static_cast<std::size_t>(got)); error != 0)
+            return error;
+    }
+}
+
+std::string TemporaryTemplate(const std::string& dst)
+{
+    const std::size_t slash = dst.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : dst.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? dst : dst.substr(slash + 1);
+    return dir + "." + base + ".XXXXXX";
+}
+
+// Fills the open temporary file from the open source; 0 or errno.
+int FillCopy(int from, const struct stat& source, int to)
+{
+    if (const int error = CopyContent(from, to); error != 0)
+        return error;
+    if (fchmod(to, source.st_mode & 07777) != 0)
+        return errno;
+    const timespec times[2] = {source.st_atim, source.st_mtim};
+    if (futimens(to, times) != 0)
+        return errno;
+    // Durable before the rename, so a crash leaves the old file or the whole new one.
+    if (fsync(to) != 0)
+        return errno;
+    return 0;
+}
+
+} // namespace
+
+std::vector<std::string> CFileOps::FindFiles(std::string_view dir, std::string_view pattern)
+{
+    if (pattern.empty())
+        return {};
+    return ListEntries(dir, EntryKind::RegularFile, pattern);
+}
+
+std::vector<std::string> CFileOps::FindDirectories(std::string_view dir)
+{
+    return ListEntries(dir, EntryKind::Directory, {});
+}
+
+bool CFileOps::WildcardMatch(std::string_view pattern, std::string_view name)
+{
+    if (MatchPlain(pattern, name))
+        return true;
+    // Windows lets a trailing ".*" stand for "no extension at all".
+    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" &&
+        name.find('.') == std::string_view::npos)
+        return MatchPlain(pattern.substr(0, pattern.size() - 2), name);
+    return false;
+}
+
+bool CFileOps::CompareNames(std::string_view a, std::string_view b)
+{
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto la = static_cast<unsigned char>(LowerAscii(a[i]));
+        const auto lb = static_cast<unsigned char>(LowerAscii(b[i]));
+        if (la != lb)
+            return la < lb;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b;
+}
+
+std::string CFileOps::FindNameNoCase(std::string_view dir, std::string_view name)
+{
+    if (name.empty() || name.find('/') != std::string_view::npos)
+        return {};
+    if (Exists(CPlatform::JoinPath(dir, name)))
+        return std::string(name);
+    const std::string wanted = LowerAscii(name);
+    std::string found;
+    const std::string path(dir);
+    DIR* stream = opendir(path.c_str());
+    if (stream == nullptr)
+        return found;
+    while (const dirent* entry = readdir(stream)) {
+        const std::string_view candidate = entry->d_name;
+        if (LowerAscii(candidate) != wanted)
+            continue;
+        // Several spellings: take the first in listing order, the same on every machine.
+        if (found.empty() || CompareNames(candidate, found))
+            found = candidate;
+    }
+    closedir(stream);
+    return found;
+}
+
+int CFileOps::CopyFileKeepTime(std::string_view src, std::string_view dst)
+{
+    const std::string source(src);
+    const std::string target(dst);
+    const int from = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (from < 0)
+        return errno;
+    struct stat info
+    {};
+    if (fstat(from, &info) != 0) {
+        const int error = errno;
+        close(from);
+        return error;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        close(from);
+        return S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    }
+    std::string temporary = TemporaryTemplate(target);
+    const int to = mkostemp(temporary.data(), O_CLOEXEC);
+    if (to < 0) {
+        const int error = errno;
+        close(from);
+        return error;
+    }
+    int error = FillCopy(from, info, to);
+    close(from);
+    if (close(to) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && rename(temporary.c_str(), target.c_str()) != 0)
+        error = errno;
+    if (error != 0)
+        unlink(temporary.c_str());
+    return error;
+}
+
+bool CFileOps::Exists(std::string_view path)
+{
+    struct stat info
+    {};
+    return stat(std::string(path).c_str(), &info) == 0;
+}
+
+bool CFileOps::IsDirectory(std::string_view path)
+{
+    struct stat info
+    {};
+    return stat(std::string(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool CFileOps::IsRegularFile(std::string_view path)
+{
+    struct stat info
+    {};
+    return stat(std::string(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+int CFileOps::CreateDirectory(std::string_view path)
+{
+    if (mkdir(std::string(path).c_str(), 0777) != 0)
+        return errno;
+    return 0;
+}

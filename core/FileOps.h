@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// File operations with the Windows behaviour the synchronisation relies on: wildcard searches
+// that ignore letter case and list names in one order on every machine, name lookups that
+// find a file whatever its case, and copies that keep the source's last-write time.
+class CFileOps
+{
+public:
+    // Names of the regular files in dir (symbolic links followed) that match the Windows
+    // wildcard pattern, in CompareNames order. Empty when dir does not exist.
+    static std::vector<std::string> FindFiles(std::string_view dir, std::string_view pattern);
+
+    // Names of the subdirectories of dir (symbolic links followed), in CompareNames order.
+    static std::vector<std::string> FindDirectories(std::string_view dir);
+
+    // '*' matches any run of characters, '?' exactly one; ASCII letters match whatever their
+    // case. A pattern ending in ".*" also matches names without that dot ("*.*" matches every
+    // name, "jxtini.*" matches "jxtini").
+    static bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+    // The order of listings: byte-wise on the ASCII-lower-cased names, ties by the names'
+    // own bytes. True when a sorts before b.
+    static bool CompareNames(std::string_view a, std::string_view b);
+
+    // The name under which dir holds name, whatever its letter case; the exact spelling wins
+    // when several exist. Empty when there is none.
+    static std::string FindNameNoCase(std::string_view dir, std::string_view name);
+
+    // Copies content, last-write time and permission bits. The copy is written beside dst and
+    // renamed over it, so dst is never seen half-written. 0 or the errno of the failing step.
+    static int CopyFileKeepTime(std::string_view src, std::string_view dst);
+
+    static bool Exists(std::string_view path);
+    static bool IsDirectory(std::string_view path);
+    static bool IsRegularFile(std::string_view path);
+
+    // Creates the last level of path only. 0 or the errno (EEXIST when it is already there).
+    static int CreateDirectory(std::string_view path);
+};

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Runs the command line to its end (no time limit) and gives its exit code, or -1 when the
+// program cannot be started. `workingDirectory` is where the child starts; empty keeps ours.
+// Returns as soon as the child ends: the wait sleeps at most 100 ms at a time.
+int RunAndWait(std::string_view commandLine, const std::string& workingDirectory = {});

@@ -1,0 +1,353 @@
+#include "core/StringTable.h"
+
+const char* CStringTable::Source(StringId id)
+{
+    switch (id) {
+    case StringId::NoWebServer:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "No apache webserver found on the server. Please specifiy the path "
+                              "of the webserver document root, in zezodi.ini.");
+    case StringId::Error:
+        return ZEZODI_TR_NOOP("StringTable", "Error");
+    case StringId::Status:
+        return ZEZODI_TR_NOOP("StringTable", "Status");
+    case StringId::SyncErrors:
+        return ZEZODI_TR_NOOP(
+            "StringTable", "Errors while synchronizing the alarmdata with the primary server ! %1");
+    case StringId::Information:
+        return ZEZODI_TR_NOOP("StringTable", "Information");
+    case StringId::SyncSucceeded:
+        return ZEZODI_TR_NOOP(
+            "StringTable", "Successfully synchronized the alarmdata with the primary server. %1");
+    case StringId::Identical:
+        return ZEZODI_TR_NOOP("StringTable", "Identical");
+    case StringId::Updated:
+        return ZEZODI_TR_NOOP("StringTable", "Updated");
+    case StringId::Failed:
+        return ZEZODI_TR_NOOP("StringTable", "Failed");
+    case StringId::DownloadDirectoryFailed:
+        return ZEZODI_TR_NOOP("StringTable", "Failed to create download directory %1 !");
+    case StringId::NoCompressionTool:
+        return ZEZODI_TR_NOOP(
+            "StringTable",
+            "No compression tool (winzip with command line support) installed !\nPlease install "
+            "Winzip 8.0 or later and the command line support for winzip.");
+    case StringId::AlreadySynchronized:
+        return ZEZODI_TR_NOOP(
+            "StringTable", "The data on the primary server was already successfully synchronized "
+                           "with the local data.\nDo you still want to synchronize ?");
+    case StringId::PleaseConfirm:
+        return ZEZODI_TR_NOOP("StringTable", "Please confirm ...");
+    case StringId::ConfirmExit:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Exit the synchronization tool ?\nThis program needs to be running "
+                              "if the servers have to be synchronized !");
+    case StringId::ConfirmChangeToPrimary:
+        return ZEZODI_TR_NOOP(
+            "StringTable",
+            "Are you sure you want to change from secondary to primary synchronization ?\nThe "
+            "program will restart as primary synchronization tool.\nOnly change if this server "
+            "needs to be the new master server!\nMake sure to change the master server from "
+            "primary to secondary.");
+    case StringId::ConfirmChangeToSecondary:
+        return ZEZODI_TR_NOOP(
+            "StringTable",
+            "Are you sure you want to change from primary  to secondary synchronization ?\nThe "
+            "program will restart as secondary synchronization tool.\nOnly change if this server "
+            "needs to be a slave server!\nMake sure to change the slave server from secondary to "
+            "primary.");
+    // Titles of the alarm applications' windows, which a run asks to close: they must match
+    // those windows exactly, and the alarm software's own language setting picks one, so they
+    // are never translated.
+    case StringId::AlarmControlCenterTitle:
+        return "Orvenda - Alarm Control Center Sirevo";
+    case StringId::AlarmControlCenterTitleDt:
+        return "Orvenda - Alarm Zentrale Sirevo";
+    case StringId::AlarmControlCenterTitleFr:
+        return "Orvenda - Centrale d'alarme Sirevo";
+    case StringId::NotUpdated:
+        return ZEZODI_TR_NOOP("StringTable", "Not updated");
+    case StringId::IniFile:
+        return ZEZODI_TR_NOOP("StringTable", "Inifile");
+    case StringId::SectionName:
+        return ZEZODI_TR_NOOP("StringTable", "Sectionname");
+    case StringId::KeyName:
+        return ZEZODI_TR_NOOP("StringTable", "Keyname");
+    case StringId::PrimaryValue:
+        return ZEZODI_TR_NOOP("StringTable", "Primary value");
+    case StringId::SecondaryValue:
+        return ZEZODI_TR_NOOP("StringTable", "Secondary value");
+    case StringId::NotIdentical:
+        return ZEZODI_TR_NOOP("StringTable", "Not identical");
+    case StringId::IniIdentical:
+        return ZEZODI_TR_NOOP("StringTable", "Identical");
+    case StringId::NotExistent:
+        return ZEZODI_TR_NOOP("StringTable", "Not existent");
+    case StringId::PrimaryTitle:
+        return ZEZODI_TR_NOOP("StringTable", "Orvenda Primary Synchronization Tool");
+    case StringId::SecondaryTitle:
+        return ZEZODI_TR_NOOP("StringTable", "Orvenda Secondary Synchronization Tool");
+    case StringId::LanguageNotLoaded:
+        return ZEZODI_TR_NOOP("StringTable", "The resource DLL %1 could not be loaded !");
+    case StringId::ClientComputerName:
+        return ZEZODI_TR_NOOP("StringTable", "Client Computername");
+    case StringId::ClientIpAddress:
+        return ZEZODI_TR_NOOP("StringTable", "Client IP-Address");
+    case StringId::ClientLocation:
+        return ZEZODI_TR_NOOP("StringTable", "Client Location");
+    case StringId::ConfirmDeleteClient:
+        return ZEZODI_TR_NOOP("StringTable", "Delete secondary server %1 from client list ?");
+    case StringId::SelectClientToDelete:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Please select a client item first in the list to delete.");
+    case StringId::EditClientCaption:
+        return ZEZODI_TR_NOOP("StringTable", "Edit settings of existent secondary client server");
+    case StringId::AddClientCaption:
+        return ZEZODI_TR_NOOP("StringTable", "Add new secondary client server");
+    case StringId::StartSyncSucceeded:
+        return ZEZODI_TR_NOOP(
+            "StringTable",
+            "Successfully started synchronization on client %1 (%2). Please wait for result.");
+    case StringId::StartSyncNoSocket:
+        return ZEZODI_TR_NOOP("StringTable", "Failed to open socket for client %1 (%2)");
+    case StringId::StartSyncNoConnection:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Failed to connect to client %1 (%2) to start synchronization");
+    case StringId::StartSyncNotSent:
+        return ZEZODI_TR_NOOP("StringTable", "Failed to write socket command for client %1 (%2)");
+    case StringId::StartSyncNoAcknowledge:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "No acknowledge from client %1 (%2) if synchronization was started");
+    case StringId::ClientSyncStarted:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Synchronization of selected clients started. Please wait ...");
+    case StringId::SelectClientsToSync:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Please select at least one secondary client to synchronize first !");
+    case StringId::NoClientsDefined:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "No secondary clients for synchronization defined yet !\nPlease "
+                              "define the clients in the settings dialog.");
+    case StringId::CopyFileFailed:
+        return ZEZODI_TR_NOOP("StringTable", "Failed to copy file from %s to %s !");
+    case StringId::CrcFailed:
+        return ZEZODI_TR_NOOP("StringTable", "Failed to get CRC from file %s  Error Code: %d !");
+    case StringId::DownloadFailed:
+        return ZEZODI_TR_NOOP("StringTable", "Failed to download file %s !");
+    case StringId::UnzipFailed:
+        return ZEZODI_TR_NOOP("StringTable", "Failed to unzip file %s !");
+    case StringId::LocalFileNewer:
+        return ZEZODI_TR_NOOP("StringTable", "File %s is newer then downloaded primary file: %s !");
+    case StringId::BackupFailed:
+        return ZEZODI_TR_NOOP("StringTable", "Failed to copy file %s to %s for backup");
+    case StringId::CrcStillDifferent:
+        return ZEZODI_TR_NOOP(
+            "StringTable",
+            "CRC after download is still not identical for file %s. Local CRC: %s Primary CRC %s");
+    case StringId::FileSynchronized:
+        return ZEZODI_TR_NOOP("StringTable", "File %s successfully synchronized");
+    case StringId::FileNotExistent:
+        return ZEZODI_TR_NOOP("StringTable", "File %s is not existent !");
+    case StringId::GetSyncFileFailed:
+        return ZEZODI_TR_NOOP("StringTable", "Failed to get SyncFile from %s  Error Code: %d !");
+    case StringId::SyncFileNotPresent:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Failed to get SyncFile from %s  File after download not present !");
+    case StringId::SyncStartedAutomatically:
+        return ZEZODI_TR_NOOP("StringTable", "Synchronization started automatically");
+    case StringId::SyncStartedByPrimary:
+        return ZEZODI_TR_NOOP("StringTable", "Synchronization started by primary server %s");
+    case StringId::SyncStartedManually:
+        return ZEZODI_TR_NOOP("StringTable", "Synchronization started manually. Please wait ...");
+    case StringId::SyncFailedSummary:
+        return ZEZODI_TR_NOOP("StringTable", "Failure durring synchronization   Files identical: "
+                                             "%d   successfully synchronized: %d   failed: %d");
+    case StringId::SyncSucceededSummary:
+        return ZEZODI_TR_NOOP(
+            "StringTable",
+            "Synchronization was successful   Files identical: %d   successfully synchronized: %d");
+    case StringId::ImportClientsQuestion:
+        return ZEZODI_TR_NOOP(
+            "StringTable",
+            "No secondary clients for synchronization defined yet !\nImport the client settings "
+            "for the synchronization from the master/slave program settings ?");
+    case StringId::ClientTimeSyncSucceeded:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Successfully synchronized the system-time on client %1 (%2)");
+    case StringId::ClientTimeSyncFailed:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Failed to synchronized the system-time on client %1 (%2)");
+    case StringId::TimeSynchronized:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Successfully synchronized the system-time with the primary server.");
+    case StringId::ClientSyncError:
+        return ZEZODI_TR_NOOP("StringTable", "Error while synchronizing client %s !");
+    case StringId::ClientSyncSucceeded:
+        return ZEZODI_TR_NOOP("StringTable", "Client %s successfully synchronized");
+    // Window titles again, as above.
+    case StringId::AlarmViewerTitleDt:
+        return "Alarm-Auswertung";
+    case StringId::AlarmViewerTitleFr:
+        return "Exploitation d'alarme";
+    case StringId::AlarmViewerTitle:
+        return "Alarm-Viewer";
+    case StringId::SyncCounts:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "\nFiles identical: %d   successfully synchronized: %d");
+    case StringId::SyncCountsWithFailed:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "\nFiles identical: %d   successfully synchronized: %d   failed: %d");
+    case StringId::PreparationStartedAutomatically:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Preparation for synchronization started automatically");
+    case StringId::PreparationStartedManually:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Preparation for synchronization started manually. Please wait ...");
+    case StringId::PreparationSucceeded:
+        return ZEZODI_TR_NOOP("StringTable", "Successfully prepared data for synchronization");
+    case StringId::PreparationFailed:
+        return ZEZODI_TR_NOOP("StringTable", "Error while preparing data for synchronization");
+    case StringId::AskStartClients:
+        return ZEZODI_TR_NOOP("StringTable", "Successfully prepared synchronization data.\nStart "
+                                             "synchronization on secondary client servers now ?");
+    case StringId::FileListError:
+        return ZEZODI_TR_NOOP("StringTable", "ERROR: %s");
+    case StringId::SizeInKb:
+        return ZEZODI_TR_NOOP("StringTable", "%d KB");
+    case StringId::Ok:
+        return ZEZODI_TR_NOOP("StringTable", "OK");
+    case StringId::Cancel:
+        return ZEZODI_TR_NOOP("StringTable", "Cancel");
+    case StringId::Exit:
+        return ZEZODI_TR_NOOP("StringTable", "Exit");
+    case StringId::Settings:
+        return ZEZODI_TR_NOOP("StringTable", "Settings");
+    case StringId::SynchronizeNow:
+        return ZEZODI_TR_NOOP("StringTable", "Synchronize now");
+    case StringId::ShowLogfile:
+        return ZEZODI_TR_NOOP("StringTable", "Show logfile");
+    case StringId::LastSynchronization:
+        return ZEZODI_TR_NOOP("StringTable", "Last synchronization:");
+    case StringId::SynchronizedFilesAndErrors:
+        return ZEZODI_TR_NOOP("StringTable", "Synchronized files and errors:");
+    case StringId::Browse:
+        return ZEZODI_TR_NOOP("StringTable", "...");
+    case StringId::IntervalBetweenSynchronizations:
+        return ZEZODI_TR_NOOP("StringTable", "Interval between synchronizations: ");
+    case StringId::SettingsGroup:
+        return ZEZODI_TR_NOOP("StringTable", "Settings for primary synchronization tool");
+    case StringId::ColumnFilename:
+        return ZEZODI_TR_NOOP("StringTable", "Filename");
+    case StringId::ColumnExtension:
+        return ZEZODI_TR_NOOP("StringTable", "Extension");
+    case StringId::ColumnPath:
+        return ZEZODI_TR_NOOP("StringTable", "Path");
+    case StringId::ColumnLastModified:
+        return ZEZODI_TR_NOOP("StringTable", "Last Modified");
+    case StringId::ColumnSize:
+        return ZEZODI_TR_NOOP("StringTable", "Size");
+    case StringId::ColumnCrc:
+        return ZEZODI_TR_NOOP("StringTable", "CRC");
+    case StringId::ColumnCrcSecondary:
+        return ZEZODI_TR_NOOP("StringTable", "CRC Secondary");
+    case StringId::ColumnCrcPrimary:
+        return ZEZODI_TR_NOOP("StringTable", "CRC Primary");
+    case StringId::ClientSynchronization:
+        return ZEZODI_TR_NOOP("StringTable", "Client Synchronization");
+    case StringId::FilesForSynchronization:
+        return ZEZODI_TR_NOOP("StringTable", "Files for synchronization");
+    case StringId::SynchronizedFiles:
+        return ZEZODI_TR_NOOP("StringTable", "Synchronized files");
+    case StringId::LocalFiles:
+        return ZEZODI_TR_NOOP("StringTable", "Local files:");
+    case StringId::CompareIniFiles:
+        return ZEZODI_TR_NOOP("StringTable", "Compare Ini-files");
+    case StringId::AboutCaption:
+        return ZEZODI_TR_NOOP("StringTable", "About Zezodi");
+    case StringId::AboutVersion:
+        return ZEZODI_TR_NOOP("StringTable", "Zezodi, Version 3.1");
+    case StringId::ClientSettingsCaption:
+        return ZEZODI_TR_NOOP("StringTable", "Client Settings");
+    case StringId::ClientNameLabel:
+        return ZEZODI_TR_NOOP("StringTable", "Computer-Name of client:");
+    case StringId::ClientAddressLabel:
+        return ZEZODI_TR_NOOP("StringTable", "IP-Address of client:");
+    case StringId::ClientLocationLabel:
+        return ZEZODI_TR_NOOP("StringTable", "Location of client:");
+    case StringId::ClientSyncCaption:
+        return ZEZODI_TR_NOOP("StringTable", "Start client synronisation");
+    case StringId::ClientSyncGroup:
+        return ZEZODI_TR_NOOP("StringTable", "Select secondary client servers to synchronize now");
+    case StringId::ClientSyncSetTime:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Synchronize system-time on client servers with primary server");
+    case StringId::SynchronizeSelectedClients:
+        return ZEZODI_TR_NOOP("StringTable", "Synchronize selected clients");
+    case StringId::ClientSyncReport:
+        return ZEZODI_TR_NOOP("StringTable", "Report on client synchronization:");
+    case StringId::PrimarySettingsCaption:
+        return ZEZODI_TR_NOOP("StringTable", "Primary settings");
+    case StringId::WebServerDocumentPath:
+        return ZEZODI_TR_NOOP("StringTable", "Web-Server Document Path:");
+    case StringId::WebServerDocumentPathNote:
+        return ZEZODI_TR_NOOP(
+            "StringTable",
+            "All data which needs to be synchronize will be copied to this directory.");
+    case StringId::Hours:
+        return ZEZODI_TR_NOOP("StringTable", "hours");
+    case StringId::ZipIfBiggerLabel:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Zip files automatically for download if bigger then ");
+    case StringId::Kilobytes:
+        return ZEZODI_TR_NOOP("StringTable", "KB.");
+    case StringId::UseGzipToZip:
+        return ZEZODI_TR_NOOP("StringTable", "Use Gzip program to zip files");
+    case StringId::UseProgramToZip:
+        return ZEZODI_TR_NOOP("StringTable", "Use program to zip:");
+    case StringId::PrimaryAddressLabel:
+        return ZEZODI_TR_NOOP("StringTable", "IP-Address of this server:");
+    case StringId::AutoSetClientTime:
+        return ZEZODI_TR_NOOP(
+            "StringTable",
+            "Automatically synchronize system-time on client servers with primary server");
+    case StringId::SecondaryClientServers:
+        return ZEZODI_TR_NOOP("StringTable", "Secondary client servers:");
+    case StringId::Add:
+        return ZEZODI_TR_NOOP("StringTable", "Add");
+    case StringId::Edit:
+        return ZEZODI_TR_NOOP("StringTable", "Edit");
+    case StringId::Delete:
+        return ZEZODI_TR_NOOP("StringTable", "Delete");
+    case StringId::ChangeToSecondary:
+        return ZEZODI_TR_NOOP("StringTable", "Change to secondary server");
+    case StringId::SecondarySettingsCaption:
+        return ZEZODI_TR_NOOP("StringTable", "Secondary settings");
+    case StringId::WebDocPathLabel:
+        return ZEZODI_TR_NOOP("StringTable", "http path to get synchronization data from:");
+    case StringId::WebDocPathNote:
+        return ZEZODI_TR_NOOP(
+            "StringTable",
+            "Web address of the primary server with the path for the data to synchronize");
+    case StringId::DownloadPathLabel:
+        return ZEZODI_TR_NOOP("StringTable", "Directory to download the data to:");
+    case StringId::Minutes:
+        return ZEZODI_TR_NOOP("StringTable", "minutes");
+    case StringId::UseGzipToUnzip:
+        return ZEZODI_TR_NOOP("StringTable", "Use Gzip program to unzip files");
+    case StringId::UseProgramToUnzip:
+        return ZEZODI_TR_NOOP("StringTable", "Use program to unzip:");
+    case StringId::ChangeToPrimary:
+        return ZEZODI_TR_NOOP("StringTable", "Change to primary server");
+    case StringId::CompareIniGroup:
+        return ZEZODI_TR_NOOP("StringTable", "Compare local Ini-files with primary Ini-files");
+    case StringId::PrimaryIniFiles:
+        return ZEZODI_TR_NOOP("StringTable", "Primary ini-files:");
+    case StringId::CompareSelectedIniFiles:
+        return ZEZODI_TR_NOOP("StringTable", "Compare selected Ini-files");
+    case StringId::Compare:
+        return ZEZODI_TR_NOOP("StringTable", "Compare");
+    case StringId::Back:
+        return ZEZODI_TR_NOOP("StringTable", "Back");
+    }
+    return "";
+}

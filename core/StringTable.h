@@ -1,0 +1,185 @@
+#pragma once
+
+// Marks a text for the translation tools (lupdate treats it as QT_TRANSLATE_NOOP) and leaves
+// it as it is: the English source text, which the translation layer looks up at run time.
+#define ZEZODI_TR_NOOP(context, text) text
+
+// Every text the user sees in windows, report lists and message boxes. Ids of numbered texts
+// carry their number, which the translations share with the Windows language libraries; the
+// unnumbered texts follow from 1000 on. Placeholders: "%1", "%2" are filled by the
+// translation layer; "%s" and "%d" are printf fields, filled in order.
+enum class StringId : int
+{
+    NoWebServer = 108,
+    Error = 109,
+    Status = 112,
+    SyncErrors = 113,
+    Information = 114,
+    SyncSucceeded = 115,
+    Identical = 116,
+    Updated = 117,
+    Failed = 118,
+    DownloadDirectoryFailed = 119,
+    NoCompressionTool = 120,
+    AlreadySynchronized = 121,
+    PleaseConfirm = 122,
+    ConfirmExit = 123,
+    ConfirmChangeToPrimary = 124,
+    ConfirmChangeToSecondary = 125,
+    AlarmControlCenterTitle = 126,
+    AlarmControlCenterTitleDt = 127,
+    AlarmControlCenterTitleFr = 128,
+    NotUpdated = 129,
+    IniFile = 130,
+    SectionName = 131,
+    KeyName = 132,
+    PrimaryValue = 133,
+    SecondaryValue = 134,
+    NotIdentical = 135,
+    IniIdentical = 136,
+    NotExistent = 137,
+    PrimaryTitle = 138,
+    SecondaryTitle = 139,
+    LanguageNotLoaded = 140,
+    ClientComputerName = 141,
+    ClientIpAddress = 142,
+    ClientLocation = 143,
+    ConfirmDeleteClient = 144,
+    SelectClientToDelete = 145,
+    EditClientCaption = 146,
+    AddClientCaption = 147,
+    StartSyncSucceeded = 148,
+    StartSyncNoSocket = 149,
+    StartSyncNoConnection = 150,
+    StartSyncNotSent = 151,
+    StartSyncNoAcknowledge = 152,
+    ClientSyncStarted = 153,
+    SelectClientsToSync = 155,
+    NoClientsDefined = 156,
+    CopyFileFailed = 158,
+    CrcFailed = 159,
+    DownloadFailed = 164,
+    UnzipFailed = 165,
+    LocalFileNewer = 166,
+    BackupFailed = 167,
+    CrcStillDifferent = 168,
+    FileSynchronized = 169,
+    FileNotExistent = 170,
+    GetSyncFileFailed = 171,
+    SyncFileNotPresent = 172,
+    SyncStartedAutomatically = 173,
+    SyncStartedByPrimary = 174,
+    SyncStartedManually = 175,
+    SyncFailedSummary = 176,
+    SyncSucceededSummary = 177,
+    ImportClientsQuestion = 178,
+    ClientTimeSyncSucceeded = 179,
+    ClientTimeSyncFailed = 180,
+    TimeSynchronized = 181,
+    ClientSyncError = 182,
+    ClientSyncSucceeded = 183,
+    AlarmViewerTitleDt = 184,
+    AlarmViewerTitleFr = 185,
+    AlarmViewerTitle = 186,
+
+    // Message-box details and report rows.
+    SyncCounts = 1000,
+    SyncCountsWithFailed,
+    PreparationStartedAutomatically,
+    PreparationStartedManually,
+    PreparationSucceeded,
+    PreparationFailed,
+    AskStartClients,
+    FileListError,
+    SizeInKb,
+
+    // Buttons and labels shared by several windows.
+    Ok,
+    Cancel,
+    Exit,
+    Settings,
+    SynchronizeNow,
+    ShowLogfile,
+    LastSynchronization,
+    SynchronizedFilesAndErrors,
+    Browse,
+    IntervalBetweenSynchronizations,
+    SettingsGroup,
+
+    // File and report list columns.
+    ColumnFilename,
+    ColumnExtension,
+    ColumnPath,
+    ColumnLastModified,
+    ColumnSize,
+    ColumnCrc,
+    ColumnCrcSecondary,
+    ColumnCrcPrimary,
+
+    // Primary main window.
+    ClientSynchronization,
+    FilesForSynchronization,
+
+    // Secondary main window.
+    SynchronizedFiles,
+    LocalFiles,
+    CompareIniFiles,
+
+    // About box.
+    AboutCaption,
+    AboutVersion,
+
+    // Client settings dialog.
+    ClientSettingsCaption,
+    ClientNameLabel,
+    ClientAddressLabel,
+    ClientLocationLabel,
+
+    // Client synchronisation dialog.
+    ClientSyncCaption,
+    ClientSyncGroup,
+    ClientSyncSetTime,
+    SynchronizeSelectedClients,
+    ClientSyncReport,
+
+    // Primary settings dialog.
+    PrimarySettingsCaption,
+    WebServerDocumentPath,
+    WebServerDocumentPathNote,
+    Hours,
+    ZipIfBiggerLabel,
+    Kilobytes,
+    UseGzipToZip,
+    UseProgramToZip,
+    PrimaryAddressLabel,
+    AutoSetClientTime,
+    SecondaryClientServers,
+    Add,
+    Edit,
+    Delete,
+    ChangeToSecondary,
+
+    // Secondary settings dialog.
+    SecondarySettingsCaption,
+    WebDocPathLabel,
+    WebDocPathNote,
+    DownloadPathLabel,
+    Minutes,
+    UseGzipToUnzip,
+    UseProgramToUnzip,
+    ChangeToPrimary,
+
+    // Compare Ini-files dialog.
+    CompareIniGroup,
+    PrimaryIniFiles,
+    CompareSelectedIniFiles,
+    Compare,
+    Back,
+};
+
+class CStringTable
+{
+public:
+    // The English source text of id; empty for a value that names no text.
+    static const char* Source(StringId id);
+};

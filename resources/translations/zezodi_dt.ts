@@ -1,0 +1,579 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>No apache webserver found on the server. Please specifiy the path of the webserver document root, in zezodi.ini.</source>
+        <translation>Auf diesem Server wurde kein Apache-Webserver gefunden. Bitte tragen Sie das Dokumentverzeichnis des Webservers in zezodi.ini ein.</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Errors while synchronizing the alarmdata with the primary server ! %1</source>
+        <translation>Beim Abgleich der Alarmdaten mit dem Primärserver sind Fehler aufgetreten! %1</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>Successfully synchronized the alarmdata with the primary server. %1</source>
+        <translation>Die Alarmdaten wurden erfolgreich mit dem Primärserver abgeglichen. %1</translation>
+    </message>
+    <message>
+        <source>Identical</source>
+        <translation>Identisch</translation>
+    </message>
+    <message>
+        <source>Updated</source>
+        <translation>Aktualisiert</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Failed to create download directory %1 !</source>
+        <translation>Das Download-Verzeichnis %1 konnte nicht angelegt werden!</translation>
+    </message>
+    <message>
+        <source>No compression tool (winzip with command line support) installed !
+Please install Winzip 8.0 or later and the command line support for winzip.</source>
+        <translation>Kein Komprimierungsprogramm (WinZip mit Kommandozeilen-Unterstützung) installiert!
+Bitte installieren Sie WinZip 8.0 oder neuer sowie die Kommandozeilen-Unterstützung für WinZip.</translation>
+    </message>
+    <message>
+        <source>The data on the primary server was already successfully synchronized with the local data.
+Do you still want to synchronize ?</source>
+        <translation>Die Daten des Primärservers wurden bereits erfolgreich mit den lokalen Daten abgeglichen.
+Trotzdem erneut synchronisieren?</translation>
+    </message>
+    <message>
+        <source>Please confirm ...</source>
+        <translation>Bitte bestätigen ...</translation>
+    </message>
+    <message>
+        <source>Exit the synchronization tool ?
+This program needs to be running if the servers have to be synchronized !</source>
+        <translation>Synchronisationsprogramm beenden?
+Dieses Programm muss laufen, damit die Server synchronisiert werden!</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to change from secondary to primary synchronization ?
+The program will restart as primary synchronization tool.
+Only change if this server needs to be the new master server!
+Make sure to change the master server from primary to secondary.</source>
+        <translation>Soll dieser Server wirklich von Sekundär- auf Primär-Synchronisation umgestellt werden?
+Das Programm startet danach als Primär-Synchronisationsprogramm neu.
+Nur umstellen, wenn dieser Server der neue Master-Server werden soll!
+Stellen Sie den bisherigen Master-Server unbedingt von Primär auf Sekundär um.</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to change from primary  to secondary synchronization ?
+The program will restart as secondary synchronization tool.
+Only change if this server needs to be a slave server!
+Make sure to change the slave server from secondary to primary.</source>
+        <translation>Soll dieser Server wirklich von Primär- auf Sekundär-Synchronisation umgestellt werden?
+Das Programm startet danach als Sekundär-Synchronisationsprogramm neu.
+Nur umstellen, wenn dieser Server ein Slave-Server werden soll!
+Stellen Sie den künftigen Master-Server unbedingt von Sekundär auf Primär um.</translation>
+    </message>
+    <message>
+        <source>Not updated</source>
+        <translation>Nicht aktualisiert</translation>
+    </message>
+    <message>
+        <source>Inifile</source>
+        <translation>INI-Datei</translation>
+    </message>
+    <message>
+        <source>Sectionname</source>
+        <translation>Abschnitt</translation>
+    </message>
+    <message>
+        <source>Keyname</source>
+        <translation>Schlüssel</translation>
+    </message>
+    <message>
+        <source>Primary value</source>
+        <translation>Wert Primärserver</translation>
+    </message>
+    <message>
+        <source>Secondary value</source>
+        <translation>Wert Sekundärserver</translation>
+    </message>
+    <message>
+        <source>Not identical</source>
+        <translation>Nicht identisch</translation>
+    </message>
+    <message>
+        <source>Not existent</source>
+        <translation>Nicht vorhanden</translation>
+    </message>
+    <message>
+        <source>Orvenda Primary Synchronization Tool</source>
+        <translation>Orvenda Synchronisation – Primärserver</translation>
+    </message>
+    <message>
+        <source>Orvenda Secondary Synchronization Tool</source>
+        <translation>Orvenda Synchronisation – Sekundärserver</translation>
+    </message>
+    <message>
+        <source>The resource DLL %1 could not be loaded !</source>
+        <translation>Die Sprachdatei %1 konnte nicht geladen werden!</translation>
+    </message>
+    <message>
+        <source>Client Computername</source>
+        <translation>Rechnername des Clients</translation>
+    </message>
+    <message>
+        <source>Client IP-Address</source>
+        <translation>IP-Adresse des Clients</translation>
+    </message>
+    <message>
+        <source>Client Location</source>
+        <translation>Standort des Clients</translation>
+    </message>
+    <message>
+        <source>Delete secondary server %1 from client list ?</source>
+        <translation>Sekundärserver %1 aus der Client-Liste löschen?</translation>
+    </message>
+    <message>
+        <source>Please select a client item first in the list to delete.</source>
+        <translation>Bitte wählen Sie zuerst den zu löschenden Client in der Liste aus.</translation>
+    </message>
+    <message>
+        <source>Edit settings of existent secondary client server</source>
+        <translation>Einstellungen des Sekundärservers bearbeiten</translation>
+    </message>
+    <message>
+        <source>Add new secondary client server</source>
+        <translation>Neuen Sekundärserver hinzufügen</translation>
+    </message>
+    <message>
+        <source>Successfully started synchronization on client %1 (%2). Please wait for result.</source>
+        <translation>Synchronisation auf Client %1 (%2) erfolgreich gestartet. Bitte warten Sie auf das Ergebnis.</translation>
+    </message>
+    <message>
+        <source>Failed to open socket for client %1 (%2)</source>
+        <translation>Socket für Client %1 (%2) konnte nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>Failed to connect to client %1 (%2) to start synchronization</source>
+        <translation>Keine Verbindung zu Client %1 (%2), Synchronisation nicht gestartet</translation>
+    </message>
+    <message>
+        <source>Failed to write socket command for client %1 (%2)</source>
+        <translation>Befehl an Client %1 (%2) konnte nicht gesendet werden</translation>
+    </message>
+    <message>
+        <source>No acknowledge from client %1 (%2) if synchronization was started</source>
+        <translation>Keine Bestätigung von Client %1 (%2), ob die Synchronisation gestartet wurde</translation>
+    </message>
+    <message>
+        <source>Synchronization of selected clients started. Please wait ...</source>
+        <translation>Synchronisation der ausgewählten Clients gestartet. Bitte warten ...</translation>
+    </message>
+    <message>
+        <source>Please select at least one secondary client to synchronize first !</source>
+        <translation>Bitte wählen Sie zuerst mindestens einen Sekundärserver zum Synchronisieren aus!</translation>
+    </message>
+    <message>
+        <source>No secondary clients for synchronization defined yet !
+Please define the clients in the settings dialog.</source>
+        <translation>Es sind noch keine Sekundärserver für die Synchronisation eingetragen!
+Bitte tragen Sie die Clients in den Einstellungen ein.</translation>
+    </message>
+    <message>
+        <source>Failed to copy file from %s to %s !</source>
+        <translation>Datei konnte nicht von %s nach %s kopiert werden!</translation>
+    </message>
+    <message>
+        <source>Failed to get CRC from file %s  Error Code: %d !</source>
+        <translation>CRC der Datei %s konnte nicht ermittelt werden  Fehlercode: %d!</translation>
+    </message>
+    <message>
+        <source>Failed to download file %s !</source>
+        <translation>Datei %s konnte nicht heruntergeladen werden!</translation>
+    </message>
+    <message>
+        <source>Failed to unzip file %s !</source>
+        <translation>Datei %s konnte nicht entpackt werden!</translation>
+    </message>
+    <message>
+        <source>File %s is newer then downloaded primary file: %s !</source>
+        <translation>Datei %s ist neuer als die vom Primärserver geladene Datei: %s!</translation>
+    </message>
+    <message>
+        <source>Failed to copy file %s to %s for backup</source>
+        <translation>Sicherungskopie von %s nach %s konnte nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>CRC after download is still not identical for file %s. Local CRC: %s Primary CRC %s</source>
+        <translation>CRC der Datei %s stimmt auch nach dem Download nicht überein. Lokaler CRC: %s CRC Primärserver %s</translation>
+    </message>
+    <message>
+        <source>File %s successfully synchronized</source>
+        <translation>Datei %s erfolgreich synchronisiert</translation>
+    </message>
+    <message>
+        <source>File %s is not existent !</source>
+        <translation>Datei %s ist nicht vorhanden!</translation>
+    </message>
+    <message>
+        <source>Failed to get SyncFile from %s  Error Code: %d !</source>
+        <translation>Synchronisationsdatei konnte nicht von %s geladen werden  Fehlercode: %d!</translation>
+    </message>
+    <message>
+        <source>Failed to get SyncFile from %s  File after download not present !</source>
+        <translation>Synchronisationsdatei konnte nicht von %s geladen werden  Datei nach dem Download nicht vorhanden!</translation>
+    </message>
+    <message>
+        <source>Synchronization started automatically</source>
+        <translation>Synchronisation automatisch gestartet</translation>
+    </message>
+    <message>
+        <source>Synchronization started by primary server %s</source>
+        <translation>Synchronisation vom Primärserver %s gestartet</translation>
+    </message>
+    <message>
+        <source>Synchronization started manually. Please wait ...</source>
+        <translation>Synchronisation manuell gestartet. Bitte warten ...</translation>
+    </message>
+    <message>
+        <source>Failure durring synchronization   Files identical: %d   successfully synchronized: %d   failed: %d</source>
+        <translation>Fehler bei der Synchronisation   Dateien identisch: %d   erfolgreich synchronisiert: %d   fehlgeschlagen: %d</translation>
+    </message>
+    <message>
+        <source>Synchronization was successful   Files identical: %d   successfully synchronized: %d</source>
+        <translation>Synchronisation erfolgreich   Dateien identisch: %d   erfolgreich synchronisiert: %d</translation>
+    </message>
+    <message>
+        <source>No secondary clients for synchronization defined yet !
+Import the client settings for the synchronization from the master/slave program settings ?</source>
+        <translation>Es sind noch keine Sekundärserver für die Synchronisation eingetragen!
+Sollen die Clients aus den Master/Slave-Einstellungen der Alarmsoftware übernommen werden?</translation>
+    </message>
+    <message>
+        <source>Successfully synchronized the system-time on client %1 (%2)</source>
+        <translation>Systemzeit auf Client %1 (%2) erfolgreich gestellt</translation>
+    </message>
+    <message>
+        <source>Failed to synchronized the system-time on client %1 (%2)</source>
+        <translation>Systemzeit auf Client %1 (%2) konnte nicht gestellt werden</translation>
+    </message>
+    <message>
+        <source>Successfully synchronized the system-time with the primary server.</source>
+        <translation>Systemzeit erfolgreich mit dem Primärserver abgeglichen.</translation>
+    </message>
+    <message>
+        <source>Error while synchronizing client %s !</source>
+        <translation>Fehler bei der Synchronisation von Client %s!</translation>
+    </message>
+    <message>
+        <source>Client %s successfully synchronized</source>
+        <translation>Client %s erfolgreich synchronisiert</translation>
+    </message>
+    <message>
+        <source>
+Files identical: %d   successfully synchronized: %d</source>
+        <translation>
+Dateien identisch: %d   erfolgreich synchronisiert: %d</translation>
+    </message>
+    <message>
+        <source>
+Files identical: %d   successfully synchronized: %d   failed: %d</source>
+        <translation>
+Dateien identisch: %d   erfolgreich synchronisiert: %d   fehlgeschlagen: %d</translation>
+    </message>
+    <message>
+        <source>Preparation for synchronization started automatically</source>
+        <translation>Vorbereitung der Synchronisation automatisch gestartet</translation>
+    </message>
+    <message>
+        <source>Preparation for synchronization started manually. Please wait ...</source>
+        <translation>Vorbereitung der Synchronisation manuell gestartet. Bitte warten ...</translation>
+    </message>
+    <message>
+        <source>Successfully prepared data for synchronization</source>
+        <translation>Daten für die Synchronisation erfolgreich vorbereitet</translation>
+    </message>
+    <message>
+        <source>Error while preparing data for synchronization</source>
+        <translation>Fehler beim Vorbereiten der Synchronisationsdaten</translation>
+    </message>
+    <message>
+        <source>Successfully prepared synchronization data.
+Start synchronization on secondary client servers now ?</source>
+        <translation>Synchronisationsdaten erfolgreich vorbereitet.
+Synchronisation auf den Sekundärservern jetzt starten?</translation>
+    </message>
+    <message>
+        <source>ERROR: %s</source>
+        <translation>FEHLER: %s</translation>
+    </message>
+    <message>
+        <source>%d KB</source>
+        <translation>%d KB</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Synchronize now</source>
+        <translation>Jetzt synchronisieren</translation>
+    </message>
+    <message>
+        <source>Show logfile</source>
+        <translation>Protokoll anzeigen</translation>
+    </message>
+    <message>
+        <source>Last synchronization:</source>
+        <translation>Letzte Synchronisation:</translation>
+    </message>
+    <message>
+        <source>Synchronized files and errors:</source>
+        <translation>Synchronisierte Dateien und Fehler:</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>Interval between synchronizations: </source>
+        <translation>Intervall zwischen den Synchronisationen: </translation>
+    </message>
+    <message>
+        <source>Settings for primary synchronization tool</source>
+        <translation>Einstellungen der Primär-Synchronisation</translation>
+    </message>
+    <message>
+        <source>Filename</source>
+        <translation>Dateiname</translation>
+    </message>
+    <message>
+        <source>Extension</source>
+        <translation>Endung</translation>
+    </message>
+    <message>
+        <source>Path</source>
+        <translation>Pfad</translation>
+    </message>
+    <message>
+        <source>Last Modified</source>
+        <translation>Zuletzt geändert</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>CRC</source>
+        <translation>CRC</translation>
+    </message>
+    <message>
+        <source>CRC Secondary</source>
+        <translation>CRC Sekundär</translation>
+    </message>
+    <message>
+        <source>CRC Primary</source>
+        <translation>CRC Primär</translation>
+    </message>
+    <message>
+        <source>Client Synchronization</source>
+        <translation>Client-Synchronisation</translation>
+    </message>
+    <message>
+        <source>Files for synchronization</source>
+        <translation>Dateien für die Synchronisation</translation>
+    </message>
+    <message>
+        <source>Synchronized files</source>
+        <translation>Synchronisierte Dateien</translation>
+    </message>
+    <message>
+        <source>Local files:</source>
+        <translation>Lokale Dateien:</translation>
+    </message>
+    <message>
+        <source>Compare Ini-files</source>
+        <translation>INI-Dateien vergleichen</translation>
+    </message>
+    <message>
+        <source>About Zezodi</source>
+        <translation>Über Zezodi</translation>
+    </message>
+    <message>
+        <source>Zezodi, Version 3.1</source>
+        <translation>Zezodi, Version 3.1</translation>
+    </message>
+    <message>
+        <source>Client Settings</source>
+        <translation>Client-Einstellungen</translation>
+    </message>
+    <message>
+        <source>Computer-Name of client:</source>
+        <translation>Rechnername des Clients:</translation>
+    </message>
+    <message>
+        <source>IP-Address of client:</source>
+        <translation>IP-Adresse des Clients:</translation>
+    </message>
+    <message>
+        <source>Location of client:</source>
+        <translation>Standort des Clients:</translation>
+    </message>
+    <message>
+        <source>Start client synronisation</source>
+        <translation>Client-Synchronisation starten</translation>
+    </message>
+    <message>
+        <source>Select secondary client servers to synchronize now</source>
+        <translation>Sekundärserver auswählen, die jetzt synchronisiert werden sollen</translation>
+    </message>
+    <message>
+        <source>Synchronize system-time on client servers with primary server</source>
+        <translation>Systemzeit der Clients mit dem Primärserver abgleichen</translation>
+    </message>
+    <message>
+        <source>Synchronize selected clients</source>
+        <translation>Ausgewählte Clients synchronisieren</translation>
+    </message>
+    <message>
+        <source>Report on client synchronization:</source>
+        <translation>Bericht zur Client-Synchronisation:</translation>
+    </message>
+    <message>
+        <source>Primary settings</source>
+        <translation>Einstellungen Primärserver</translation>
+    </message>
+    <message>
+        <source>Web-Server Document Path:</source>
+        <translation>Dokumentverzeichnis des Webservers:</translation>
+    </message>
+    <message>
+        <source>All data which needs to be synchronize will be copied to this directory.</source>
+        <translation>Alle zu synchronisierenden Daten werden in dieses Verzeichnis kopiert.</translation>
+    </message>
+    <message>
+        <source>hours</source>
+        <translation>Stunden</translation>
+    </message>
+    <message>
+        <source>Zip files automatically for download if bigger then </source>
+        <translation>Dateien für den Download automatisch packen, wenn größer als </translation>
+    </message>
+    <message>
+        <source>KB.</source>
+        <translation>KB.</translation>
+    </message>
+    <message>
+        <source>Use Gzip program to zip files</source>
+        <translation>Dateien mit Gzip packen</translation>
+    </message>
+    <message>
+        <source>Use program to zip:</source>
+        <translation>Packprogramm verwenden:</translation>
+    </message>
+    <message>
+        <source>IP-Address of this server:</source>
+        <translation>IP-Adresse dieses Servers:</translation>
+    </message>
+    <message>
+        <source>Automatically synchronize system-time on client servers with primary server</source>
+        <translation>Systemzeit der Clients automatisch mit dem Primärserver abgleichen</translation>
+    </message>
+    <message>
+        <source>Secondary client servers:</source>
+        <translation>Sekundärserver (Clients):</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>Bearbeiten</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Change to secondary server</source>
+        <translation>Zum Sekundärserver machen</translation>
+    </message>
+    <message>
+        <source>Secondary settings</source>
+        <translation>Einstellungen Sekundärserver</translation>
+    </message>
+    <message>
+        <source>http path to get synchronization data from:</source>
+        <translation>HTTP-Pfad der Synchronisationsdaten:</translation>
+    </message>
+    <message>
+        <source>Web address of the primary server with the path for the data to synchronize</source>
+        <translation>Webadresse des Primärservers mit dem Pfad zu den Synchronisationsdaten</translation>
+    </message>
+    <message>
+        <source>Directory to download the data to:</source>
+        <translation>Download-Verzeichnis für die Daten:</translation>
+    </message>
+    <message>
+        <source>minutes</source>
+        <translation>Minuten</translation>
+    </message>
+    <message>
+        <source>Use Gzip program to unzip files</source>
+        <translation>Dateien mit Gzip entpacken</translation>
+    </message>
+    <message>
+        <source>Use program to unzip:</source>
+        <translation>Entpackprogramm verwenden:</translation>
+    </message>
+    <message>
+        <source>Change to primary server</source>
+        <translation>Zum Primärserver machen</translation>
+    </message>
+    <message>
+        <source>Compare local Ini-files with primary Ini-files</source>
+        <translation>Lokale INI-Dateien mit denen des Primärservers vergleichen</translation>
+    </message>
+    <message>
+        <source>Primary ini-files:</source>
+        <translation>INI-Dateien des Primärservers:</translation>
+    </message>
+    <message>
+        <source>Compare selected Ini-files</source>
+        <translation>Ausgewählte INI-Dateien vergleichen</translation>
+    </message>
+    <message>
+        <source>Compare</source>
+        <translation>Vergleichen</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Zurück</translation>
+    </message>
+</context>
+</TS>

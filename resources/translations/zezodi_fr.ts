@@ -1,0 +1,579 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr_FR">
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>No apache webserver found on the server. Please specifiy the path of the webserver document root, in zezodi.ini.</source>
+        <translation>Aucun serveur web Apache n&apos;a été trouvé sur ce serveur. Veuillez indiquer la racine des documents du serveur web dans zezodi.ini.</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Erreur</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>État</translation>
+    </message>
+    <message>
+        <source>Errors while synchronizing the alarmdata with the primary server ! %1</source>
+        <translation>Des erreurs se sont produites lors de la synchronisation des données d&apos;alarme avec le serveur primaire&#xa0;! %1</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>Successfully synchronized the alarmdata with the primary server. %1</source>
+        <translation>Les données d&apos;alarme ont été synchronisées avec succès avec le serveur primaire. %1</translation>
+    </message>
+    <message>
+        <source>Identical</source>
+        <translation>Identique</translation>
+    </message>
+    <message>
+        <source>Updated</source>
+        <translation>Mis à jour</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Échec</translation>
+    </message>
+    <message>
+        <source>Failed to create download directory %1 !</source>
+        <translation>Impossible de créer le répertoire de téléchargement %1&#xa0;!</translation>
+    </message>
+    <message>
+        <source>No compression tool (winzip with command line support) installed !
+Please install Winzip 8.0 or later and the command line support for winzip.</source>
+        <translation>Aucun outil de compression (WinZip avec prise en charge de la ligne de commande) n&apos;est installé&#xa0;!
+Veuillez installer WinZip 8.0 ou plus récent ainsi que son module de ligne de commande.</translation>
+    </message>
+    <message>
+        <source>The data on the primary server was already successfully synchronized with the local data.
+Do you still want to synchronize ?</source>
+        <translation>Les données du serveur primaire ont déjà été synchronisées avec succès avec les données locales.
+Voulez-vous quand même lancer la synchronisation&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Please confirm ...</source>
+        <translation>Veuillez confirmer...</translation>
+    </message>
+    <message>
+        <source>Exit the synchronization tool ?
+This program needs to be running if the servers have to be synchronized !</source>
+        <translation>Quitter l&apos;outil de synchronisation&#xa0;?
+Ce programme doit rester ouvert pour que les serveurs soient synchronisés&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to change from secondary to primary synchronization ?
+The program will restart as primary synchronization tool.
+Only change if this server needs to be the new master server!
+Make sure to change the master server from primary to secondary.</source>
+        <translation>Voulez-vous vraiment passer de la synchronisation secondaire à la synchronisation primaire&#xa0;?
+Le programme redémarrera en tant qu&apos;outil de synchronisation primaire.
+Ne changez que si ce serveur doit devenir le nouveau serveur maître&#xa0;!
+Pensez à faire passer l&apos;ancien serveur maître de primaire à secondaire.</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to change from primary  to secondary synchronization ?
+The program will restart as secondary synchronization tool.
+Only change if this server needs to be a slave server!
+Make sure to change the slave server from secondary to primary.</source>
+        <translation>Voulez-vous vraiment passer de la synchronisation primaire à la synchronisation secondaire&#xa0;?
+Le programme redémarrera en tant qu&apos;outil de synchronisation secondaire.
+Ne changez que si ce serveur doit devenir un serveur esclave&#xa0;!
+Pensez à faire passer le futur serveur maître de secondaire à primaire.</translation>
+    </message>
+    <message>
+        <source>Not updated</source>
+        <translation>Non mis à jour</translation>
+    </message>
+    <message>
+        <source>Inifile</source>
+        <translation>Fichier INI</translation>
+    </message>
+    <message>
+        <source>Sectionname</source>
+        <translation>Section</translation>
+    </message>
+    <message>
+        <source>Keyname</source>
+        <translation>Clé</translation>
+    </message>
+    <message>
+        <source>Primary value</source>
+        <translation>Valeur primaire</translation>
+    </message>
+    <message>
+        <source>Secondary value</source>
+        <translation>Valeur secondaire</translation>
+    </message>
+    <message>
+        <source>Not identical</source>
+        <translation>Différent</translation>
+    </message>
+    <message>
+        <source>Not existent</source>
+        <translation>Inexistant</translation>
+    </message>
+    <message>
+        <source>Orvenda Primary Synchronization Tool</source>
+        <translation>Orvenda Synchronisation – serveur primaire</translation>
+    </message>
+    <message>
+        <source>Orvenda Secondary Synchronization Tool</source>
+        <translation>Orvenda Synchronisation – serveur secondaire</translation>
+    </message>
+    <message>
+        <source>The resource DLL %1 could not be loaded !</source>
+        <translation>Le fichier de langue %1 n&apos;a pas pu être chargé&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Client Computername</source>
+        <translation>Nom de l&apos;ordinateur client</translation>
+    </message>
+    <message>
+        <source>Client IP-Address</source>
+        <translation>Adresse IP du client</translation>
+    </message>
+    <message>
+        <source>Client Location</source>
+        <translation>Emplacement du client</translation>
+    </message>
+    <message>
+        <source>Delete secondary server %1 from client list ?</source>
+        <translation>Supprimer le serveur secondaire %1 de la liste des clients&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Please select a client item first in the list to delete.</source>
+        <translation>Veuillez d&apos;abord sélectionner dans la liste le client à supprimer.</translation>
+    </message>
+    <message>
+        <source>Edit settings of existent secondary client server</source>
+        <translation>Modifier les paramètres du serveur secondaire</translation>
+    </message>
+    <message>
+        <source>Add new secondary client server</source>
+        <translation>Ajouter un serveur secondaire</translation>
+    </message>
+    <message>
+        <source>Successfully started synchronization on client %1 (%2). Please wait for result.</source>
+        <translation>Synchronisation démarrée sur le client %1 (%2). Veuillez attendre le résultat.</translation>
+    </message>
+    <message>
+        <source>Failed to open socket for client %1 (%2)</source>
+        <translation>Impossible d&apos;ouvrir le socket pour le client %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Failed to connect to client %1 (%2) to start synchronization</source>
+        <translation>Impossible de joindre le client %1 (%2) pour démarrer la synchronisation</translation>
+    </message>
+    <message>
+        <source>Failed to write socket command for client %1 (%2)</source>
+        <translation>Impossible d&apos;envoyer la commande au client %1 (%2)</translation>
+    </message>
+    <message>
+        <source>No acknowledge from client %1 (%2) if synchronization was started</source>
+        <translation>Aucune confirmation du client %1 (%2) indiquant que la synchronisation a démarré</translation>
+    </message>
+    <message>
+        <source>Synchronization of selected clients started. Please wait ...</source>
+        <translation>Synchronisation des clients sélectionnés démarrée. Veuillez patienter...</translation>
+    </message>
+    <message>
+        <source>Please select at least one secondary client to synchronize first !</source>
+        <translation>Veuillez d&apos;abord sélectionner au moins un client secondaire à synchroniser&#xa0;!</translation>
+    </message>
+    <message>
+        <source>No secondary clients for synchronization defined yet !
+Please define the clients in the settings dialog.</source>
+        <translation>Aucun client secondaire n&apos;est encore défini pour la synchronisation&#xa0;!
+Veuillez définir les clients dans la boîte de dialogue des paramètres.</translation>
+    </message>
+    <message>
+        <source>Failed to copy file from %s to %s !</source>
+        <translation>Impossible de copier le fichier de %s vers %s&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Failed to get CRC from file %s  Error Code: %d !</source>
+        <translation>Impossible de calculer le CRC du fichier %s  Code d&apos;erreur&#xa0;: %d&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Failed to download file %s !</source>
+        <translation>Impossible de télécharger le fichier %s&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Failed to unzip file %s !</source>
+        <translation>Impossible de décompresser le fichier %s&#xa0;!</translation>
+    </message>
+    <message>
+        <source>File %s is newer then downloaded primary file: %s !</source>
+        <translation>Le fichier %s est plus récent que le fichier téléchargé du serveur primaire&#xa0;: %s&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Failed to copy file %s to %s for backup</source>
+        <translation>Impossible de copier le fichier %s vers %s pour la sauvegarde</translation>
+    </message>
+    <message>
+        <source>CRC after download is still not identical for file %s. Local CRC: %s Primary CRC %s</source>
+        <translation>Après le téléchargement, le CRC du fichier %s ne correspond toujours pas. CRC local&#xa0;: %s CRC primaire %s</translation>
+    </message>
+    <message>
+        <source>File %s successfully synchronized</source>
+        <translation>Fichier %s synchronisé avec succès</translation>
+    </message>
+    <message>
+        <source>File %s is not existent !</source>
+        <translation>Le fichier %s n&apos;existe pas&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Failed to get SyncFile from %s  Error Code: %d !</source>
+        <translation>Impossible de récupérer le fichier de synchronisation depuis %s  Code d&apos;erreur&#xa0;: %d&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Failed to get SyncFile from %s  File after download not present !</source>
+        <translation>Impossible de récupérer le fichier de synchronisation depuis %s  Fichier absent après le téléchargement&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Synchronization started automatically</source>
+        <translation>Synchronisation démarrée automatiquement</translation>
+    </message>
+    <message>
+        <source>Synchronization started by primary server %s</source>
+        <translation>Synchronisation démarrée par le serveur primaire %s</translation>
+    </message>
+    <message>
+        <source>Synchronization started manually. Please wait ...</source>
+        <translation>Synchronisation démarrée manuellement. Veuillez patienter...</translation>
+    </message>
+    <message>
+        <source>Failure durring synchronization   Files identical: %d   successfully synchronized: %d   failed: %d</source>
+        <translation>Échec de la synchronisation   Fichiers identiques&#xa0;: %d   synchronisés avec succès&#xa0;: %d   en échec&#xa0;: %d</translation>
+    </message>
+    <message>
+        <source>Synchronization was successful   Files identical: %d   successfully synchronized: %d</source>
+        <translation>Synchronisation réussie   Fichiers identiques&#xa0;: %d   synchronisés avec succès&#xa0;: %d</translation>
+    </message>
+    <message>
+        <source>No secondary clients for synchronization defined yet !
+Import the client settings for the synchronization from the master/slave program settings ?</source>
+        <translation>Aucun client secondaire n&apos;est encore défini pour la synchronisation&#xa0;!
+Importer les clients depuis les paramètres maître/esclave du logiciel d&apos;alarme&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Successfully synchronized the system-time on client %1 (%2)</source>
+        <translation>Heure système synchronisée avec succès sur le client %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Failed to synchronized the system-time on client %1 (%2)</source>
+        <translation>Impossible de synchroniser l&apos;heure système sur le client %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Successfully synchronized the system-time with the primary server.</source>
+        <translation>Heure système synchronisée avec succès avec le serveur primaire.</translation>
+    </message>
+    <message>
+        <source>Error while synchronizing client %s !</source>
+        <translation>Erreur lors de la synchronisation du client %s&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Client %s successfully synchronized</source>
+        <translation>Client %s synchronisé avec succès</translation>
+    </message>
+    <message>
+        <source>
+Files identical: %d   successfully synchronized: %d</source>
+        <translation>
+Fichiers identiques&#xa0;: %d   synchronisés avec succès&#xa0;: %d</translation>
+    </message>
+    <message>
+        <source>
+Files identical: %d   successfully synchronized: %d   failed: %d</source>
+        <translation>
+Fichiers identiques&#xa0;: %d   synchronisés avec succès&#xa0;: %d   en échec&#xa0;: %d</translation>
+    </message>
+    <message>
+        <source>Preparation for synchronization started automatically</source>
+        <translation>Préparation de la synchronisation démarrée automatiquement</translation>
+    </message>
+    <message>
+        <source>Preparation for synchronization started manually. Please wait ...</source>
+        <translation>Préparation de la synchronisation démarrée manuellement. Veuillez patienter...</translation>
+    </message>
+    <message>
+        <source>Successfully prepared data for synchronization</source>
+        <translation>Données de synchronisation préparées avec succès</translation>
+    </message>
+    <message>
+        <source>Error while preparing data for synchronization</source>
+        <translation>Erreur lors de la préparation des données de synchronisation</translation>
+    </message>
+    <message>
+        <source>Successfully prepared synchronization data.
+Start synchronization on secondary client servers now ?</source>
+        <translation>Données de synchronisation préparées avec succès.
+Démarrer maintenant la synchronisation sur les serveurs secondaires&#xa0;?</translation>
+    </message>
+    <message>
+        <source>ERROR: %s</source>
+        <translation>ERREUR&#xa0;: %s</translation>
+    </message>
+    <message>
+        <source>%d KB</source>
+        <translation>%d Ko</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Quitter</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Paramètres</translation>
+    </message>
+    <message>
+        <source>Synchronize now</source>
+        <translation>Synchroniser maintenant</translation>
+    </message>
+    <message>
+        <source>Show logfile</source>
+        <translation>Afficher le journal</translation>
+    </message>
+    <message>
+        <source>Last synchronization:</source>
+        <translation>Dernière synchronisation&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Synchronized files and errors:</source>
+        <translation>Fichiers synchronisés et erreurs&#xa0;:</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>Interval between synchronizations: </source>
+        <translation>Intervalle entre les synchronisations&#xa0;: </translation>
+    </message>
+    <message>
+        <source>Settings for primary synchronization tool</source>
+        <translation>Paramètres de la synchronisation primaire</translation>
+    </message>
+    <message>
+        <source>Filename</source>
+        <translation>Nom du fichier</translation>
+    </message>
+    <message>
+        <source>Extension</source>
+        <translation>Extension</translation>
+    </message>
+    <message>
+        <source>Path</source>
+        <translation>Chemin</translation>
+    </message>
+    <message>
+        <source>Last Modified</source>
+        <translation>Dernière modification</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Taille</translation>
+    </message>
+    <message>
+        <source>CRC</source>
+        <translation>CRC</translation>
+    </message>
+    <message>
+        <source>CRC Secondary</source>
+        <translation>CRC secondaire</translation>
+    </message>
+    <message>
+        <source>CRC Primary</source>
+        <translation>CRC primaire</translation>
+    </message>
+    <message>
+        <source>Client Synchronization</source>
+        <translation>Synchronisation des clients</translation>
+    </message>
+    <message>
+        <source>Files for synchronization</source>
+        <translation>Fichiers à synchroniser</translation>
+    </message>
+    <message>
+        <source>Synchronized files</source>
+        <translation>Fichiers synchronisés</translation>
+    </message>
+    <message>
+        <source>Local files:</source>
+        <translation>Fichiers locaux&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Compare Ini-files</source>
+        <translation>Comparer les fichiers INI</translation>
+    </message>
+    <message>
+        <source>About Zezodi</source>
+        <translation>À propos de Zezodi</translation>
+    </message>
+    <message>
+        <source>Zezodi, Version 3.1</source>
+        <translation>Zezodi, version 3.1</translation>
+    </message>
+    <message>
+        <source>Client Settings</source>
+        <translation>Paramètres du client</translation>
+    </message>
+    <message>
+        <source>Computer-Name of client:</source>
+        <translation>Nom de l&apos;ordinateur client&#xa0;:</translation>
+    </message>
+    <message>
+        <source>IP-Address of client:</source>
+        <translation>Adresse IP du client&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Location of client:</source>
+        <translation>Emplacement du client&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Start client synronisation</source>
+        <translation>Démarrer la synchronisation des clients</translation>
+    </message>
+    <message>
+        <source>Select secondary client servers to synchronize now</source>
+        <translation>Sélectionnez les serveurs secondaires à synchroniser maintenant</translation>
+    </message>
+    <message>
+        <source>Synchronize system-time on client servers with primary server</source>
+        <translation>Synchroniser l&apos;heure système des clients avec le serveur primaire</translation>
+    </message>
+    <message>
+        <source>Synchronize selected clients</source>
+        <translation>Synchroniser les clients sélectionnés</translation>
+    </message>
+    <message>
+        <source>Report on client synchronization:</source>
+        <translation>Rapport de synchronisation des clients&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Primary settings</source>
+        <translation>Paramètres du serveur primaire</translation>
+    </message>
+    <message>
+        <source>Web-Server Document Path:</source>
+        <translation>Répertoire des documents du serveur web&#xa0;:</translation>
+    </message>
+    <message>
+        <source>All data which needs to be synchronize will be copied to this directory.</source>
+        <translation>Toutes les données à synchroniser sont copiées dans ce répertoire.</translation>
+    </message>
+    <message>
+        <source>hours</source>
+        <translation>heures</translation>
+    </message>
+    <message>
+        <source>Zip files automatically for download if bigger then </source>
+        <translation>Compresser automatiquement les fichiers à télécharger au-delà de </translation>
+    </message>
+    <message>
+        <source>KB.</source>
+        <translation>Ko.</translation>
+    </message>
+    <message>
+        <source>Use Gzip program to zip files</source>
+        <translation>Compresser les fichiers avec Gzip</translation>
+    </message>
+    <message>
+        <source>Use program to zip:</source>
+        <translation>Utiliser le programme de compression&#xa0;:</translation>
+    </message>
+    <message>
+        <source>IP-Address of this server:</source>
+        <translation>Adresse IP de ce serveur&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Automatically synchronize system-time on client servers with primary server</source>
+        <translation>Synchroniser automatiquement l&apos;heure système des clients avec le serveur primaire</translation>
+    </message>
+    <message>
+        <source>Secondary client servers:</source>
+        <translation>Serveurs secondaires (clients)&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Ajouter</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>Modifier</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Supprimer</translation>
+    </message>
+    <message>
+        <source>Change to secondary server</source>
+        <translation>Passer en serveur secondaire</translation>
+    </message>
+    <message>
+        <source>Secondary settings</source>
+        <translation>Paramètres du serveur secondaire</translation>
+    </message>
+    <message>
+        <source>http path to get synchronization data from:</source>
+        <translation>Chemin HTTP des données de synchronisation&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Web address of the primary server with the path for the data to synchronize</source>
+        <translation>Adresse web du serveur primaire avec le chemin des données à synchroniser</translation>
+    </message>
+    <message>
+        <source>Directory to download the data to:</source>
+        <translation>Répertoire de téléchargement des données&#xa0;:</translation>
+    </message>
+    <message>
+        <source>minutes</source>
+        <translation>minutes</translation>
+    </message>
+    <message>
+        <source>Use Gzip program to unzip files</source>
+        <translation>Décompresser les fichiers avec Gzip</translation>
+    </message>
+    <message>
+        <source>Use program to unzip:</source>
+        <translation>Utiliser le programme de décompression&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Change to primary server</source>
+        <translation>Passer en serveur primaire</translation>
+    </message>
+    <message>
+        <source>Compare local Ini-files with primary Ini-files</source>
+        <translation>Comparer les fichiers INI locaux avec ceux du serveur primaire</translation>
+    </message>
+    <message>
+        <source>Primary ini-files:</source>
+        <translation>Fichiers INI du serveur primaire&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Compare selected Ini-files</source>
+        <translation>Comparer les fichiers INI sélectionnés</translation>
+    </message>
+    <message>
+        <source>Compare</source>
+        <translation>Comparer</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Retour</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,234 @@
+#include "widgets/AboutDlg.h"
+#include "widgets/FileLauncher.h"
+#include "widgets/MainDlg.h"
+#include "widgets/MessageBoxes.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QTranslator>
+#include <QtTest>
+
+namespace {
+// A main window with its Exit button as the default button, as the role windows have.
+class CTestMainDlg : public CMainDlg
+{
+public:
+    CTestMainDlg()
+    {
+        auto* exitButton = new QPushButton{QStringLiteral("Exit"), this};
+        exitButton->setDefault(true);
+        connect(exitButton, &QPushButton::clicked, this, &CMainDlg::accept);
+    }
+
+    int exitConfirmedCalls{0};
+    void ChangeRole(int marker) { EndWithRoleChange(marker); }
+
+protected:
+    void OnExitConfirmed() override { ++exitConfirmedCalls; }
+};
+} // namespace
+
+class SharedDialogsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_boxes.clear();
+        m_answer = QMessageBox::Ok;
+        CMessageBoxes::SetTestHook([this](const CMessageBoxes::Box& box) {
+            m_boxes.append(box);
+            return m_answer;
+        });
+    }
+
+    void cleanup()
+    {
+        CMessageBoxes::SetTestHook({});
+        CFileLauncher::SetTestHook({});
+    }
+
+    void ErrorBox_HasExclamationIconAndOkOnly()
+    {
+        CMessageBoxes::ShowErrorBox(QStringLiteral("Disk full"), QStringLiteral("Error"));
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Warning);
+        QCOMPARE(m_boxes[0].text, QStringLiteral("Disk full"));
+        QCOMPARE(m_boxes[0].caption, QStringLiteral("Error"));
+        QCOMPARE(m_boxes[0].buttons, QMessageBox::StandardButtons{QMessageBox::Ok});
+    }
+
+    void InfoBox_HasInformationIconAndOkOnly()
+    {
+        CMessageBoxes::ShowInfoBox(QStringLiteral("Done"), QStringLiteral("Information"));
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Information);
+        QCOMPARE(m_boxes[0].buttons, QMessageBox::StandardButtons{QMessageBox::Ok});
+    }
+
+    void AskYesNo_DefaultFollowsFlagAndOnlyYesIsTrue()
+    {
+        m_answer = QMessageBox::Yes;
+        QVERIFY(CMessageBoxes::AskYesNo(QStringLiteral("Go?"), QStringLiteral("Confirm"), true));
+        m_answer = QMessageBox::No;
+        QVERIFY(!CMessageBoxes::AskYesNo(QStringLiteral("Go?"), QStringLiteral("Confirm"), false));
+        QCOMPARE(m_boxes.size(), 2);
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Question);
+        QCOMPARE(m_boxes[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(m_boxes[0].defaultButton, QMessageBox::No);
+        QCOMPARE(m_boxes[1].defaultButton, QMessageBox::Yes);
+    }
+
+    void AskYesNo_WithoutHook_EnterChoosesTheDefaultNo()
+    {
+        CMessageBoxes::SetTestHook({});
+        bool sawBox{false};
+        QTimer presser;
+        presser.setInterval(10);
+        connect(&presser, &QTimer::timeout, this, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                sawBox = true;
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        // Ends the box should the presser never find it, so that the test fails instead of
+        // waiting for ever.
+        QTimer::singleShot(10000, this, [] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                modal->close();
+            }
+        });
+        presser.start();
+        const bool answer{
+            CMessageBoxes::AskYesNo(QStringLiteral("Go?"), QStringLiteral("Confirm"), true)};
+        presser.stop();
+        QVERIFY(sawBox);
+        QVERIFY(!answer);
+    }
+
+    void AboutBox_ShowsVersionLineCaptionAndLogo()
+    {
+        CAboutDlg dlg;
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("About Zezodi"));
+        auto* version = dlg.findChild<QLabel*>(QStringLiteral("versionLabel"));
+        QVERIFY(version);
+        QCOMPARE(version->text(), QStringLiteral("Zezodi, Version 3.1"));
+        auto* logo = dlg.findChild<QLabel*>(QStringLiteral("logoLabel"));
+        QVERIFY(logo);
+        QCOMPARE(logo->pixmap().size(), QSize(44, 22));
+        auto* icon = dlg.findChild<QLabel*>(QStringLiteral("iconLabel"));
+        QVERIFY(icon && !icon->pixmap().isNull());
+    }
+
+    void AboutBox_OkClosesIt()
+    {
+        CAboutDlg dlg;
+        dlg.show();
+        QSignalSpy finished{&dlg, &QDialog::finished};
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished[0][0].toInt(), int{QDialog::Accepted});
+    }
+
+    void AboutBox_SpeaksGermanWithTheGermanTranslation()
+    {
+        QTranslator german;
+        QVERIFY(german.load(QStringLiteral(ZEZODI_TEST_TRANSLATIONS_DIR "/zezodi_dt.qm")));
+        QApplication::installTranslator(&german);
+        CAboutDlg dlg;
+        QApplication::removeTranslator(&german);
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Über Zezodi"));
+    }
+
+    void FileLauncher_HookReceivesThePath()
+    {
+        QStringList opened;
+        CFileLauncher::SetTestHook([&](const QString& path) {
+            opened.append(path);
+            return true;
+        });
+        QVERIFY(CFileLauncher::OpenInEditor(QStringLiteral("/srv/orvenda/jxt/log/zezodi.log")));
+        QCOMPARE(opened, QStringList{QStringLiteral("/srv/orvenda/jxt/log/zezodi.log")});
+    }
+
+    void MainDlg_CloseBoxOnlyMinimises()
+    {
+        CTestMainDlg dlg;
+        dlg.show();
+        QSignalSpy finished{&dlg, &QDialog::finished};
+        QVERIFY(!dlg.close());
+        QVERIFY(dlg.isVisible());
+        QVERIFY(dlg.windowState() & Qt::WindowMinimized);
+        QCOMPARE(finished.size(), 0);
+        QVERIFY(m_boxes.isEmpty());
+        dlg.Raise();
+        QVERIFY(!(dlg.windowState() & Qt::WindowMinimized));
+    }
+
+    void MainDlg_EscapeEndsWithoutAsking()
+    {
+        CTestMainDlg dlg;
+        dlg.show();
+        QSignalSpy finished{&dlg, &QDialog::finished};
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished[0][0].toInt(), int{QDialog::Rejected});
+        QVERIFY(m_boxes.isEmpty());
+        QCOMPARE(dlg.RoleChangeMarker(), 0);
+    }
+
+    void MainDlg_ExitAnsweredNo_KeepsRunning()
+    {
+        CTestMainDlg dlg;
+        dlg.show();
+        QSignalSpy finished{&dlg, &QDialog::finished};
+        m_answer = QMessageBox::No;
+        dlg.accept();
+        QCOMPARE(finished.size(), 0);
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(dlg.exitConfirmedCalls, 0);
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].caption, QStringLiteral("Please confirm ..."));
+        QCOMPARE(m_boxes[0].text,
+                 QStringLiteral("Exit the synchronization tool ?\nThis program needs to be "
+                                "running if the servers have to be synchronized !"));
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Question);
+        QCOMPARE(m_boxes[0].defaultButton, QMessageBox::No);
+    }
+
+    void MainDlg_ExitAnsweredYes_EndsNormally()
+    {
+        CTestMainDlg dlg;
+        dlg.show();
+        QSignalSpy finished{&dlg, &QDialog::finished};
+        m_answer = QMessageBox::Yes;
+        QTest::keyClick(&dlg, Qt::Key_Return);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished[0][0].toInt(), int{QDialog::Accepted});
+        QCOMPARE(dlg.exitConfirmedCalls, 1);
+        QCOMPARE(dlg.RoleChangeMarker(), 0);
+    }
+
+    void MainDlg_RoleChange_EndsWithItsMarkerWithoutAsking()
+    {
+        CTestMainDlg dlg;
+        dlg.show();
+        QSignalSpy finished{&dlg, &QDialog::finished};
+        dlg.ChangeRole(2);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(dlg.RoleChangeMarker(), 2);
+        QVERIFY(m_boxes.isEmpty());
+        QCOMPARE(dlg.exitConfirmedCalls, 0);
+    }
+
+private:
+    QList<CMessageBoxes::Box> m_boxes;
+    QMessageBox::StandardButton m_answer{QMessageBox::Ok};
+};
+
+QTEST_MAIN(SharedDialogsTest)
+#include "SharedDialogsTest.moc"

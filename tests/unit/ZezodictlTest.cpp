@@ -1,0 +1,277 @@
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct SResult
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ZezodictlTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::random_device random;
+        m_dir = fs::temp_directory_path() /
+                ("zezodi-ctl-" + std::to_string(getpid()) + "-" + std::to_string(random()));
+        fs::create_directories(m_dir / "windows");
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    fs::path WindowsDir() const { return m_dir / "windows"; }
+
+    static std::string ReadFile(const fs::path& path)
+    {
+        std::ifstream in{path, std::ios::binary};
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    static void WriteFile(const fs::path& path, const std::string& text)
+    {
+        std::ofstream out{path, std::ios::binary};
+        out << text;
+    }
+
+    // Runs the real program with the Windows directory of this test and TZ=UTC; its output is
+    // caught in files. Waits at most 30 seconds, then kills it and fails.
+    SResult Run(const std::vector<std::string>& args)
+    {
+        const fs::path outPath = m_dir / "stdout.txt";
+        const fs::path errPath = m_dir / "stderr.txt";
+        std::vector<std::string> env;
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            const std::string text = *entry;
+            if (!text.starts_with("ZEZODI_WINDIR=") && !text.starts_with("TZ=")) {
+                env.push_back(text);
+            }
+        }
+        env.push_back("ZEZODI_WINDIR=" + WindowsDir().string());
+        env.push_back("TZ=UTC0");
+        std::vector<char*> envp;
+        for (auto& text : env) {
+            envp.push_back(text.data());
+        }
+        envp.push_back(nullptr);
+        std::vector<std::string> argvText{ZEZODICTL_PATH};
+        argvText.insert(argvText.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& text : argvText) {
+            argv.push_back(text.data());
+        }
+        argv.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        pid_t pid = 0;
+        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        SResult result;
+        if (spawned != 0) {
+            ADD_FAILURE() << "cannot start " << argv[0] << ": " << spawned;
+            return result;
+        }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        int status = 0;
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                ADD_FAILURE() << "zezodictl did not end within 30 seconds";
+                return result;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.out = ReadFile(outPath);
+        result.err = ReadFile(errPath);
+        return result;
+    }
+
+    fs::path m_dir;
+};
+
+} // namespace
+
+TEST_F(ZezodictlTest, Help_PrintsUsageAndExitsZero)
+{
+    const SResult result = Run({"--help"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.out.find("Usage: zezodictl"), std::string::npos);
+    EXPECT_NE(result.out.find("catalogue show FILE"), std::string::npos);
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(ZezodictlTest, BadArguments_ExitTwoWithUsageOnStderr)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate"},
+        {"ini"},
+        {"ini", "remove", "a.ini", "S", "K"},
+        {"ini", "get", "a.ini", "S"},
+        {"ini", "get", "a.ini", "S", "K", "D", "extra"},
+        {"ini", "get", "a.ini", "S", "K", "--size"},
+        {"ini", "get", "a.ini", "S", "K", "--size", "0"},
+        {"ini", "get", "a.ini", "S", "K", "--size", "12x"},
+        {"ini", "get-int", "a.ini", "S", "K"},
+        {"ini", "get-int", "a.ini", "S", "K", "abc"},
+        {"ini", "get-int", "a.ini", "S", "K", "99999999999"},
+        {"ini", "set", "a.ini", "S", "K"},
+        {"crc"},
+        {"catalogue", "show"},
+        {"catalogue", "list", "zezodi.txt"},
+    };
+    for (const auto& args : cases) {
+        const SResult result = Run(args);
+        std::string line;
+        for (const auto& arg : args) {
+            line += arg + " ";
+        }
+        EXPECT_EQ(result.status, 2) << line;
+        EXPECT_NE(result.err.find("Usage: zezodictl"), std::string::npos) << line;
+        EXPECT_EQ(result.out, "") << line;
+    }
+    EXPECT_FALSE(fs::exists(WindowsDir() / "a.ini"));
+}
+
+TEST_F(ZezodictlTest, IniSetThenGet_BareNameLivesInWindowsDirectory)
+{
+    EXPECT_EQ(Run({"ini", "set", "zezodi.ini", "Config", "Port", "4020"}).status, 0);
+    EXPECT_EQ(Run({"ini", "set", "zezodi.ini", "Config", "Path", "c:\\jxt\\n"}).status, 0);
+    EXPECT_EQ(ReadFile(WindowsDir() / "zezodi.ini"), "[Config]\nPort=4020\nPath=c:\\jxt\\n\n");
+
+    SResult result = Run({"ini", "get", "zezodi.ini", "config", "PORT"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "4020\n");
+    EXPECT_EQ(Run({"ini", "get", "zezodi.ini", "Config", "Path"}).out, "c:\\jxt\\n\n");
+    EXPECT_EQ(Run({"ini", "get", "zezodi.ini", "Config", "Port", "--size", "3"}).out, "40\n");
+    EXPECT_EQ(Run({"ini", "get", "zezodi.ini", "Config", "Absent", "fallback"}).out, "fallback\n");
+    EXPECT_EQ(Run({"ini", "get", "zezodi.ini", "Config", "Absent"}).out, "\n");
+    EXPECT_EQ(Run({"ini", "get-int", "zezodi.ini", "Config", "Port", "7"}).out, "4020\n");
+    EXPECT_EQ(Run({"ini", "get-int", "zezodi.ini", "Config", "Absent", "-9"}).out, "-9\n");
+    EXPECT_EQ(Run({"ini", "get-int", "zezodi.ini", "Config", "Path", "5"}).out, "0\n");
+}
+
+TEST_F(ZezodictlTest, IniPath_IsUsedAsGiven)
+{
+    const fs::path file = m_dir / "elsewhere.ini";
+    EXPECT_EQ(Run({"ini", "set", file.string(), "S", "K", "v"}).status, 0);
+    EXPECT_EQ(ReadFile(file), "[S]\nK=v\n");
+    EXPECT_FALSE(fs::exists(WindowsDir() / "elsewhere.ini"));
+    EXPECT_EQ(Run({"ini", "get", file.string(), "S", "K"}).out, "v\n");
+}
+
+TEST_F(ZezodictlTest, IniSetIntoMissingDirectory_FailsWithExitOne)
+{
+    const SResult result = Run({"ini", "set", (m_dir / "no" / "x.ini").string(), "S", "K", "v"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("cannot write"), std::string::npos);
+}
+
+TEST_F(ZezodictlTest, Crc_PrintsCatalogueTextTwoBlanksAndName)
+{
+    const fs::path nine = m_dir / "nine.txt";
+    const fs::path empty = m_dir / "empty.txt";
+    const fs::path small = m_dir / "small.bin";
+    WriteFile(nine, "123456789");
+    WriteFile(empty, "");
+    WriteFile(small, "a");
+    const SResult result = Run({"crc", nine.string(), empty.string(), small.string()});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "cbf43926  " + nine.string() + "\n0  " + empty.string() + "\ne8b7be43  " +
+                              small.string() + "\n");
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(ZezodictlTest, CrcOfUnreadableFile_ReportsErrorCodeAndGoesOn)
+{
+    const fs::path missing = m_dir / "missing.dbf";
+    const fs::path nine = m_dir / "nine.txt";
+    WriteFile(nine, "123456789");
+    const SResult result = Run({"crc", missing.string(), m_dir.string(), nine.string()});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "cbf43926  " + nine.string() + "\n");
+    EXPECT_NE(result.err.find("zezodictl: cannot read " + missing.string() + ": error code 2 ("),
+              std::string::npos);
+    EXPECT_NE(result.err.find("zezodictl: cannot read " + m_dir.string() + ": error code 21 ("),
+              std::string::npos);
+}
+
+TEST_F(ZezodictlTest, CatalogueShow_ListsSectionsInRunOrderDepthFirst)
+{
+    WriteFile(WindowsDir() / "zezodi.txt", "[IniFiles]\nFile1=JxaMaster.ini\nCrc1=77\n"
+                                           "[Setup]\nLastSync=60406ABF\n"
+                                           "[htdocs\\images]\nFile1=logo.gif\nCrc1=5\n"
+                                           "Dir1=htdocs\\images\\icons\n"
+                                           "[htdocs]\nFile1=index.html\nCrc1=4\n"
+                                           "Dir1=htdocs\\images\nDir2=htdocs\\css\n"
+                                           "[htdocs\\images\\icons]\nFile1=x.ico\nCrc1=6\n"
+                                           "Dir1=htdocs\n"
+                                           "[htdocs\\css]\nFile1=a.css\nCrc1=7\n"
+                                           "[Db1]\nFile1=a.dbf\nCrc1=cbf43926\n"
+                                           "File2=b.dbf\nCrc2=1a\nZipped2=1\n"
+                                           "File3=c.dbf\nCrc3=0\nOnlyNotExistent3=1\n"
+                                           "File5=hidden.dbf\nCrc5=5\n");
+    const SResult result = Run({"catalogue", "show", "zezodi.txt"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, "Version: 60406ABF (04.03.2021 05:06)\n"
+                          "[Db1]\n"
+                          "  a.dbf  cbf43926\n"
+                          "  b.dbf  1a  zipped\n"
+                          "  c.dbf  0  only-if-absent\n"
+                          "[htdocs]\n"
+                          "  index.html  4\n"
+                          "  -> htdocs\\images\n"
+                          "  -> htdocs\\css\n"
+                          "[htdocs\\images]\n"
+                          "  logo.gif  5\n"
+                          "  -> htdocs\\images\\icons\n"
+                          "[htdocs\\images\\icons]\n"
+                          "  x.ico  6\n"
+                          "  -> htdocs  (already listed, not followed)\n"
+                          "[htdocs\\css]\n"
+                          "  a.css  7\n"
+                          "[IniFiles]\n"
+                          "  JxaMaster.ini  77\n");
+}
+
+TEST_F(ZezodictlTest, CatalogueShowOfMissingFile_FailsWithExitOne)
+{
+    const SResult result = Run({"catalogue", "show", (m_dir / "none.txt").string()});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("error code 2"), std::string::npos);
+
+    WriteFile(m_dir / "empty.txt", "");
+    const SResult empty = Run({"catalogue", "show", (m_dir / "empty.txt").string()});
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_EQ(empty.out, "Version: (none)\n");
+}

@@ -1,0 +1,213 @@
+#include "tools/CtlCommands.h"
+
+#include "core/Crc32.h"
+#include "core/Platform.h"
+#include "core/ProfileStore.h"
+#include "primary/CatalogueReader.h"
+#include "tools/CataloguePrinter.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kDefaultSize = 512;
+constexpr long long kMaxSize = 1 << 20;
+
+// The whole text as a decimal number, or false.
+bool ParseNumber(const std::string& text, long long& value)
+{
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return !text.empty() && result.ec == std::errc{} && result.ptr == end;
+}
+
+std::string ErrorText(int code)
+{
+    return "error code " + std::to_string(code) + " (" + std::strerror(code) + ")";
+}
+
+} // namespace
+
+CCtlCommands::CCtlCommands(std::ostream& out, std::ostream& err) : m_out{out}, m_err{err} {}
+
+int CCtlCommands::Run(const std::vector<std::string>& args)
+{
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        Usage(m_out);
+        return 0;
+    }
+    if (args.empty()) {
+        return BadArguments("no command given");
+    }
+    if (args[0] == "ini") {
+        return Ini(args);
+    }
+    if (args[0] == "crc") {
+        return Crc(args);
+    }
+    if (args[0] == "catalogue") {
+        return CatalogueShow(args);
+    }
+    return BadArguments("unknown command '" + args[0] + "'");
+}
+
+int CCtlCommands::Ini(const std::vector<std::string>& args)
+{
+    if (args.size() < 2) {
+        return BadArguments("ini needs get, get-int or set");
+    }
+    if (args[1] == "get") {
+        return IniGet(args);
+    }
+    if (args[1] == "get-int") {
+        return IniGetInt(args);
+    }
+    if (args[1] == "set") {
+        return IniSet(args);
+    }
+    return BadArguments("unknown ini command '" + args[1] + "'");
+}
+
+int CCtlCommands::IniGet(const std::vector<std::string>& args)
+{
+    std::vector<std::string> positional;
+    std::size_t size = kDefaultSize;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        if (args[i] != "--size") {
+            positional.push_back(args[i]);
+            continue;
+        }
+        long long value = 0;
+        if (i + 1 == args.size() || !ParseNumber(args[i + 1], value) || value < 1 ||
+            value > kMaxSize) {
+            return BadArguments("--size needs a number from 1 to " + std::to_string(kMaxSize));
+        }
+        size = static_cast<std::size_t>(value);
+        ++i;
+    }
+    if (positional.size() < 3 || positional.size() > 4) {
+        return BadArguments("ini get needs FILE SECTION KEY [DEFAULT]");
+    }
+    const std::string defaultText = positional.size() == 4 ? positional[3] : std::string{};
+    m_out << CProfileStore::ReadText(positional[1], positional[2], defaultText, size, positional[0])
+          << "\n";
+    return 0;
+}
+
+int CCtlCommands::IniGetInt(const std::vector<std::string>& args)
+{
+    long long defaultValue = 0;
+    if (args.size() != 6) {
+        return BadArguments("ini get-int needs FILE SECTION KEY DEFAULT");
+    }
+    if (!ParseNumber(args[5], defaultValue) || defaultValue < std::numeric_limits<int>::min() ||
+        defaultValue > std::numeric_limits<int>::max()) {
+        return BadArguments("DEFAULT must be a decimal integer: '" + args[5] + "'");
+    }
+    m_out << CProfileStore::ReadInt(args[3], args[4], static_cast<int>(defaultValue), args[2])
+          << "\n";
+    return 0;
+}
+
+int CCtlCommands::IniSet(const std::vector<std::string>& args)
+{
+    if (args.size() != 6) {
+        return BadArguments("ini set needs FILE SECTION KEY VALUE");
+    }
+    if (!CProfileStore::WriteText(args[3], args[4], args[5], args[2])) {
+        m_err << "zezodictl: cannot write " << CPlatform::IniPath(args[2]) << "\n";
+        return kExitFailure;
+    }
+    return 0;
+}
+
+int CCtlCommands::Crc(const std::vector<std::string>& args)
+{
+    if (args.size() < 2) {
+        return BadArguments("crc needs at least one FILE");
+    }
+    int status = 0;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& path = args[i];
+        struct stat info
+        {};
+        int code = 0;
+        std::string text = "0";
+        if (stat(path.c_str(), &info) != 0) {
+            code = errno;
+        } else if (S_ISDIR(info.st_mode)) {
+            code = EISDIR;
+        } else if (!S_ISREG(info.st_mode) || info.st_size != 0) {
+            CCrc32 crc32;
+            crc32.BuildTable();
+            std::uint32_t crc = 0;
+            code = static_cast<int>(crc32.FileCrc(path, crc));
+            crc32.FreeTable();
+            text = CCrc32::CrcText(crc);
+        }
+        if (code != 0) {
+            m_err << "zezodictl: cannot read " << path << ": " << ErrorText(code) << "\n";
+            status = kExitFailure;
+            continue;
+        }
+        m_out << text << "  " << path << "\n";
+    }
+    return status;
+}
+
+int CCtlCommands::CatalogueShow(const std::vector<std::string>& args)
+{
+    if (args.size() != 3 || args[1] != "show") {
+        return BadArguments("catalogue needs show FILE");
+    }
+    const std::string path = CPlatform::IniPath(args[2]);
+    if (access(path.c_str(), R_OK) != 0) {
+        const int code = errno;
+        m_err << "zezodictl: cannot read " << path << ": " << ErrorText(code) << "\n";
+        return kExitFailure;
+    }
+    const CCatalogueReader reader{args[2]};
+    CCataloguePrinter{reader, m_out}.Print();
+    return 0;
+}
+
+int CCtlCommands::BadArguments(const std::string& problem)
+{
+    m_err << "zezodictl: " << problem << "\n\n";
+    Usage(m_err);
+    return kExitUsage;
+}
+
+void CCtlCommands::Usage(std::ostream& to)
+{
+    to << "Usage: zezodictl COMMAND ARGUMENTS\n"
+          "\n"
+          "  ini get FILE SECTION KEY [DEFAULT] [--size N]\n"
+          "      Print the value as the program reads it: at most N - 1 characters are kept\n"
+          "      (N is 512 unless given); DEFAULT (empty unless given) when it is absent.\n"
+          "  ini get-int FILE SECTION KEY DEFAULT\n"
+          "      Print the integer value as the program reads it.\n"
+          "  ini set FILE SECTION KEY VALUE\n"
+          "      Write the value, creating file, section and key as needed.\n"
+          "  crc FILE...\n"
+          "      Print for each file its CRC-32 as the catalogue holds it, two blanks and the\n"
+          "      name (\"0\" for an empty file).\n"
+          "  catalogue show FILE\n"
+          "      List what a secondary reads from a sync catalogue: the version stamp, then\n"
+          "      every section in the order of a synchronisation run, sub-sections depth\n"
+          "      first, each entry with its checksum and flags.\n"
+          "  --help\n"
+          "      Show this text.\n"
+          "\n"
+          "FILE of ini and catalogue: a name without '/' is looked up in the Windows directory\n"
+          "($ZEZODI_WINDIR, else /etc/orvenda) as the program does; a name holding a '/' (for\n"
+          "example ./zezodi.txt) is used as given. FILE of crc is always a path. Arguments are\n"
+          "taken literally.\n"
+          "\n"
+          "Exit status: 0 done, 1 a failure, 2 bad arguments.\n";
+}

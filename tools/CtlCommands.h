@@ -1,0 +1,31 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// The commands of zezodictl. Run returns the exit status: 0 done, 1 a failure (reported on err),
+// 2 bad arguments (reported on err with the usage text).
+class CCtlCommands
+{
+public:
+    static constexpr int kExitFailure = 1;
+    static constexpr int kExitUsage = 2;
+
+    CCtlCommands(std::ostream& out, std::ostream& err);
+
+    int Run(const std::vector<std::string>& args);
+
+private:
+    int Ini(const std::vector<std::string>& args);
+    int IniGet(const std::vector<std::string>& args);
+    int IniGetInt(const std::vector<std::string>& args);
+    int IniSet(const std::vector<std::string>& args);
+    int Crc(const std::vector<std::string>& args);
+    int CatalogueShow(const std::vector<std::string>& args);
+    int BadArguments(const std::string& problem);
+    void Usage(std::ostream& to);
+
+    std::ostream& m_out;
+    std::ostream& m_err;
+};

@@ -1,0 +1,179 @@
+#include "widgets/SortListCtrl.h"
+
+#include <algorithm>
+#include <array>
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+
+namespace {
+
+// Column-0 roles that belong to a row rather than to a cell: image, item data, check state.
+constexpr std::array<int, 3> kRowRoles{Qt::DecorationRole, Qt::UserRole, Qt::CheckStateRole};
+
+} // namespace
+
+CSortListCtrl::CSortListCtrl(QWidget* parent) : QTreeWidget(parent)
+{
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setHeaderHidden(false);
+    // Qt's own sorting would reorder by its own comparison; the rows are sorted here.
+    setSortingEnabled(false);
+    header()->setSectionsMovable(false);
+    header()->setSortIndicatorShown(false);
+    header()->setSectionsClickable(m_sortable);
+    header()->viewport()->installEventFilter(this);
+    connect(header(), &QHeaderView::sectionClicked, this, &CSortListCtrl::OnHeaderClicked);
+}
+
+CSortListCtrl::CSortListCtrl(int columnCount, bool sortable, QWidget* parent)
+    : CSortListCtrl(parent)
+{
+    setColumnCount(columnCount);
+    SetSortable(sortable);
+}
+
+void CSortListCtrl::SetSortable(bool sortable)
+{
+    m_sortable = sortable;
+    header()->setSectionsClickable(sortable);
+}
+
+void CSortListCtrl::SetImageList(const QList<QIcon>& images)
+{
+    m_images = images;
+}
+
+QTreeWidgetItem* CSortListCtrl::InsertRow(int index, int image, const QStringList& texts)
+{
+    auto* item = new QTreeWidgetItem(texts);
+    if (image >= 0 && image < m_images.size()) {
+        item->setIcon(0, m_images.at(image));
+    }
+    insertTopLevelItem(std::clamp(index, 0, topLevelItemCount()), item);
+    return item;
+}
+
+bool CSortListCtrl::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == header()->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            m_headerButton = static_cast<QMouseEvent*>(event)->button();
+            break;
+        default:
+            break;
+        }
+    }
+    return QTreeWidget::eventFilter(watched, event);
+}
+
+void CSortListCtrl::OnHeaderClicked(int column)
+{
+    if (!m_sortable || m_headerButton != Qt::LeftButton) {
+        return;
+    }
+    m_ascending = column == m_sortColumn ? !m_ascending : true;
+    m_sortColumn = column;
+    SortTextItems(column, m_ascending, 0, -1);
+}
+
+QByteArray CSortListCtrl::TextBytes(int row, int column) const
+{
+    return topLevelItem(row)->text(column).toUtf8();
+}
+
+bool CSortListCtrl::SortTextItems(int column, bool ascending, int low, int high)
+{
+    const int rows = topLevelItemCount();
+    if (high == -1) {
+        high = rows - 1;
+    }
+    if (column < 0 || column >= columnCount() || low < 0 || high >= rows || high <= low) {
+        return false;
+    }
+    // The smaller part is sorted by recursion and the larger one in this loop, so the depth
+    // stays logarithmic whatever the order of the rows; the result is the same.
+    while (low < high) {
+        const QByteArray pivot = TextBytes((low + high) / 2, column);
+        int lo = low;
+        int hi = high;
+        while (lo <= hi) {
+            if (ascending) {
+                while (lo < high && TextBytes(lo, column) < pivot) {
+                    ++lo;
+                }
+                while (hi > low && TextBytes(hi, column) > pivot) {
+                    --hi;
+                }
+            } else {
+                while (lo < high && TextBytes(lo, column) > pivot) {
+                    ++lo;
+                }
+                while (hi > low && TextBytes(hi, column) < pivot) {
+                    --hi;
+                }
+            }
+            if (lo <= hi) {
+                if (TextBytes(lo, column) != TextBytes(hi, column)) {
+                    SwapRows(lo, hi);
+                }
+                ++lo;
+                --hi;
+            }
+        }
+        if (hi - low < high - lo) {
+            if (low < hi) {
+                SortTextItems(column, ascending, low, hi);
+            }
+            low = lo;
+        } else {
+            if (lo < high) {
+                SortTextItems(column, ascending, lo, high);
+            }
+            high = hi;
+        }
+    }
+    return true;
+}
+
+void CSortListCtrl::SwapRows(int a, int b)
+{
+    QTreeWidgetItem* itemA = topLevelItem(a);
+    QTreeWidgetItem* itemB = topLevelItem(b);
+    for (int column = 0; column < columnCount(); ++column) {
+        const QString textA = itemA->text(column);
+        const QString textB = itemB->text(column);
+        if (textA != textB) {
+            itemA->setText(column, textB);
+            itemB->setText(column, textA);
+        }
+    }
+    for (const int role : kRowRoles) {
+        const QVariant dataA = itemA->data(0, role);
+        const QVariant dataB = itemB->data(0, role);
+        if (dataA != dataB) {
+            itemA->setData(0, role, dataB);
+            itemB->setData(0, role, dataA);
+        }
+    }
+    const bool selectedA = itemA->isSelected();
+    const bool selectedB = itemB->isSelected();
+    if (selectedA != selectedB) {
+        itemA->setSelected(selectedB);
+        itemB->setSelected(selectedA);
+    }
+    const QTreeWidgetItem* current = currentItem();
+    if (current == itemA || current == itemB) {
+        QTreeWidgetItem* const target = current == itemA ? itemB : itemA;
+        selectionModel()->setCurrentIndex(indexFromItem(target), QItemSelectionModel::NoUpdate);
+    }
+}
