@@ -1,5 +1,23 @@
 #include "core/StringTable.h"
 
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// Set once at start-up, read from any thread that builds a report text.
+std::mutex g_translatorMutex;
+std::shared_ptr<const CStringTable::Translator> g_translator;
+
+std::shared_ptr<const CStringTable::Translator> CurrentTranslator()
+{
+    const std::lock_guard lock{g_translatorMutex};
+    return g_translator;
+}
+
+} // namespace
+
 const char* CStringTable::Source(StringId id)
 {
     switch (id) {
@@ -350,4 +368,64 @@ const char* CStringTable::Source(StringId id)
         return ZEZODI_TR_NOOP("StringTable", "Back");
     }
     return "";
+}
+
+void CStringTable::SetTranslator(Translator translator)
+{
+    auto installed = translator ? std::make_shared<const Translator>(std::move(translator))
+                                : std::shared_ptr<const Translator>{};
+    const std::lock_guard lock{g_translatorMutex};
+    g_translator = std::move(installed);
+}
+
+std::string CStringTable::Text(StringId id)
+{
+    const char* source = Source(id);
+    if (const auto translator = CurrentTranslator(); translator && *source != '\0') {
+        std::string translated = (*translator)(source);
+        if (!translated.empty()) {
+            return translated;
+        }
+    }
+    return source;
+}
+
+std::string CStringTable::Format(StringId id, std::initializer_list<std::string_view> args)
+{
+    return FormatText(Text(id), args);
+}
+
+std::string CStringTable::FormatText(std::string_view text,
+                                     std::initializer_list<std::string_view> args)
+{
+    const std::vector<std::string_view> values{args};
+    std::size_t nextInOrder = 0;
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char field = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (text[i] != '%' || field == '\0') {
+            result.push_back(text[i]);
+            continue;
+        }
+        if (field == 's' || field == 'd') {
+            if (nextInOrder < values.size()) {
+                result.append(values[nextInOrder]);
+            }
+            ++nextInOrder;
+            ++i;
+        } else if (field >= '1' && field <= '9') {
+            const auto number = static_cast<std::size_t>(field - '1');
+            if (number < values.size()) {
+                result.append(values[number]);
+            }
+            ++i;
+        } else if (field == '%') {
+            result.push_back('%');
+            ++i;
+        } else {
+            result.push_back('%');
+        }
+    }
+    return result;
 }

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
 // Marks a text for the translation tools (lupdate treats it as QT_TRANSLATE_NOOP) and leaves
 // it as it is: the English source text, which the translation layer looks up at run time.
 #define ZEZODI_TR_NOOP(context, text) text
@@ -180,6 +185,24 @@ enum class StringId : int
 class CStringTable
 {
 public:
+    // Gives the translation of an English source text; an empty result keeps the source.
+    using Translator = std::function<std::string(const char* source)>;
+
     // The English source text of id; empty for a value that names no text.
     static const char* Source(StringId id);
+
+    // Installs the translation used by Text and Format; an empty function restores English.
+    static void SetTranslator(Translator translator);
+
+    // The UTF-8 text of id in the installed language, else the English source text.
+    static std::string Text(StringId id);
+
+    // Text(id) with its fields filled: "%s" and "%d" take the arguments in order, "%1" to "%9"
+    // the argument of that number, "%%" gives "%". A field without an argument is left out.
+    // The text is never handed to printf, so a translation with wrong fields cannot crash.
+    static std::string Format(StringId id, std::initializer_list<std::string_view> args);
+
+    // As Format, on any text.
+    static std::string FormatText(std::string_view text,
+                                  std::initializer_list<std::string_view> args);
 };
