@@ -5,6 +5,8 @@
 #include "core/ProfileStore.h"
 #include "primary/CatalogueReader.h"
 #include "tools/CataloguePrinter.h"
+#include "tools/CtlPrepare.h"
+#include "tools/CtlSync.h"
 
 #include <cerrno>
 #include <charconv>
@@ -52,6 +54,12 @@ int CCtlCommands::Run(const std::vector<std::string>& args)
     }
     if (args[0] == "catalogue") {
         return CatalogueShow(args);
+    }
+    if (args[0] == "prepare") {
+        return Prepare(args);
+    }
+    if (args[0] == "sync") {
+        return Sync(args);
     }
     return BadArguments("unknown command '" + args[0] + "'");
 }
@@ -176,6 +184,24 @@ int CCtlCommands::CatalogueShow(const std::vector<std::string>& args)
     return 0;
 }
 
+int CCtlCommands::Prepare(const std::vector<std::string>& args)
+{
+    const bool showFiles = args.size() == 2 && args[1] == "--files";
+    if (args.size() > 2 || (args.size() == 2 && !showFiles)) {
+        return BadArguments("prepare takes only --files");
+    }
+    return CCtlPrepare{m_out, m_err, showFiles}.Run() == 1 ? 0 : kExitFailure;
+}
+
+int CCtlCommands::Sync(const std::vector<std::string>& args)
+{
+    const bool force = args.size() == 2 && args[1] == "--force";
+    if (args.size() > 2 || (args.size() == 2 && !force)) {
+        return BadArguments("sync takes only --force");
+    }
+    return CCtlSync{m_out, m_err}.Run(force);
+}
+
 int CCtlCommands::BadArguments(const std::string& problem)
 {
     m_err << "zezodictl: " << problem << "\n\n";
@@ -201,6 +227,20 @@ void CCtlCommands::Usage(std::ostream& to)
           "      List what a secondary reads from a sync catalogue: the version stamp, then\n"
           "      every section in the order of a synchronisation run, sub-sections depth\n"
           "      first, each entry with its checksum and flags.\n"
+          "  prepare [--files]\n"
+          "      Settle the primary's keys of zezodi.ini as its start does, then prepare the\n"
+          "      synchronisation data once as \"Synchronize now\" does: publish the files into\n"
+          "      the web directory and replace the sync catalogue. Prints each report line\n"
+          "      with its time, and with --files each file row; messages go to stderr.\n"
+          "      Exit status 1 when any file could not be published.\n"
+          "  sync [--force]\n"
+          "      Settle the secondary's keys of zezodi.ini as its start does, then synchronise\n"
+          "      once as \"Synchronize now\" does: fetch the primary's catalogue, download and\n"
+          "      apply every file that differs or is missing. Prints each report line with its\n"
+          "      time and each local-file row (\"file\" and its eight columns, tab-separated).\n"
+          "      Without --force a catalogue that was already applied is not applied again.\n"
+          "      Exit status 3 when skipped for that reason, 1 when the catalogue could not be\n"
+          "      fetched or any file failed.\n"
           "  --help\n"
           "      Show this text.\n"
           "\n"

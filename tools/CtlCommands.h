@@ -23,6 +23,8 @@ private:
     int IniSet(const std::vector<std::string>& args);
     int Crc(const std::vector<std::string>& args);
     int CatalogueShow(const std::vector<std::string>& args);
+    int Prepare(const std::vector<std::string>& args);
+    int Sync(const std::vector<std::string>& args);
     int BadArguments(const std::string& problem);
     void Usage(std::ostream& to);
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 #include <zlib.h>
