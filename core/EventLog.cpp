@@ -40,6 +40,9 @@ int OpenForAppend(const std::string& path)
 
 void CEventLog::WriteLog(std::string_view logDirectory, std::string_view text)
 {
+    // Without a log directory the file would land in whatever the current directory is.
+    if (logDirectory.empty())
+        return;
     std::string line = FormatTime(Now());
     line.append(", ");
     line.append(text);

@@ -6,6 +6,7 @@
 #include "primary/CatalogueReader.h"
 #include "tools/CataloguePrinter.h"
 #include "tools/CtlPrepare.h"
+#include "tools/CtlSend.h"
 #include "tools/CtlSync.h"
 
 #include <cerrno>
@@ -60,6 +61,12 @@ int CCtlCommands::Run(const std::vector<std::string>& args)
     }
     if (args[0] == "sync") {
         return Sync(args);
+    }
+    if (args[0] == "send") {
+        return Send(args);
+    }
+    if (args[0] == "listen-results") {
+        return ListenResults(args);
     }
     return BadArguments("unknown command '" + args[0] + "'");
 }
@@ -202,6 +209,23 @@ int CCtlCommands::Sync(const std::vector<std::string>& args)
     return CCtlSync{m_out, m_err}.Run(force);
 }
 
+int CCtlCommands::Send(const std::vector<std::string>& args)
+{
+    if (args.size() != 3 || (args[1] != "start-sync" && args[1] != "set-time")) {
+        return BadArguments("send needs start-sync ADDRESS or set-time ADDRESS");
+    }
+    CCtlSend send{m_out, m_err};
+    return args[1] == "start-sync" ? send.StartSync(args[2]) : send.SetTime(args[2]);
+}
+
+int CCtlCommands::ListenResults(const std::vector<std::string>& args)
+{
+    if (args.size() != 1) {
+        return BadArguments("listen-results takes no arguments");
+    }
+    return CCtlSend{m_out, m_err}.ListenResults();
+}
+
 int CCtlCommands::BadArguments(const std::string& problem)
 {
     m_err << "zezodictl: " << problem << "\n\n";
@@ -241,6 +265,15 @@ void CCtlCommands::Usage(std::ostream& to)
           "      Without --force a catalogue that was already applied is not applied again.\n"
           "      Exit status 3 when skipped for that reason, 1 when the catalogue could not be\n"
           "      fetched or any file failed.\n"
+          "  send start-sync ADDRESS\n"
+          "  send set-time ADDRESS\n"
+          "      Tell the secondary at ADDRESS to synchronise now, or set its clock to this\n"
+          "      machine's UTC time, as the primary does: one exchange at Port of zezodi.ini\n"
+          "      with this machine's name (and PrimaryIPAddress). Prints the report line;\n"
+          "      exit status 1 when the secondary did not acknowledge.\n"
+          "  listen-results\n"
+          "      Print, each with its time, the synchronisation results that secondaries\n"
+          "      report at Port2 of zezodi.ini, until interrupted (SIGINT or SIGTERM).\n"
           "  --help\n"
           "      Show this text.\n"
           "\n"
@@ -249,5 +282,5 @@ void CCtlCommands::Usage(std::ostream& to)
           "example ./zezodi.txt) is used as given. FILE of crc is always a path. Arguments are\n"
           "taken literally.\n"
           "\n"
-          "Exit status: 0 done, 1 a failure, 2 bad arguments.\n";
+          "Exit status: 0 done, 1 a failure, 2 bad arguments, 3 sync skipped (already applied).\n";
 }

@@ -25,6 +25,8 @@ private:
     int CatalogueShow(const std::vector<std::string>& args);
     int Prepare(const std::vector<std::string>& args);
     int Sync(const std::vector<std::string>& args);
+    int Send(const std::vector<std::string>& args);
+    int ListenResults(const std::vector<std::string>& args);
     int BadArguments(const std::string& problem);
     void Usage(std::ostream& to);
 

@@ -104,6 +104,15 @@ TEST_F(EventLogTest, WriteLog_MissingDirectoryCreatesNothing)
     EXPECT_EQ(entries, 1u);
 }
 
+TEST_F(EventLogTest, WriteLog_EmptyDirectoryWritesNothingIntoTheCurrentDirectory)
+{
+    const fs::path before = fs::current_path();
+    fs::current_path(m_dir);
+    CEventLog::WriteLog("", "lost line");
+    fs::current_path(before);
+    EXPECT_FALSE(fs::exists(m_dir / "zezodi.log"));
+}
+
 TEST_F(EventLogTest, ReportTime_HasNoTextPart)
 {
     EXPECT_EQ(CEventLog::ReportTime(), "05.03.2024, 08:08:09");

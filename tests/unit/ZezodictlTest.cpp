@@ -275,3 +275,49 @@ TEST_F(ZezodictlTest, CatalogueShowOfMissingFile_FailsWithExitOne)
     EXPECT_EQ(empty.status, 0);
     EXPECT_EQ(empty.out, "Version: (none)\n");
 }
+
+TEST_F(ZezodictlTest, Prepare_PublishesTheFilesAndPrintsTheReport)
+{
+    const fs::path install = m_dir / "root" / "jxt";
+    fs::create_directories(install / "log");
+    fs::create_directories(m_dir / "root" / "jx_web" / "htdocs");
+    fs::create_directories(m_dir / "root" / "db1");
+    WriteFile(WindowsDir() / "registry.ini",
+              "[SOFTWARE\\Orvenda\\Orvenda Tool]\nDirectory=" + install.string() + "\n");
+    WriteFile(m_dir / "root" / "db1" / "Alarm.DBF", "alarm data");
+
+    const SResult result = Run({"prepare", "--files"});
+
+    EXPECT_EQ(result.status, 0) << result.err;
+    const fs::path web = install / "syncdata";
+    EXPECT_EQ(ReadFile(web / "Db1" / "alarm.dbf"), "alarm data");
+    const std::string catalogue = ReadFile(web / "zezodi.txt");
+    EXPECT_NE(catalogue.find("[Db1]\nFile1=alarm.dbf\nCrc1="), std::string::npos);
+    EXPECT_NE(
+        result.out.find("  Preparation for synchronization started manually. Please wait ...\n"),
+        std::string::npos);
+    EXPECT_NE(result.out.find("  alarm.dbf  dbf  "), std::string::npos);
+    EXPECT_NE(result.out.find("  Successfully prepared data for synchronization\n"),
+              std::string::npos);
+    EXPECT_NE(ReadFile(install / "log" / "zezodi.log")
+                  .find(", Preparation for synchronization started manually\n"),
+              std::string::npos);
+    EXPECT_NE(ReadFile(WindowsDir() / "zezodi.ini").find("CopyToWebPath=" + web.string() + "\n"),
+              std::string::npos);
+}
+
+TEST_F(ZezodictlTest, Prepare_WithoutWebServer_ShowsTheMessageAndExitsOne)
+{
+    const fs::path install = m_dir / "root" / "jxt";
+    fs::create_directories(install / "log");
+    WriteFile(WindowsDir() / "registry.ini",
+              "[SOFTWARE\\Orvenda\\Orvenda Tool]\nDirectory=" + install.string() + "\n");
+
+    const SResult result = Run({"prepare"});
+
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("Error: No apache webserver found on the server."),
+              std::string::npos);
+    EXPECT_NE(result.out.find("  Error while preparing data for synchronization\n"),
+              std::string::npos);
+}

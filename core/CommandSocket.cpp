@@ -1,0 +1,223 @@
+#include "core/CommandSocket.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kMaxPort = 65535;
+constexpr int kBacklog = 1;
+// Longer waits are made of several polls.
+constexpr long long kLongestPollMs = 1 << 30;
+
+bool ValidPort(int port)
+{
+    return port >= 0 && port <= kMaxPort;
+}
+
+sockaddr_in AnyAddress(int port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    return address;
+}
+
+// The IPv4 address of host: a dotted address as parsed, else the first address that the
+// resolver gives for the name.
+bool Resolve(const std::string& host, in_addr& result)
+{
+    const in_addr_t parsed = inet_addr(host.c_str());
+    if (parsed != INADDR_NONE) {
+        result.s_addr = parsed;
+        return true;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (host.empty() || getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) {
+        return false;
+    }
+    const bool ok = found != nullptr && found->ai_family == AF_INET;
+    if (ok) {
+        result = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+    }
+    freeaddrinfo(found);
+    return ok;
+}
+
+} // namespace
+
+CCommandSocket::~CCommandSocket()
+{
+    if (m_fd >= 0) {
+        close(m_fd);
+    }
+}
+
+int CCommandSocket::SocketStartup()
+{
+    return kOk;
+}
+
+int CCommandSocket::CreateSocket()
+{
+    if (m_fd >= 0) {
+        CloseSocket();
+    }
+    m_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    return m_fd >= 0 ? kOk : kFailed;
+}
+
+int CCommandSocket::ListenOnPort(int port)
+{
+    if (!ValidPort(port) || CreateSocket() != kOk) {
+        return kFailed;
+    }
+    const int on = 1;
+    const sockaddr_in address = AnyAddress(port);
+    if (setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+        bind(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        CloseSocket();
+        return kFailed;
+    }
+    return kOk;
+}
+
+int CCommandSocket::ConnectTo(const std::string& host, int port)
+{
+    in_addr target{};
+    if (m_fd < 0 || !ValidPort(port) || !Resolve(host, target)) {
+        return kFailed;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr = target;
+    int result = connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    if (result != 0 && errno == EINTR) {
+        // The attempt goes on in the background: wait for its outcome.
+        pollfd entry{m_fd, POLLOUT, 0};
+        int error = 0;
+        socklen_t length = sizeof error;
+        while (poll(&entry, 1, -1) < 0 && errno == EINTR) {
+        }
+        result =
+            getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0 ? 0 : -1;
+    }
+    return result == 0 ? kOk : kFailed;
+}
+
+int CCommandSocket::WaitAccept(int timeoutTenths)
+{
+    if (m_fd < 0 || listen(m_fd, kBacklog) != 0 || WaitReadable(timeoutTenths) != kOk) {
+        return kFailed;
+    }
+    int accepted = -1;
+    do {
+        accepted = accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
+    } while (accepted < 0 && errno == EINTR);
+    if (accepted < 0) {
+        return kFailed;
+    }
+    close(m_fd);
+    m_fd = accepted;
+    return kOk;
+}
+
+int CCommandSocket::SendText(std::string_view text)
+{
+    if (m_fd < 0) {
+        return kFailed;
+    }
+    std::vector<char> bytes(text.begin(), text.end());
+    bytes.push_back('\0');
+    const ssize_t sent = send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    // A short send is a failure too: the peer would read a text without its end.
+    return sent == static_cast<ssize_t>(bytes.size()) ? kOk : kFailed;
+}
+
+int CCommandSocket::ReceiveText(std::string& text, std::size_t bufferSize, int timeoutTenths)
+{
+    text.clear();
+    if (m_fd < 0 || bufferSize == 0) {
+        return kFailed;
+    }
+    if (timeoutTenths != 0 && WaitReadable(timeoutTenths) != kOk) {
+        return kFailed;
+    }
+    std::vector<char> buffer(bufferSize, '\0');
+    ssize_t received = -1;
+    do {
+        received = recv(m_fd, buffer.data(), bufferSize - 1, 0);
+    } while (received < 0 && errno == EINTR);
+    if (received < 0) {
+        return kFailed;
+    }
+    text.assign(buffer.data(), strnlen(buffer.data(), static_cast<std::size_t>(received)));
+    return kOk;
+}
+
+int CCommandSocket::CloseSocket()
+{
+    if (m_fd < 0) {
+        return kFailed;
+    }
+    const int result = close(m_fd);
+    m_fd = -1;
+    return result == 0 ? kOk : kFailed;
+}
+
+void CCommandSocket::SetInterrupt(int fd)
+{
+    m_interruptFd = fd;
+}
+
+int CCommandSocket::LocalPort() const
+{
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (m_fd < 0 || getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        return -1;
+    }
+    return ntohs(address.sin_port);
+}
+
+int CCommandSocket::WaitReadable(int timeoutTenths) const
+{
+    using Clock = std::chrono::steady_clock;
+    const bool unlimited = timeoutTenths <= 0;
+    const auto deadline =
+        Clock::now() + std::chrono::milliseconds{static_cast<long long>(timeoutTenths) * 100};
+    pollfd entries[2] = {{m_fd, POLLIN, 0}, {m_interruptFd, POLLIN, 0}};
+    const nfds_t count = m_interruptFd >= 0 ? 2 : 1;
+    for (;;) {
+        int waitMs = -1;
+        if (!unlimited) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            waitMs = static_cast<int>(std::clamp<long long>(left.count(), 0, kLongestPollMs));
+        }
+        const int ready = poll(entries, count, waitMs);
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready == 0 && !unlimited && Clock::now() < deadline) {
+            continue;
+        }
+        if (ready <= 0 || (count == 2 && entries[1].revents != 0)) {
+            return kFailed;
+        }
+        return entries[0].revents != 0 ? kOk : kFailed;
+    }
+}

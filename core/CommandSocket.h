@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// One blocking IPv4/TCP endpoint for the command exchanges: each exchange is one short
+// connection that carries one zero-terminated text in each direction. Every operation returns
+// 0 on success and -1 on failure; time-outs count tenths of a second, 0 waits without limit.
+// Ports are in host byte order. The endpoint holds one socket at a time and closes what it
+// still holds when it goes.
+class CCommandSocket
+{
+public:
+    static constexpr int kOk = 0;
+    static constexpr int kFailed = -1;
+
+    CCommandSocket() = default;
+    ~CCommandSocket();
+    CCommandSocket(const CCommandSocket&) = delete;
+    CCommandSocket& operator=(const CCommandSocket&) = delete;
+
+    // The socket library of this platform needs no start-up: always 0.
+    static int SocketStartup();
+
+    // An IPv4 stream socket in place of whatever the endpoint held.
+    int CreateSocket();
+
+    // A new IPv4 stream socket bound to all local addresses at port. Address reuse is allowed
+    // so that a listener can bind again while its previous connection lingers in TIME_WAIT
+    // (on this platform that would block the port for a minute after every exchange). A
+    // failed call leaves no socket open.
+    int ListenOnPort(int port);
+
+    // Connects the socket from CreateSocket to host (a dotted IPv4 address, else a name looked
+    // up for IPv4) at port. Blocks as long as the connection attempt takes.
+    int ConnectTo(const std::string& host, int port);
+
+    // Listens with a backlog of one, waits for a connection, accepts it and closes the
+    // listening socket: the endpoint then holds the connection and nothing listens at the
+    // port. On -1 the listening socket stays open for the caller to close.
+    int WaitAccept(int timeoutTenths);
+
+    // The text and its terminating zero byte in one send call.
+    int SendText(std::string_view text);
+
+    // Waits for data (unless timeoutTenths is 0), then makes one receive call of at most
+    // bufferSize - 1 bytes and gives them as text up to the first zero byte. A peer that
+    // closed without sending gives 0 and an empty text.
+    int ReceiveText(std::string& text, std::size_t bufferSize, int timeoutTenths);
+
+    int CloseSocket();
+
+    // A descriptor whose readability ends every wait of this endpoint at once with -1; -1 for
+    // none. Lets a listener stop without waiting out its time-outs.
+    void SetInterrupt(int fd);
+
+    // The local port of the socket, or -1.
+    int LocalPort() const;
+
+private:
+    int WaitReadable(int timeoutTenths) const;
+
+    int m_fd = -1;
+    int m_interruptFd = -1;
+};

@@ -1,0 +1,129 @@
+#include "core/ProtocolMessages.h"
+
+#include <charconv>
+
+namespace {
+
+constexpr char kSeparator = '\r';
+constexpr int kSetTimeFields = 6;
+constexpr int kFirstYear = 1970;
+constexpr int kLastYear = 9999;
+constexpr int kTmYearBase = 1900;
+
+bool IsSeparator(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+bool ReadField(const std::string& token, int low, int high, int& value)
+{
+    const char* end = token.data() + token.size();
+    const auto [ptr, ec] = std::from_chars(token.data(), end, value);
+    return !token.empty() && token.front() != '-' && ec == std::errc{} && ptr == end &&
+           value >= low && value <= high;
+}
+
+} // namespace
+
+std::string CProtocolMessages::StartSync(std::string_view ownName, std::string_view primaryAddress)
+{
+    std::string text{kStartSync};
+    text.append(1, kSeparator).append(ownName).append(1, kSeparator).append(primaryAddress);
+    return text;
+}
+
+std::string CProtocolMessages::SetTime(const std::tm& utc)
+{
+    std::string text{kSetTime};
+    for (const int field : {utc.tm_mday, utc.tm_mon + 1, utc.tm_year + kTmYearBase, utc.tm_hour,
+                            utc.tm_min, utc.tm_sec}) {
+        text.append(1, kSeparator).append(std::to_string(field));
+    }
+    return text;
+}
+
+std::string CProtocolMessages::SyncResult(std::string_view ownName, int code)
+{
+    std::string text{kSyncResult};
+    text.append(1, kSeparator).append(ownName).append(1, kSeparator).append(std::to_string(code));
+    return text;
+}
+
+std::string CProtocolMessages::Ack(std::string_view ownName)
+{
+    std::string text{kAck};
+    text.append(1, kSeparator).append(ownName);
+    return text;
+}
+
+std::vector<std::string> CProtocolMessages::Tokenise(std::string_view text)
+{
+    std::vector<std::string> tokens;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        while (pos < text.size() && IsSeparator(text[pos])) {
+            ++pos;
+        }
+        const std::size_t start = pos;
+        while (pos < text.size() && !IsSeparator(text[pos])) {
+            ++pos;
+        }
+        if (pos > start) {
+            tokens.emplace_back(text.substr(start, pos - start));
+        }
+    }
+    return tokens;
+}
+
+bool CProtocolMessages::IsValidAck(std::string_view reply)
+{
+    const std::vector<std::string> tokens = Tokenise(reply);
+    return !tokens.empty() && tokens.front() == kAck;
+}
+
+bool CProtocolMessages::ParseSetTime(const std::vector<std::string>& tokens, std::tm& utc)
+{
+    if (tokens.size() < 1 + kSetTimeFields) {
+        return false;
+    }
+    int day = 0;
+    int month = 0;
+    int year = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    if (!ReadField(tokens[1], 1, 31, day) || !ReadField(tokens[2], 1, 12, month) ||
+        !ReadField(tokens[3], kFirstYear, kLastYear, year) || !ReadField(tokens[4], 0, 23, hour) ||
+        !ReadField(tokens[5], 0, 59, minute) || !ReadField(tokens[6], 0, 59, second)) {
+        return false;
+    }
+    std::tm parsed{};
+    parsed.tm_mday = day;
+    parsed.tm_mon = month - 1;
+    parsed.tm_year = year - kTmYearBase;
+    parsed.tm_hour = hour;
+    parsed.tm_min = minute;
+    parsed.tm_sec = second;
+    std::tm normalised = parsed;
+    // A day that the month does not have (31 April) comes back as another date.
+    if (timegm(&normalised) == static_cast<std::time_t>(-1) || normalised.tm_mday != day ||
+        normalised.tm_mon != parsed.tm_mon) {
+        return false;
+    }
+    utc = normalised;
+    return true;
+}
+
+long long CProtocolMessages::LeadingInteger(std::string_view token)
+{
+    std::size_t pos = token.find_first_not_of(" \t");
+    if (pos == std::string_view::npos) {
+        return 0;
+    }
+    if (token[pos] == '+' && pos + 1 < token.size() && token[pos + 1] != '-') {
+        ++pos;
+    }
+    long long value = 0;
+    const auto [ptr, ec] = std::from_chars(token.data() + pos, token.data() + token.size(), value);
+    return ec == std::errc{} ? value : 0;
+}

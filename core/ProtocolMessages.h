@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The texts of the control protocol, byte for byte those of the Windows peers: a keyword, then
+// each field after one carriage return, no line end at the end; the reply is "ack" and the
+// replying side's name.
+class CProtocolMessages
+{
+public:
+    static constexpr std::string_view kStartSync = "start_sync";
+    static constexpr std::string_view kSetTime = "set_time";
+    static constexpr std::string_view kSyncResult = "sync_result";
+    static constexpr std::string_view kAck = "ack";
+
+    // Bytes read in one receive, the terminating zero included.
+    static constexpr std::size_t kCommandBufferSize = 512;
+    static constexpr std::size_t kAckBufferSize = 80;
+
+    // Tenths of a second.
+    static constexpr int kAcceptTimeout = 10000;
+    static constexpr int kAckTimeout = 3000;
+
+    static constexpr int kSyncSucceeded = 1;
+    static constexpr int kSyncFailed = -1;
+
+    // "start_sync\r%s\r%s": the primary's name and address.
+    static std::string StartSync(std::string_view ownName, std::string_view primaryAddress);
+    // "set_time\r%d\r%d\r%d\r%d\r%d\r%d": day, month, year, hour, minute, second of utc.
+    static std::string SetTime(const std::tm& utc);
+    // "sync_result\r%s\r%d".
+    static std::string SyncResult(std::string_view ownName, int code);
+    // "ack\r%s".
+    static std::string Ack(std::string_view ownName);
+
+    // The tokens of a received text: CR and LF both separate, runs of them count as one, so
+    // no token is empty.
+    static std::vector<std::string> Tokenise(std::string_view text);
+
+    // A reply whose first token is exactly "ack"; the name after it is not checked.
+    static bool IsValidAck(std::string_view reply);
+
+    // The six fields of a set_time (tokens[1] to tokens[6]) as a UTC calendar time. False when
+    // a field is missing, is not a plain decimal number or names no real date and time; utc
+    // is then left as it was.
+    static bool ParseSetTime(const std::vector<std::string>& tokens, std::tm& utc);
+
+    // The decimal integer at the start of a token (after blanks, with an optional sign), 0 when
+    // there is none or it does not fit, as the Windows peers read a result code.
+    static long long LeadingInteger(std::string_view token);
+};

@@ -1,0 +1,443 @@
+#include "primary/CatalogueBuilder.h"
+
+#include "core/CommandLine.h"
+#include "core/ConfigKeys.h"
+#include "core/Crc32.h"
+#include "core/EventLog.h"
+#include "core/FileOps.h"
+#include "core/Platform.h"
+#include "core/ProcessRunner.h"
+#include "core/ProfileStore.h"
+#include "core/ReportSink.h"
+#include "core/StringTable.h"
+#include "core/TimeStamp.h"
+#include "primary/CatalogueSections.h"
+#include "primary/FileListSink.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace Sections = CatalogueSections;
+
+namespace {
+
+constexpr auto kCopyRetryPause = std::chrono::milliseconds(100);
+constexpr auto kIniCopyRetryPause = std::chrono::milliseconds(1000);
+constexpr auto kPackPoll = std::chrono::milliseconds(100);
+constexpr std::uint64_t kKilobyte = 1024;
+constexpr std::string_view kSyncDataDirectory = "syncdata";
+constexpr std::size_t kExtensionLength = 3;
+
+// Files of the Windows directory, one search each, in this order.
+constexpr std::string_view kWinntPatterns[] = {
+    "jxamsg*.ini",      "jxadelay.ini",       "jxapwd.ini",    "jxawhitelist.ini", "jxalogout.ini",
+    "jxapremsg.ini",    "jxadeadman.ini",     "jxpers.ini",    "jxaconf.ini",      "jxaview.ini",
+    "jxmover.ini",      "jxa_wdir.ini",       "jxachkalr.ini", "jxa2ndalarm.ini",  "jxaxml.ini",
+    "jxaxmlappl.ini",   "vmjxt.ini",          "jxamaster.ini", "jxabca.ini",       "jxaemail.ini",
+    "jxaplay.ini",      "jxaredalrstart.ini", "jxareport.ini", "jxcusrgrp.ini",    "jxadeact.ini",
+    "jxadectnames.ini",
+};
+constexpr std::string_view kAlarmIni = "jxalarm.ini";
+
+std::string LowerAscii(std::string_view text)
+{
+    std::string lower{text};
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return lower;
+}
+
+bool IsControl(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+}
+
+// A name with a line break or another control character would corrupt the catalogue's lines.
+bool HasControlCharacter(std::string_view name)
+{
+    return std::any_of(name.begin(), name.end(), IsControl);
+}
+
+std::string Printable(std::string_view text)
+{
+    std::string shown{text};
+    std::replace_if(shown.begin(), shown.end(), IsControl, '?');
+    return shown;
+}
+
+// The last three characters; a multi-byte UTF-8 character counts as one.
+std::string Extension(const std::string& lowerName)
+{
+    std::size_t start = lowerName.size();
+    for (std::size_t count = 0; count < kExtensionLength && start > 0; ++count) {
+        --start;
+        while (start > 0 && (static_cast<unsigned char>(lowerName[start]) & 0xC0) == 0x80) {
+            --start;
+        }
+    }
+    return lowerName.substr(start);
+}
+
+std::uint64_t SizeInKb(std::uint64_t size)
+{
+    if (size > 0 && size < kKilobyte) {
+        return 1;
+    }
+    return size / kKilobyte;
+}
+
+std::string DateText(std::time_t seconds)
+{
+    std::tm local{};
+    if (localtime_r(&seconds, &local) == nullptr) {
+        return {};
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d.%02d.%02d %02d:%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min);
+    return text;
+}
+
+// Catalogue sections name subdirectories with '\', as the Windows peers expect.
+std::string SectionPath(std::string_view section)
+{
+    std::string path{section};
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+std::optional<std::pair<dev_t, ino_t>> Identity(const std::string& dir)
+{
+    struct stat info
+    {};
+    if (stat(dir.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return std::make_pair(info.st_dev, info.st_ino);
+}
+
+bool RunPacker(const std::string& commandLine)
+{
+    CProcessRunner runner{commandLine};
+    if (!runner.Start(true, false)) {
+        return false;
+    }
+    while (!runner.WaitForExit(kPackPoll)) {
+    }
+    return runner.GetExitCode() == 0;
+}
+
+} // namespace
+
+CCatalogueBuilder::CCatalogueBuilder(SPrimarySettings settings, CReportSink& report,
+                                     CFileListSink& files, Clock clock)
+    : m_settings{std::move(settings)}, m_report{report}, m_files{files}, m_clock{std::move(clock)}
+{}
+
+int CCatalogueBuilder::BuildCatalogue()
+{
+    m_files.SetBusy(true);
+    m_files.ClearFiles();
+    m_error = false;
+    m_walk.clear();
+
+    const std::time_t now = m_clock ? m_clock() : std::time(nullptr);
+    const std::string stamp = CTimeStamp::Format(now);
+    // Nothing is published without a web directory: the copies would land in whatever
+    // directory the process happens to run in.
+    if (m_settings.webDir.empty()) {
+        ReportError("No web server document directory configured in zezodi.ini",
+                    CStringTable::Text(StringId::NoWebServer));
+        return Finish();
+    }
+    if (!m_catalogue.Begin(m_settings.webDir, stamp)) {
+        CEventLog::WriteLog(
+            m_settings.logDir,
+            "Failed to start the sync catalogue " +
+                CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueWorkFile));
+        m_error = true;
+        return Finish();
+    }
+    CProfileStore::WriteText(ConfigKeys::kConfig, ConfigKeys::kLastSync, stamp,
+                             ConfigKeys::kIniFile);
+
+    AddFileGroups(CPlatform::DriveDirectory(m_settings.installDir), CPlatform::WindowsDirectory());
+
+    if (!m_catalogue.Commit()) {
+        const std::string work =
+            CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueWorkFile);
+        const std::string catalogue =
+            CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueFile);
+        ReportError("Failed to copy file from " + work + " to " + catalogue,
+                    CStringTable::Format(StringId::CopyFileFailed, {work, catalogue}));
+    }
+    m_files.SetLastSync(CTimeStamp::Display(stamp));
+    return Finish();
+}
+
+void CCatalogueBuilder::AddFileGroups(const std::string& drive, const std::string& windowsDir)
+{
+    const std::string db1 = CPlatform::JoinPath(drive, "db1");
+    AddFiles(db1, "*.dbf", Sections::kDb1, false);
+
+    const std::string dbv1 = CPlatform::JoinPath(drive, "dbv1");
+    AddFiles(dbv1, "v*_1.vox", Sections::kDbv1, false);
+    AddFiles(dbv1, "v*_1.wav", Sections::kDbv1, false);
+
+    const std::string& jxt = m_settings.installDir;
+    for (const std::string_view pattern : {"*.jxe", "*.jxt", "*.jxd"}) {
+        AddFiles(jxt, pattern, Sections::kJxt, false);
+    }
+    if (m_settings.syncSystemQueueDb != 0) {
+        AddFiles(jxt, "jxtini.*", Sections::kJxt, false);
+        for (const std::string_view pattern :
+             {"jxtpost*.*", "jxtbatch.*", "jxtip.dbf", "jxttimer.*", "jxtqueue.*"}) {
+            AddFiles(jxt, pattern, Sections::kJxt, true);
+        }
+    }
+    for (const std::string_view pattern : {"*.jxw", "*.jxh", "*.bat", "*.cmd", "*.txt", "*.rtf"}) {
+        AddFiles(jxt, pattern, Sections::kJxt, false);
+    }
+
+    for (const std::string_view pattern : kWinntPatterns) {
+        AddFiles(windowsDir, pattern, Sections::kWinnt, false);
+    }
+    AddFiles(windowsDir, kAlarmIni, Sections::kWinnt, m_settings.syncJxalarmIni != 1);
+
+    const std::string apache = CPlatform::JoinPath(drive, ConfigKeys::kApacheRootBelowDrive);
+    if (CFileOps::IsDirectory(apache)) {
+        AddFiles(apache, "*.php", Sections::kWebPhp, false);
+    }
+    const std::string htdocs = CPlatform::JoinPath(drive, ConfigKeys::kOwnWebRootBelowDrive);
+    if (CFileOps::IsDirectory(htdocs)) {
+        AddFiles(htdocs, "*.php", Sections::kHtdocs, false);
+        AddDirectoryTree(htdocs, Sections::kHtdocs);
+    }
+
+    AddIniFiles(windowsDir, "jx*.ini");
+    AddIniFiles(windowsDir, "vmjxt.ini");
+}
+
+void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view pattern,
+                                 std::string_view section, bool onlyIfAbsent)
+{
+    const std::string exclusion = LowerAscii(m_settings.doNotSyncFiles);
+    const std::string targetDir = CPlatform::JoinPath(m_settings.webDir, SectionPath(section));
+    for (const std::string& name : CFileOps::FindFiles(sourceDir, pattern)) {
+        const std::string lowerName = LowerAscii(name);
+        if (exclusion.find(lowerName) != std::string::npos) {
+            continue;
+        }
+        const std::string source = CPlatform::JoinPath(sourceDir, name);
+        const std::string target = CPlatform::JoinPath(targetDir, lowerName);
+        if (HasControlCharacter(name)) {
+            ReportCopyFailure(Printable(source), Printable(target), Printable(lowerName));
+            continue;
+        }
+        EnsureWebDirectory(section);
+        if (!CopyToWeb(source, target)) {
+            ReportCopyFailure(source, target, lowerName);
+            continue;
+        }
+        SPublished published;
+        if (!Checksum(target, published)) {
+            continue;
+        }
+        const std::uint64_t sizeKb = SizeInKb(published.size);
+        const bool zipped =
+            published.size > 0 &&
+            sizeKb > static_cast<std::uint64_t>(std::max(m_settings.zipIfBigger, 0)) &&
+            Pack(target, lowerName);
+        m_catalogue.AddEntry(section, lowerName, published.crcText, zipped, onlyIfAbsent);
+        m_files.AddFileRow(CFileRow{
+            lowerName, Extension(lowerName), sourceDir, DateText(published.modified),
+            CStringTable::Format(StringId::SizeInKb, {std::to_string(sizeKb)}), published.crcText});
+    }
+}
+
+void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_view section)
+{
+    const auto here = Identity(dir);
+    if (!here) {
+        return;
+    }
+    m_walk.push_back(*here);
+    for (const std::string& name : CFileOps::FindDirectories(dir)) {
+        // The pattern "*." of the Windows peers: names without a dot.
+        if (name.find('.') != std::string::npos) {
+            continue;
+        }
+        const std::string lowerName = LowerAscii(name);
+        if (lowerName == kSyncDataDirectory) {
+            continue;
+        }
+        const std::string fullPath = CPlatform::JoinPath(dir, name);
+        const std::string subsection = std::string{section} + "\\" + lowerName;
+        // A section name cannot hold a line break or close its own header with ']'.
+        if (HasControlCharacter(name) || name.find(']') != std::string::npos) {
+            ReportCopyFailure(
+                Printable(fullPath),
+                Printable(CPlatform::JoinPath(m_settings.webDir, SectionPath(subsection))),
+                Printable(lowerName));
+            continue;
+        }
+        // A symbolic link back into the tree would make the walk endless.
+        const auto identity = Identity(fullPath);
+        if (!identity || std::find(m_walk.begin(), m_walk.end(), *identity) != m_walk.end()) {
+            CEventLog::WriteLog(m_settings.logDir,
+                                "Skipped directory " + fullPath + ": it leads back into the tree");
+            continue;
+        }
+        AddFiles(fullPath, "*.*", subsection, false);
+        m_catalogue.AddDirectory(section, subsection);
+        EnsureWebDirectory(subsection);
+        AddDirectoryTree(fullPath, subsection);
+    }
+    m_walk.pop_back();
+}
+
+void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_view pattern)
+{
+    const std::string targetDir = CPlatform::JoinPath(m_settings.webDir, Sections::kIniFiles);
+    for (const std::string& name : CFileOps::FindFiles(windowsDir, pattern)) {
+        const std::string source = CPlatform::JoinPath(windowsDir, name);
+        const std::string target = CPlatform::JoinPath(targetDir, name);
+        if (HasControlCharacter(name)) {
+            ReportCopyFailure(Printable(source), Printable(target), Printable(name));
+            continue;
+        }
+        EnsureWebDirectory(Sections::kIniFiles);
+        if (CFileOps::CopyFileKeepTime(source, target) != 0) {
+            std::this_thread::sleep_for(kIniCopyRetryPause);
+            unlink(target.c_str());
+            if (CFileOps::CopyFileKeepTime(source, target) != 0) {
+                CEventLog::WriteLog(m_settings.logDir,
+                                    "Failed to copy file from " + source + " to " + target);
+                continue;
+            }
+        }
+        SPublished published;
+        if (!Checksum(target, published, false)) {
+            continue;
+        }
+        m_catalogue.AddEntry(Sections::kIniFiles, name, published.crcText, false, false);
+    }
+}
+
+bool CCatalogueBuilder::CopyToWeb(const std::string& source, const std::string& target)
+{
+    if (CFileOps::CopyFileKeepTime(source, target) == 0) {
+        return true;
+    }
+    std::this_thread::sleep_for(kCopyRetryPause);
+    struct stat info
+    {};
+    if (stat(target.c_str(), &info) == 0) {
+        chmod(target.c_str(), (info.st_mode & 07777) | S_IWUSR);
+    }
+    return CFileOps::CopyFileKeepTime(source, target) == 0;
+}
+
+bool CCatalogueBuilder::Checksum(const std::string& target, SPublished& published, bool reported)
+{
+    // Size, date and checksum all describe the published copy, whatever the source did since.
+    struct stat info
+    {};
+    std::uint32_t status = 0;
+    std::uint32_t crc = 0;
+    if (stat(target.c_str(), &info) != 0) {
+        status = static_cast<std::uint32_t>(errno);
+    } else if (info.st_size > 0) {
+        CCrc32 crc32;
+        crc32.BuildTable();
+        status = crc32.FileCrc(target, crc);
+        crc32.FreeTable();
+    }
+    if (status != 0) {
+        const std::string code = std::to_string(status);
+        CEventLog::WriteLog(m_settings.logDir,
+                            "Failed to get CRC from file " + target + "  Error Code: " + code);
+        if (reported) {
+            m_report.AddReportLine(CStringTable::Format(StringId::CrcFailed, {target, code}),
+                                   CReportSink::ImageError);
+            m_error = true;
+        }
+        return false;
+    }
+    published.size = static_cast<std::uint64_t>(info.st_size);
+    published.modified = info.st_mtime;
+    published.crcText = info.st_size > 0 ? CCrc32::CrcText(crc) : std::string{"0"};
+    return true;
+}
+
+bool CCatalogueBuilder::Pack(const std::string& target, const std::string& lowerName)
+{
+    if (m_settings.useGzip) {
+        unlink((target + ".gz").c_str());
+        return RunPacker("gzip " + CCommandLine::Quote(target));
+    }
+    // The archive replaces the name's last three characters; a name that ends in "zip" or is
+    // too short would make the archive overwrite the copy or land outside its directory.
+    if (m_settings.zipProg.empty() || lowerName.size() <= kExtensionLength ||
+        lowerName.ends_with("zip")) {
+        return false;
+    }
+    const std::string archive = target.substr(0, target.size() - kExtensionLength) + "zip";
+    unlink(archive.c_str());
+    return RunPacker(m_settings.zipProg + " " + CCommandLine::Quote(archive) + " " +
+                     CCommandLine::Quote(target));
+}
+
+void CCatalogueBuilder::EnsureWebDirectory(std::string_view section) const
+{
+    // Every missing level is created, so a subtree publishes even when its parent section
+    // has no files of its own.
+    const std::string path = SectionPath(section);
+    for (std::size_t end = path.find('/');; end = path.find('/', end + 1)) {
+        const std::string level = CPlatform::JoinPath(m_settings.webDir, path.substr(0, end));
+        if (!CFileOps::IsDirectory(level)) {
+            CFileOps::CreateDirectory(level);
+        }
+        if (end == std::string::npos) {
+            return;
+        }
+    }
+}
+
+void CCatalogueBuilder::ReportCopyFailure(const std::string& source, const std::string& target,
+                                          const std::string& shownName)
+{
+    CFileRow row;
+    row.name = CStringTable::Format(StringId::FileListError, {shownName});
+    m_files.AddFileRow(row);
+    ReportError("Failed to copy file from " + source + " to " + target,
+                CStringTable::Format(StringId::CopyFileFailed, {source, target}));
+}
+
+void CCatalogueBuilder::ReportError(const std::string& logText, const std::string& reportText)
+{
+    CEventLog::WriteLog(m_settings.logDir, logText);
+    m_report.AddReportLine(reportText, CReportSink::ImageError);
+    m_error = true;
+}
+
+int CCatalogueBuilder::Finish()
+{
+    m_files.SetBusy(false);
+    if (m_error) {
+        m_report.AddReportLine(CStringTable::Text(StringId::PreparationFailed),
+                               CReportSink::ImageError);
+        return -1;
+    }
+    m_report.AddReportLine(CStringTable::Text(StringId::PreparationSucceeded),
+                           CReportSink::ImageSuccess);
+    return 1;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "primary/CatalogueWriter.h"
+#include "primary/PrimarySettings.h"
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+class CFileListSink;
+class CReportSink;
+
+// One preparation run of the primary: publishes a copy of every shared file into the web
+// directory (packed above the threshold), computes each copy's CRC-32, fills the file list,
+// reports every failure and puts the new sync catalogue in place at the end. Created by its
+// user for one or more runs on one thread.
+class CCatalogueBuilder
+{
+public:
+    using Clock = std::function<std::time_t()>;
+
+    // clock gives the version stamp; empty means the system clock.
+    CCatalogueBuilder(SPrimarySettings settings, CReportSink& report, CFileListSink& files,
+                      Clock clock = {});
+
+    // The whole run: 1 when every file was published and the catalogue replaced, else -1.
+    int BuildCatalogue();
+
+    // One search of a file group: every file of sourceDir matching pattern.
+    void AddFiles(const std::string& sourceDir, std::string_view pattern, std::string_view section,
+                  bool onlyIfAbsent);
+
+    // The subdirectories of dir (names without a dot), each as a section of its own below
+    // section, depth first.
+    void AddDirectoryTree(const std::string& dir, std::string_view section);
+
+    // Copies of the configuration files for the INI comparison; never filtered or packed.
+    void AddIniFiles(const std::string& windowsDir, std::string_view pattern);
+
+private:
+    // What the checksum step learnt about a published copy.
+    struct SPublished
+    {
+        std::uint64_t size = 0;
+        std::time_t modified = 0;
+        std::string crcText;
+    };
+
+    void AddFileGroups(const std::string& drive, const std::string& windowsDir);
+    bool CopyToWeb(const std::string& source, const std::string& target);
+    // False after logging the failure; `reported` also adds the report line and the error.
+    bool Checksum(const std::string& target, SPublished& published, bool reported = true);
+    bool Pack(const std::string& target, const std::string& lowerName);
+    void EnsureWebDirectory(std::string_view section) const;
+    void ReportCopyFailure(const std::string& source, const std::string& target,
+                           const std::string& shownName);
+    void ReportError(const std::string& logText, const std::string& reportText);
+    int Finish();
+
+    SPrimarySettings m_settings;
+    CReportSink& m_report;
+    CFileListSink& m_files;
+    Clock m_clock;
+    CCatalogueWriter m_catalogue;
+    bool m_error = false;
+    // Identities of the directories on the walk's current path.
+    std::vector<std::pair<dev_t, ino_t>> m_walk;
+};

@@ -1,0 +1,230 @@
+#include "secondary/DownloadApply.h"
+
+#include "core/CommandLine.h"
+#include "core/EventLog.h"
+#include "core/FileOps.h"
+#include "core/Platform.h"
+#include "core/ReportSink.h"
+#include "core/RunAndWait.h"
+#include "secondary/FileChecksum.h"
+#include "secondary/SyncLogTexts.h"
+#include "secondary/SyncNames.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace Texts = SyncLogTexts;
+
+namespace {
+
+constexpr std::string_view kNewerFilesDir = "NewerLocalFiles";
+constexpr int kAttempts = 4;
+
+// "%02d.%02d.%04d %02d:%02d" of a last-write time in local time.
+std::string NewerDateText(std::time_t seconds)
+{
+    std::tm local{};
+    if (localtime_r(&seconds, &local) == nullptr) {
+        return {};
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d", local.tm_mday, local.tm_mon + 1,
+                  local.tm_year + 1900, local.tm_hour, local.tm_min);
+    return text;
+}
+
+// Removes the file if present; false when something is still there.
+bool RemoveFile(const std::string& path)
+{
+    return unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+} // namespace
+
+CDownloadApply::CDownloadApply(const SSecondarySettings& settings, CReportSink& report,
+                               bool& failureFlag)
+    : m_settings{settings}, m_report{report}, m_failureFlag{failureFlag}
+{}
+
+void CDownloadApply::SetRetryPause(std::chrono::milliseconds pause)
+{
+    m_retryPause = pause;
+}
+
+bool CDownloadApply::RefuseUnsafeName(std::string_view section, std::string_view fileName)
+{
+    if (CSyncNames::IsSafeSectionName(section) && CSyncNames::IsSafeFileName(fileName)) {
+        return false;
+    }
+    CEventLog::WriteLog(m_settings.logDir,
+                        CStringTable::FormatText(Texts::kNameRefused, {fileName, section}));
+    m_report.AddReportLine(CStringTable::FormatText(Texts::kNameRefusedReport, {fileName, section}),
+                           CReportSink::ImageError);
+    m_failureFlag = true;
+    return true;
+}
+
+bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view fileName,
+                                      bool packed, std::string_view primaryCrc,
+                                      const std::optional<SLocalFile>& local)
+{
+    if (RefuseUnsafeName(section, fileName) ||
+        (local.has_value() && RefuseUnsafeName(section, local->name))) {
+        return false;
+    }
+    const std::string& downloadDir = m_settings.downloadDir;
+    const std::string downloadName =
+        packed ? CSyncNames::PackedName(fileName, m_settings.useGzip) : std::string(fileName);
+    const std::string downloadedPath = CPlatform::JoinPath(downloadDir, fileName);
+    const std::string archivePath = CPlatform::JoinPath(downloadDir, downloadName);
+    const std::string command =
+        "wget " +
+        CCommandLine::Quote(CSyncNames::FileUrl(m_settings.webPath, section, downloadName));
+
+    // wget saves beside an existing file under another name, so the names must be free.
+    if (!ClearForDownload(downloadedPath) || (packed && !ClearForDownload(archivePath)) ||
+        RunAndWait(command, downloadDir) != 0) {
+        return Fail(Texts::kDownloadFailed, StringId::DownloadFailed, {command});
+    }
+    CEventLog::WriteLog(m_settings.logDir,
+                        CStringTable::FormatText(Texts::kDownloaded, {downloadName}));
+
+    std::string unpackCommand;
+    if (packed) {
+        unpackCommand = m_settings.useGzip ? "gzip -d " + CCommandLine::Quote(archivePath)
+                                           : CCommandLine::Quote(m_settings.unzipProg) + " " +
+                                                 CCommandLine::Quote(archivePath) + " " +
+                                                 CCommandLine::Quote(downloadDir);
+        // A program that cannot be started counts as a failed unpack, reported as such.
+        if (RunAndWait(unpackCommand, downloadDir) != 0) {
+            return Fail(Texts::kUnzipFailed, StringId::UnzipFailed, {unpackCommand});
+        }
+        if (archivePath != downloadedPath) {
+            RemoveFile(archivePath);
+        }
+    }
+
+    // GNU wget saves under the decoded name, "@" included ("%40" in the address arrives as
+    // "@"), so no name needs repairing; the file must be there under its catalogue name.
+    if (!CFileOps::IsRegularFile(downloadedPath)) {
+        return packed ? Fail(Texts::kUnzipFailed, StringId::UnzipFailed, {unpackCommand})
+                      : Fail(Texts::kDownloadFailed, StringId::DownloadFailed, {command});
+    }
+
+    if (!local.has_value()) {
+        return true;
+    }
+    const std::string localPath = CPlatform::JoinPath(local->directory, local->name);
+    if (local->existed) {
+        struct stat downloaded
+        {};
+        // Whole seconds: HTTP carries no finer time, so a finer local time means nothing.
+        if (stat(downloadedPath.c_str(), &downloaded) == 0 &&
+            local->writeTime > downloaded.st_mtim.tv_sec) {
+            KeepNewerLocalFile(localPath, fileName, local->writeTime);
+        }
+        KeepPreviousVersion(*local, localPath);
+    }
+    if (!Replace(downloadedPath, localPath)) {
+        return false;
+    }
+    RemoveFile(downloadedPath);
+    return Verify(localPath, primaryCrc);
+}
+
+bool CDownloadApply::Fail(std::string_view logFormat, StringId reportId,
+                          std::initializer_list<std::string_view> args)
+{
+    CEventLog::WriteLog(m_settings.logDir, CStringTable::FormatText(logFormat, args));
+    m_report.AddReportLine(CStringTable::Format(reportId, args), CReportSink::ImageError);
+    m_failureFlag = true;
+    return false;
+}
+
+bool CDownloadApply::ClearForDownload(const std::string& path) const
+{
+    return RemoveFile(path) && !CFileOps::Exists(path);
+}
+
+void CDownloadApply::KeepNewerLocalFile(const std::string& localPath, std::string_view fileName,
+                                        std::time_t localWriteTime)
+{
+    const std::string date = NewerDateText(localWriteTime);
+    CEventLog::WriteLog(m_settings.logDir,
+                        CStringTable::FormatText(Texts::kLocalNewer, {localPath, date}));
+    m_report.AddReportLine(CStringTable::Format(StringId::LocalFileNewer, {localPath, date}),
+                           CReportSink::ImageError);
+    const std::string newerDir = CPlatform::JoinPath(m_settings.downloadDir, kNewerFilesDir);
+    if (!CFileOps::IsDirectory(newerDir)) {
+        CFileOps::CreateDirectory(newerDir);
+    }
+    const std::string copy = CPlatform::JoinPath(newerDir, fileName);
+    RemoveFile(copy);
+    if (CFileOps::CopyFileKeepTime(localPath, copy) != 0) {
+        CEventLog::WriteLog(m_settings.logDir,
+                            CStringTable::FormatText(Texts::kCopyFailed, {localPath, copy}));
+        m_report.AddReportLine(CStringTable::Format(StringId::CopyFileFailed, {localPath, copy}),
+                               CReportSink::ImageError);
+    }
+}
+
+void CDownloadApply::KeepPreviousVersion(const SLocalFile& local, const std::string& localPath)
+{
+    const std::string previousPath =
+        CPlatform::JoinPath(local.directory, CSyncNames::PreviousVersionName(local.name));
+    RemoveFile(previousPath);
+    // A copy, not a move: the local file stays in place until the new content replaces it.
+    if (CopyWithRetries(localPath, previousPath) == 0) {
+        return;
+    }
+    CEventLog::WriteLog(m_settings.logDir,
+                        CStringTable::FormatText(Texts::kBackupFailed, {localPath, previousPath}));
+    m_report.AddReportLine(CStringTable::Format(StringId::BackupFailed, {localPath, previousPath}),
+                           CReportSink::ImageError);
+}
+
+bool CDownloadApply::Replace(const std::string& downloadedPath, const std::string& localPath)
+{
+    // The copy is written beside the local file and renamed over it: on any failure the
+    // local file is still the old one.
+    if (CopyWithRetries(downloadedPath, localPath) == 0) {
+        return true;
+    }
+    return Fail(Texts::kCopyFailed, StringId::CopyFileFailed, {downloadedPath, localPath});
+}
+
+bool CDownloadApply::Verify(const std::string& localPath, std::string_view primaryCrc)
+{
+    std::uint32_t status = 0;
+    const std::string localCrc = CFileChecksum::Text(localPath, status);
+    if (status != 0) {
+        return Fail(Texts::kCrcFailed, StringId::CrcFailed, {localPath, std::to_string(status)});
+    }
+    if (localCrc != primaryCrc) {
+        return Fail(Texts::kCrcStillDifferent, StringId::CrcStillDifferent,
+                    {localPath, localCrc, primaryCrc});
+    }
+    CEventLog::WriteLog(m_settings.logDir,
+                        CStringTable::FormatText(Texts::kSynchronized, {localPath}));
+    m_report.AddReportLine(CStringTable::Format(StringId::FileSynchronized, {localPath}),
+                           CReportSink::ImageSuccess);
+    return true;
+}
+
+int CDownloadApply::CopyWithRetries(const std::string& from, const std::string& to) const
+{
+    int error = 0;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        if (attempt > 1) {
+            std::this_thread::sleep_for(m_retryPause);
+        }
+        error = CFileOps::CopyFileKeepTime(from, to);
+        if (error == 0) {
+            break;
+        }
+    }
+    return error;
+}

@@ -1,0 +1,191 @@
+#include "secondary/IniComparer.h"
+
+#include "core/CommandLine.h"
+#include "core/ConfigKeys.h"
+#include "core/EventLog.h"
+#include "core/FileOps.h"
+#include "core/Platform.h"
+#include "core/ProfileStore.h"
+#include "core/ReportSink.h"
+#include "core/RunAndWait.h"
+#include "core/StringTable.h"
+#include "primary/CatalogueReader.h"
+#include "primary/CatalogueSections.h"
+#include "secondary/DownloadApply.h"
+#include "secondary/FileChecksum.h"
+#include "secondary/IniLineReader.h"
+#include "secondary/SyncLogTexts.h"
+#include "secondary/SyncNames.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <unistd.h>
+
+namespace {
+
+// The download works for a window that the comparison does not have: its report lines go
+// nowhere, its log lines reach the log file.
+class CNoReport : public CReportSink
+{
+public:
+    void AddReportLine(const std::string&, int) override {}
+};
+
+bool SameStart(std::string_view a, std::string_view b, std::size_t length)
+{
+    return a.substr(0, length) == b.substr(0, length);
+}
+
+} // namespace
+
+CIniComparer::CIniComparer(const SSecondarySettings& settings) : m_settings{settings} {}
+
+bool CIniComparer::Open()
+{
+    m_windowsDir = CPlatform::WindowsDirectory();
+    m_entries.clear();
+    m_names.clear();
+    m_refused.clear();
+    const std::string cataloguePath =
+        CPlatform::JoinPath(m_settings.downloadDir, ConfigKeys::kCatalogueFile);
+    const int result = FetchCatalogue(cataloguePath);
+    if (result != 0) {
+        CEventLog::WriteLog(m_settings.logDir,
+                            CStringTable::FormatText(kGetSyncFileFailed,
+                                                     {m_settings.webPath, std::to_string(result)}));
+        return false;
+    }
+    // Kept in memory: a primary copy downloaded later may carry the catalogue's own name.
+    const CCatalogueReader reader{cataloguePath};
+    for (const CCatalogueReader::Entry& entry :
+         reader.Entries(CatalogueSections::kIniFiles, CCatalogueReader::kMaxIniFiles)) {
+        m_entries.push_back({entry.file, entry.crc});
+        if (RefuseUnsafeName(entry.file)) {
+            m_refused.push_back(entry.file);
+        } else {
+            m_names.push_back(entry.file);
+        }
+    }
+    return true;
+}
+
+int CIniComparer::FetchCatalogue(const std::string& cataloguePath) const
+{
+    // wget would save beside a catalogue that is still there and leave the old one in place.
+    if (unlink(cataloguePath.c_str()) != 0 && errno != ENOENT) {
+        return errno;
+    }
+    const std::string command =
+        "wget " +
+        CCommandLine::Quote(m_settings.webPath + "/" + std::string(ConfigKeys::kCatalogueFile));
+    return RunAndWait(command, m_settings.downloadDir);
+}
+
+bool CIniComparer::RefuseUnsafeName(std::string_view name) const
+{
+    if (CSyncNames::IsSafeFileName(name)) {
+        return false;
+    }
+    CEventLog::WriteLog(
+        m_settings.logDir,
+        CStringTable::FormatText(SyncLogTexts::kNameRefused, {name, CatalogueSections::kIniFiles}));
+    return true;
+}
+
+void CIniComparer::Compare(const std::vector<std::string>& selectedNames)
+{
+    m_rows.clear();
+    for (const std::string& name : selectedNames) {
+        CompareIniFile(name);
+    }
+}
+
+void CIniComparer::CompareIniFile(std::string_view name)
+{
+    const auto entry = std::find_if(m_entries.begin(), m_entries.end(),
+                                    [&](const SEntry& e) { return e.name == name; });
+    if (entry == m_entries.end() || entry->crc.empty() || RefuseUnsafeName(name)) {
+        return;
+    }
+    const std::string localPath = LocalPath(name);
+    if (!CFileOps::IsRegularFile(localPath)) {
+        AddResultRow(name, kNotExistent, {}, {}, {}, {}, false);
+        return;
+    }
+    std::uint32_t status = 0;
+    if (CFileChecksum::Text(localPath, status) == entry->crc) {
+        AddResultRow(name, kIdentical, {}, {}, {}, {}, false);
+        return;
+    }
+    const std::optional<std::string> primaryPath = DownloadPrimaryCopy(name, entry->crc);
+    if (!primaryPath) {
+        return;
+    }
+    for (const CIniLineReader::SKeyLine& line : CIniLineReader::ReadKeyLines(*primaryPath)) {
+        const std::string local =
+            CProfileStore::ReadText(line.section, line.key, "", kValueSize, localPath);
+        if (line.value != local) {
+            AddResultRow(name, kNotIdentical, line.section, line.key, line.value, local, false);
+        }
+    }
+    for (const CIniLineReader::SKeyLine& line : CIniLineReader::ReadKeyLines(localPath)) {
+        const std::string primary =
+            CProfileStore::ReadText(line.section, line.key, "", kValueSize, *primaryPath);
+        if (line.value != primary) {
+            AddResultRow(name, kNotIdentical, line.section, line.key, primary, line.value, true);
+        }
+    }
+}
+
+void CIniComparer::AddResultRow(std::string_view file, int status, std::string_view section,
+                                std::string_view key, std::string_view primaryValue,
+                                std::string_view secondaryValue, bool checkDuplicates)
+{
+    if (checkDuplicates) {
+        const bool present = std::any_of(m_rows.begin(), m_rows.end(), [&](const SResultRow& row) {
+            return SameStart(row.file, file, kDuplicateCheckLength) &&
+                   SameStart(row.section, section, kDuplicateCheckLength) &&
+                   SameStart(row.key, key, kDuplicateCheckLength);
+        });
+        if (present) {
+            return;
+        }
+    }
+    m_rows.push_back({std::string(file), status, std::string(section), std::string(key),
+                      std::string(primaryValue), std::string(secondaryValue)});
+}
+
+std::string CIniComparer::LocalPath(std::string_view name) const
+{
+    const std::string found = CFileOps::FindNameNoCase(m_windowsDir, name);
+    return CPlatform::JoinPath(m_windowsDir, found.empty() ? name : std::string_view{found});
+}
+
+std::optional<std::string> CIniComparer::DownloadPrimaryCopy(std::string_view name,
+                                                             std::string_view primaryCrc)
+{
+    if (RefuseUnsafeName(name)) {
+        return std::nullopt;
+    }
+    CNoReport noReport;
+    bool failed = false;
+    CDownloadApply download{m_settings, noReport, failed};
+    if (!download.DownloadAndApply(CatalogueSections::kIniFiles, name, false, primaryCrc,
+                                   std::nullopt)) {
+        return std::nullopt;
+    }
+    return CPlatform::JoinPath(m_settings.downloadDir, name);
+}
+
+std::string CIniComparer::StatusText(int status)
+{
+    switch (status) {
+    case kIdentical:
+        return CStringTable::Text(StringId::IniIdentical);
+    case kNotIdentical:
+        return CStringTable::Text(StringId::NotIdentical);
+    default:
+        return CStringTable::Text(StringId::NotExistent);
+    }
+}

@@ -1,0 +1,132 @@
+#include "secondary/SecondaryConfig.h"
+
+#include "core/ConfigKeys.h"
+#include "core/EventLog.h"
+#include "core/FileOps.h"
+#include "core/MessageSink.h"
+#include "core/Platform.h"
+#include "core/ProfileStore.h"
+#include "core/StringTable.h"
+#include "core/TimeStamp.h"
+
+namespace Keys = ConfigKeys;
+
+namespace {
+
+constexpr std::string_view kDb1BelowDrive = "db1";
+constexpr std::string_view kDbv1BelowDrive = "dbv1";
+constexpr std::string_view kOwnWebParentBelowDrive = "jx_web";
+
+std::string ReadConfigText(std::string_view key, std::size_t size)
+{
+    return CProfileStore::ReadText(Keys::kConfig, key, "", size, Keys::kIniFile);
+}
+
+int ReadConfigInt(std::string_view key, int defaultValue)
+{
+    return CProfileStore::ReadInt(Keys::kConfig, key, defaultValue, Keys::kIniFile);
+}
+
+void WriteConfig(std::string_view key, std::string_view value)
+{
+    CProfileStore::WriteText(Keys::kConfig, key, value, Keys::kIniFile);
+}
+
+// A secondary without the key uses the default silently; only a value below 1 is replaced
+// in the file.
+int ReadPort(std::string_view key, int defaultPort)
+{
+    const int port = ReadConfigInt(key, defaultPort);
+    if (port >= 1) {
+        return port;
+    }
+    WriteConfig(key, std::to_string(defaultPort));
+    return defaultPort;
+}
+
+} // namespace
+
+CSecondaryConfig::CSecondaryConfig(CMessageSink& messages) : m_messages{messages} {}
+
+SSecondarySettings CSecondaryConfig::Normalise()
+{
+    SSecondarySettings settings;
+    settings.installDir = CPlatform::InstallDirectory();
+    const std::string drive = CPlatform::DriveDirectory(settings.installDir);
+    settings.windowsDir = CPlatform::WindowsDirectory();
+    settings.logDir = CEventLog::LogDirectory(settings.installDir);
+    settings.db1Dir = CPlatform::JoinPath(drive, kDb1BelowDrive);
+    settings.dbv1Dir = CPlatform::JoinPath(drive, kDbv1BelowDrive);
+    settings.apacheRootDir = CPlatform::JoinPath(drive, Keys::kApacheRootBelowDrive);
+    settings.ownWebParentDir = CPlatform::JoinPath(drive, kOwnWebParentBelowDrive);
+    settings.ownWebRootDir = CPlatform::JoinPath(drive, Keys::kOwnWebRootBelowDrive);
+    settings.useGzip = ReadConfigInt(Keys::kUseGZip, Keys::kUseGZipDefault) == 1;
+
+    settings.webPath = ReadConfigText(Keys::kWebDocPath, Keys::kBuffer128);
+    if (settings.webPath.empty()) {
+        settings.webPath = Keys::kDefaultWebDocPath;
+        WriteConfig(Keys::kWebDocPath, settings.webPath);
+    }
+
+    if (!DownloadDirectory(settings, drive)) {
+        settings.initialised = false;
+        return settings;
+    }
+
+    if (!settings.useGzip) {
+        settings.unzipProg = UnzipProgram();
+    }
+
+    settings.lastSync = CTimeStamp::Display(ReadConfigText(Keys::kLastSync, Keys::kBuffer40));
+
+    settings.intervalMinutes = ReadConfigInt(Keys::kIntervalInMin, 0);
+    if (settings.intervalMinutes < 1) {
+        WriteConfig(Keys::kIntervalInMin, std::to_string(Keys::kIntervalInMinDefault));
+        settings.intervalMinutes = Keys::kIntervalInMinDefault;
+    }
+
+    settings.controlFeatures =
+        ReadConfigInt(Keys::kUseSocketsControls, Keys::kUseSocketsControlsDefault) == 1;
+    if (!settings.controlFeatures) {
+        WriteConfig(Keys::kUseSocketsControls, "0");
+        return settings;
+    }
+    settings.port = ReadPort(Keys::kPort, Keys::kPortDefault);
+    settings.port2 = ReadPort(Keys::kPort2, Keys::kPort2Default);
+    settings.computerName = CPlatform::ComputerName();
+    return settings;
+}
+
+bool CSecondaryConfig::DownloadDirectory(SSecondarySettings& settings, const std::string& drive)
+{
+    settings.downloadDir = ReadConfigText(Keys::kDownLoadPath, Keys::kBuffer128);
+    if (settings.downloadDir.empty()) {
+        settings.downloadDir = CPlatform::JoinPath(drive, Keys::kDownLoadPathBelowDrive);
+        WriteConfig(Keys::kDownLoadPath, settings.downloadDir);
+    }
+    if (CFileOps::IsDirectory(settings.downloadDir) ||
+        CFileOps::CreateDirectory(settings.downloadDir) == 0) {
+        return true;
+    }
+    m_messages.ShowErrorBox(
+        CStringTable::Format(StringId::DownloadDirectoryFailed, {settings.downloadDir}),
+        CStringTable::Text(StringId::Error));
+    return false;
+}
+
+std::string CSecondaryConfig::UnzipProgram()
+{
+    const std::string configured = ReadConfigText(Keys::kUnZipProg, Keys::kBuffer80);
+    if (!configured.empty()) {
+        return configured;
+    }
+    const std::string registered =
+        CPlatform::ReadRegistryValue(Keys::kUnZipRegistryKey, Keys::kRegistryDefaultValue);
+    if (registered.empty()) {
+        m_messages.ShowErrorBox(CStringTable::Text(StringId::NoCompressionTool),
+                                CStringTable::Text(StringId::Error));
+        return {};
+    }
+    WriteConfig(Keys::kUnZipProg, registered);
+    return registered;
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "primary/CatalogueReader.h"
+#include "secondary/DownloadApply.h"
+#include "secondary/SecondarySettings.h"
+
+#include <chrono>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CLocalFilesSink;
+class CReportSink;
+
+// One synchronisation run of the secondary: fetches the primary's catalogue, walks its
+// sections in their fixed order, compares each file's CRC-32 with the local copy, has every
+// differing or missing file downloaded and applied, and records the run in zezodi.ini. Owned
+// by the secondary main window (or zezodictl) and run on its thread, one run at a time.
+class CSyncEngine
+{
+public:
+    static constexpr int kModeManual = 0;
+    static constexpr int kModeAutomatic = 1;
+    static constexpr int kModeForced = 2;
+    static constexpr int kModeByPrimary = 3;
+
+    static constexpr int kCatalogueMissing = -1;
+    static constexpr int kAlreadySynchronized = 0;
+    static constexpr int kDone = 1;
+
+    // settings is the window's running state: a web path that only works in lower case is
+    // changed there too.
+    CSyncEngine(SSecondarySettings& settings, CReportSink& report, CLocalFilesSink& files);
+
+    // -1 the catalogue could not be obtained, 0 skipped because this catalogue was already
+    // applied (modes 0, 1 and 3), 1 the run went through; its outcome is then in the counters
+    // and the failure flag. primaryName is shown for mode 3.
+    int SyncRun(int mode, std::string_view primaryName = {});
+
+    int FilesIdentical() const { return m_identical; }
+    int FilesFailed() const { return m_failed; }
+    int FilesSynchronized() const { return m_synchronized; }
+    bool FailureFlag() const { return m_failureFlag; }
+
+    // The pause after each list row, which lets the user watch the rows come (20 ms unless
+    // changed), and the pause between two attempts of a file-system step (500 ms).
+    void SetRowPause(std::chrono::milliseconds pause);
+    void SetRetryPause(std::chrono::milliseconds pause);
+
+private:
+    enum class EWork
+    {
+        Walk,
+        Refused,
+        Repeated
+    };
+
+    // One section of the walk, read before anything is downloaded: an entry of the catalogue
+    // may have the catalogue's own name and replace it in the download directory.
+    struct SSectionWork
+    {
+        EWork kind = EWork::Walk;
+        std::string directory;
+        std::string section;
+        bool subSection = false;
+        std::vector<CCatalogueReader::Entry> entries;
+    };
+
+    int FetchCatalogue(const std::string& cataloguePath);
+    void PlanSection(const CCatalogueReader& reader, const std::string& directory,
+                     const std::string& section, std::vector<SSectionWork>& plan,
+                     std::set<std::string>& visited) const;
+    void CompareSection(const SSectionWork& work);
+    void CompareEntry(const std::string& directory, const std::string& section,
+                      const CCatalogueReader::Entry& entry);
+    void ReportSectionProblem(const SSectionWork& work);
+    void Log(std::string_view format, std::initializer_list<std::string_view> args) const;
+
+    SSecondarySettings& m_settings;
+    CReportSink& m_report;
+    CLocalFilesSink& m_files;
+    bool m_failureFlag = false;
+    CDownloadApply m_download;
+    int m_identical = 0;
+    int m_failed = 0;
+    int m_synchronized = 0;
+    std::chrono::milliseconds m_rowPause{20};
+};

@@ -1,0 +1,164 @@
+#include "secondary/SyncNames.h"
+
+namespace {
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+bool IsUnreservedUrlCharacter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
+}
+
+std::string PercentEncode(std::string_view part)
+{
+    std::string encoded;
+    for (const char c : part) {
+        if (IsUnreservedUrlCharacter(c)) {
+            encoded.push_back(c);
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(c);
+        encoded.push_back('%');
+        encoded.push_back(kHex[byte >> 4]);
+        encoded.push_back(kHex[byte & 0x0F]);
+    }
+    return encoded;
+}
+
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+bool IsAsciiLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Start of the last `count` characters of a UTF-8 name (fewer when the name is shorter).
+std::size_t LastCharacters(std::string_view name, std::size_t count)
+{
+    std::size_t pos = name.size();
+    for (std::size_t i = 0; i < count && pos > 0; ++i) {
+        --pos;
+        while (pos > 0 && (static_cast<unsigned char>(name[pos]) & 0xC0) == 0x80) {
+            --pos;
+        }
+    }
+    return pos;
+}
+
+} // namespace
+
+bool CSyncNames::IsSafeFileName(std::string_view name)
+{
+    if (name.empty() || name == "." || name == "..") {
+        return false;
+    }
+    if (name.size() >= 2 && IsAsciiLetter(name[0]) && name[1] == ':') {
+        return false;
+    }
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || IsSeparator(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CSyncNames::IsSafeSectionName(std::string_view section)
+{
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = start;
+        while (end < section.size() && !IsSeparator(section[end])) {
+            ++end;
+        }
+        if (!IsSafeFileName(section.substr(start, end - start))) {
+            return false;
+        }
+        if (end == section.size()) {
+            return true;
+        }
+        start = end + 1;
+    }
+}
+
+std::string CSyncNames::SectionPath(std::string_view section)
+{
+    std::string path(section);
+    for (char& c : path) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return path;
+}
+
+std::string CSyncNames::FileUrl(std::string_view webPath, std::string_view section,
+                                std::string_view name)
+{
+    // Windows peers turn every backslash of the command into '/', the web path's included.
+    std::string url = SectionPath(webPath);
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = start;
+        while (end < section.size() && !IsSeparator(section[end])) {
+            ++end;
+        }
+        url += '/';
+        url += PercentEncode(section.substr(start, end - start));
+        if (end == section.size()) {
+            break;
+        }
+        start = end + 1;
+    }
+    url += '/';
+    url += PercentEncode(name);
+    return url;
+}
+
+std::string CSyncNames::PackedName(std::string_view name, bool useGzip)
+{
+    if (useGzip) {
+        return std::string(name) + ".gz";
+    }
+    // Byte-wise, as the primary names its archives.
+    if (name.size() < 3) {
+        return std::string(name) + "zip";
+    }
+    return std::string(name.substr(0, name.size() - 3)) + "zip";
+}
+
+std::string CSyncNames::PreviousVersionName(std::string_view name)
+{
+    // Whole characters, so that a UTF-8 name never loses half a letter.
+    const std::string stem(name.substr(0, LastCharacters(name, 2)));
+    const std::string previous = stem + "00";
+    if (previous != name) {
+        return previous;
+    }
+    return stem + "01";
+}
+
+std::string CSyncNames::Lower(std::string_view text)
+{
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return lower;
+}
+
+std::string CSyncNames::Extension(std::string_view name)
+{
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) {
+        return {};
+    }
+    return std::string(name.substr(dot));
+}

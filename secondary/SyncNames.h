@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The names and addresses a secondary derives from catalogue names, and the check that keeps
+// a catalogue from the network inside the directories it may write to.
+class CSyncNames
+{
+public:
+    // A plain name in its directory: not empty, not "." or "..", no '/' or '\', no drive
+    // prefix, no control character.
+    static bool IsSafeFileName(std::string_view name);
+
+    // A section name whose parts, separated by '\' (or '/'), are each safe file names.
+    static bool IsSafeSectionName(std::string_view section);
+
+    // The section as a relative path on disk and on the web server: '\' becomes '/'.
+    static std::string SectionPath(std::string_view section);
+
+    // webPath + "/" + section path + "/" + name, the section parts and the name
+    // percent-encoded so that any name arrives under its own spelling.
+    static std::string FileUrl(std::string_view webPath, std::string_view section,
+                               std::string_view name);
+
+    // The name under which a packed file lies on the web server: ".gz" appended for gzip,
+    // otherwise the last three characters replaced by "zip" (alarm.dbf gives alarm.zip).
+    static std::string PackedName(std::string_view name, bool useGzip);
+
+    // The name that keeps the previous version: the last two characters replaced by "00",
+    // or by "01" when the name already ends in "00".
+    static std::string PreviousVersionName(std::string_view name);
+
+    // ASCII letters lowered; other bytes kept.
+    static std::string Lower(std::string_view text);
+
+    // The extension including its dot, empty when the name has none.
+    static std::string Extension(std::string_view name);
+};

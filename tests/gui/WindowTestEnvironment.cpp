@@ -1,0 +1,83 @@
+#include "WindowTestEnvironment.h"
+
+#include "core/ProfileStore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+// The temporary directory the test started with: each case points TMPDIR into its own tree,
+// which is gone when the next case begins.
+QString TempBase()
+{
+    static const QString base{QDir::tempPath()};
+    return base;
+}
+} // namespace
+
+CWindowTestEnvironment::CWindowTestEnvironment()
+    : m_dir{std::make_unique<QTemporaryDir>(TempBase() + QStringLiteral("/zezodi-window-XXXXXX"))}
+{
+    if (!m_dir->isValid()) {
+        return;
+    }
+    const QDir root{m_dir->path()};
+    if (!root.mkpath(QStringLiteral("windows")) || !root.mkpath(QStringLiteral("tmp")) ||
+        !root.mkpath(QStringLiteral("srv/jxt/log")) ||
+        !root.mkpath(QStringLiteral("srv/jx_web/htdocs"))) {
+        return;
+    }
+    QFile registry{QDir{WindowsDir()}.filePath(QStringLiteral("registry.ini"))};
+    if (!registry.open(QIODevice::WriteOnly)) {
+        return;
+    }
+    registry.write("[SOFTWARE\\Orvenda\\Orvenda Tool]\nDirectory=" + InstallDir().toUtf8() + "\n");
+    registry.close();
+    qputenv("ZEZODI_WINDIR", WindowsDir().toLocal8Bit());
+    qputenv("TMPDIR", TempDir().toLocal8Bit());
+    m_valid = true;
+}
+
+QString CWindowTestEnvironment::WindowsDir() const
+{
+    return QDir{m_dir->path()}.filePath(QStringLiteral("windows"));
+}
+
+QString CWindowTestEnvironment::InstallDir() const
+{
+    return QDir{m_dir->path()}.filePath(QStringLiteral("srv/jxt"));
+}
+
+QString CWindowTestEnvironment::TempDir() const
+{
+    return QDir{m_dir->path()}.filePath(QStringLiteral("tmp"));
+}
+
+void CWindowTestEnvironment::WriteConfig(const std::string& key, const std::string& value) const
+{
+    CProfileStore::WriteText("Config", key, value, "zezodi.ini");
+}
+
+void CWindowTestEnvironment::CloseNextModal(const char* className, bool& seen)
+{
+    auto* poller = new QTimer;
+    poller->setInterval(10);
+    int ticks{0};
+    QObject::connect(poller, &QTimer::timeout, poller, [poller, className, &seen, ticks]() mutable {
+        QWidget* modal = QApplication::activeModalWidget();
+        // 10 s at most, so that a dialog that never opens fails the test instead of hanging it.
+        if (modal == nullptr && ++ticks < 1000) {
+            return;
+        }
+        if (modal != nullptr) {
+            seen = modal->inherits(className);
+            modal->close();
+        }
+        poller->stop();
+        poller->deleteLater();
+    });
+    poller->start();
+}

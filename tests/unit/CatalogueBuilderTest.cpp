@@ -1,0 +1,481 @@
+#include "primary/CatalogueBuilder.h"
+
+#include "PrimaryTree.h"
+#include "core/Crc32.h"
+#include "core/ProfileStore.h"
+#include "core/RunAndWait.h"
+#include "primary/CatalogueReader.h"
+
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::time_t kStamp = 0x5F5E1000;
+
+class CatalogueBuilderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_settings.installDir = m_tree.Install().string();
+        m_settings.logDir = (m_tree.Install() / "log").string();
+        m_settings.webDir = Web().string();
+        fs::create_directories(Web());
+    }
+
+    fs::path Web() const { return m_tree.Install() / "syncdata"; }
+    fs::path Db1() const { return m_tree.Root() / "db1"; }
+    fs::path Htdocs() const { return m_tree.Root() / "jx_web" / "htdocs"; }
+
+    int Build()
+    {
+        CCatalogueBuilder builder{m_settings, m_sinks, m_sinks, [] { return kStamp; }};
+        return builder.BuildCatalogue();
+    }
+
+    std::vector<CCatalogueReader::Entry> Entries(const std::string& section) const
+    {
+        return CCatalogueReader{(Web() / "zezodi.txt").string()}.Entries(section);
+    }
+
+    std::vector<std::string> Files(const std::string& section) const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : Entries(section)) {
+            names.push_back(entry.file);
+        }
+        return names;
+    }
+
+    const CFileRow* Row(const std::string& name) const
+    {
+        for (const CFileRow& row : m_sinks.rows) {
+            if (row.name == name) {
+                return &row;
+            }
+        }
+        return nullptr;
+    }
+
+    std::string Log() const { return CPrimaryTree::Get(m_tree.Install() / "log" / "zezodi.log"); }
+
+    static std::string Crc(const fs::path& path)
+    {
+        CCrc32 crc32;
+        crc32.BuildTable();
+        std::uint32_t crc = 0;
+        EXPECT_EQ(crc32.FileCrc(path.string(), crc), 0U);
+        return CCrc32::CrcText(crc);
+    }
+
+    static void Sparse(const fs::path& path, std::uintmax_t size)
+    {
+        CPrimaryTree::Put(path, "start");
+        fs::resize_file(path, size);
+    }
+
+    CPrimaryTree m_tree;
+    CRecordingSinks m_sinks;
+    SPrimarySettings m_settings;
+};
+
+} // namespace
+
+TEST_F(CatalogueBuilderTest, ReferenceTree_GivesTheExpectedCatalogue)
+{
+    CPrimaryTree::Put(Db1() / "Alarm.DBF", "alarm data");
+    CPrimaryTree::Put(Db1() / "readme.doc", "not a database");
+    CPrimaryTree::Put(m_tree.Root() / "dbv1" / "v12_1.vox", "voice");
+    CPrimaryTree::Put(m_tree.Root() / "dbv1" / "v3_1.wav", "wave");
+    CPrimaryTree::Put(m_tree.Root() / "dbv1" / "v3_2.wav", "other channel");
+    for (const char* name : {"main.jxe", "plan.jxt", "plan.jxd", "jxtini.dbf", "jxtpost.dbf",
+                             "jxtpost2.dbf", "jxtbatch.dbf", "jxtip.dbf", "jxttimer.dbf",
+                             "jxtqueue.dbf", "site.jxw", "start.bat", "notes.txt"}) {
+        CPrimaryTree::Put(m_tree.Install() / name, std::string{"content of "} + name);
+    }
+    CPrimaryTree::Put(m_tree.Windows() / "jxamsg1.ini", "[Msg]\n");
+    CPrimaryTree::Put(m_tree.Windows() / "jxaconf.ini", "[Config]\n");
+    CPrimaryTree::Put(m_tree.Windows() / "jxalarm.ini", "[Alarm]\n");
+    CPrimaryTree::Put(m_tree.Windows() / "VmJxt.ini", "[Vm]\n");
+    CPrimaryTree::Put(m_tree.Windows() / "other.ini", "[Other]\n");
+    CPrimaryTree::Put(m_tree.Root() / "apache" / "htdocs" / "status.php", "<?php ?>");
+    CPrimaryTree::Put(Htdocs() / "index.php", "<?php index ?>");
+    CPrimaryTree::Put(Htdocs() / "Images" / "logo.gif", "GIF89a");
+    CPrimaryTree::Put(Htdocs() / "Images" / "icons" / "bell.png", "PNG bell");
+    CPrimaryTree::Put(Htdocs() / "css" / "site.css", "body {}");
+    CPrimaryTree::Put(Htdocs() / "syncdata" / "old.php", "published before");
+    CPrimaryTree::Put(Htdocs() / ".git" / "config", "hidden");
+    CPrimaryTree::Put(Htdocs() / "v1.2" / "page.php", "dotted");
+    Sparse(Db1() / "big.dbf", 1025 * 1024);
+
+    EXPECT_EQ(Build(), 1);
+
+    EXPECT_EQ(CPrimaryTree::Get(Web() / "zezodi.txt"),
+              CPrimaryTree::Get(fs::path{ZEZODI_TEST_DATA_DIR} / "catalogue-expected.txt"));
+    EXPECT_EQ(CProfileStore::ReadText("Config", "LastSync", "", 40, "zezodi.ini"), "5F5E1000");
+    EXPECT_FALSE(m_sinks.lastSync.empty());
+    EXPECT_EQ(m_sinks.busyChanges, (std::vector<bool>{true, false}));
+    ASSERT_EQ(m_sinks.reports.size(), 1U);
+    EXPECT_EQ(m_sinks.reports[0].first, "Successfully prepared data for synchronization");
+    EXPECT_EQ(m_sinks.reports[0].second, CReportSink::ImageSuccess);
+}
+
+TEST_F(CatalogueBuilderTest, PublishedCopies_KeepTimeAndShowTheirRow)
+{
+    CPrimaryTree::Put(Db1() / "Alarm.DBF", "alarm data");
+    const auto time = fs::last_write_time(Db1() / "Alarm.DBF") - std::chrono::hours(30);
+    fs::last_write_time(Db1() / "Alarm.DBF", time);
+
+    EXPECT_EQ(Build(), 1);
+
+    const fs::path copy = Web() / "Db1" / "alarm.dbf";
+    EXPECT_EQ(CPrimaryTree::Get(copy), "alarm data");
+    EXPECT_EQ(fs::last_write_time(copy), time);
+    ASSERT_EQ(m_sinks.rows.size(), 1U);
+    const CFileRow& row = m_sinks.rows[0];
+    EXPECT_EQ(row.name, "alarm.dbf");
+    EXPECT_EQ(row.extension, "dbf");
+    EXPECT_EQ(row.path, Db1().string());
+    EXPECT_EQ(row.date.size(), std::string{"2024.01.02 03:04"}.size());
+    EXPECT_EQ(row.size, "1 KB");
+    EXPECT_EQ(row.crc, Crc(copy));
+}
+
+TEST_F(CatalogueBuilderTest, SystemDatabaseSwitchOff_LeavesTheSixRowsOut)
+{
+    for (const char* name : {"jxtini.dbf", "jxtpost.dbf", "jxtbatch.dbf", "jxtip.dbf",
+                             "jxttimer.dbf", "jxtqueue.dbf", "main.jxe", "jxtqueue.txt"}) {
+        CPrimaryTree::Put(m_tree.Install() / name, name);
+    }
+
+    m_settings.syncSystemQueueDb = 0;
+    EXPECT_EQ(Build(), 1);
+    EXPECT_EQ(Files("Jxt"), (std::vector<std::string>{"main.jxe", "jxtqueue.txt"}));
+
+    m_settings.syncSystemQueueDb = 1;
+    EXPECT_EQ(Build(), 1);
+    const auto entries = Entries("Jxt");
+    std::vector<std::string> names;
+    std::vector<int> onlyNotExistent;
+    for (const auto& entry : entries) {
+        names.push_back(entry.file);
+        onlyNotExistent.push_back(entry.onlyNotExistent);
+    }
+    // jxtqueue.txt is found twice: by "jxtqueue.*" and by "*.txt".
+    EXPECT_EQ(names, (std::vector<std::string>{"main.jxe", "jxtini.dbf", "jxtpost.dbf",
+                                               "jxtbatch.dbf", "jxtip.dbf", "jxttimer.dbf",
+                                               "jxtqueue.dbf", "jxtqueue.txt", "jxtqueue.txt"}));
+    EXPECT_EQ(onlyNotExistent, (std::vector<int>{0, 0, 1, 1, 1, 1, 1, 1, 0}));
+}
+
+TEST_F(CatalogueBuilderTest, AlarmIni_IsOnlyIfAbsentUnlessTheSwitchIsOne)
+{
+    CPrimaryTree::Put(m_tree.Windows() / "jxalarm.ini", "[Alarm]\n");
+    CPrimaryTree::Put(m_tree.Windows() / "jxaconf.ini", "[Config]\n");
+
+    EXPECT_EQ(Build(), 1);
+    auto entries = Entries("Winnt");
+    ASSERT_EQ(entries.size(), 2U);
+    EXPECT_EQ(entries[0].onlyNotExistent, 0);
+    EXPECT_EQ(entries[1].file, "jxalarm.ini");
+    EXPECT_EQ(entries[1].onlyNotExistent, 1);
+
+    m_settings.syncJxalarmIni = 1;
+    EXPECT_EQ(Build(), 1);
+    entries = Entries("Winnt");
+    ASSERT_EQ(entries.size(), 2U);
+    EXPECT_EQ(entries[1].onlyNotExistent, 0);
+}
+
+TEST_F(CatalogueBuilderTest, WebPhp_OnlyWhenApacheRootExists)
+{
+    CPrimaryTree::Put(Db1() / "a.dbf", "a");
+    EXPECT_EQ(Build(), 1);
+    EXPECT_TRUE(Entries("Web_Php").empty());
+    EXPECT_EQ(CPrimaryTree::Get(Web() / "zezodi.txt").find("[Web_Php]"), std::string::npos);
+
+    CPrimaryTree::Put(m_tree.Root() / "apache" / "htdocs" / "Status.PHP", "<?php ?>");
+    CPrimaryTree::Put(m_tree.Root() / "apache" / "htdocs" / "style.css", "css");
+    EXPECT_EQ(Build(), 1);
+    EXPECT_EQ(Files("Web_Php"), (std::vector<std::string>{"status.php"}));
+    EXPECT_TRUE(fs::exists(Web() / "Web_Php" / "status.php"));
+}
+
+TEST_F(CatalogueBuilderTest, ExclusionText_KeepsNamesOutOfEveryGroupButIniFiles)
+{
+    CPrimaryTree::Put(m_tree.Windows() / "jxapwd.ini", "[Pwd]\n");
+    CPrimaryTree::Put(m_tree.Windows() / "jxaconf.ini", "[Config]\n");
+    CPrimaryTree::Put(Db1() / "Keep.dbf", "keep");
+    CPrimaryTree::Put(Db1() / "ip.dbf", "part of a longer excluded name");
+    CPrimaryTree::Put(Db1() / "Secret.DBF", "secret");
+    m_settings.doNotSyncFiles = "JXAPWD.INI;secret.dbf jxtip.dbf";
+
+    EXPECT_EQ(Build(), 1);
+
+    EXPECT_EQ(Files("Winnt"), (std::vector<std::string>{"jxaconf.ini"}));
+    EXPECT_EQ(Files("Db1"), (std::vector<std::string>{"keep.dbf"}));
+    EXPECT_EQ(Files("IniFiles"), (std::vector<std::string>{"jxaconf.ini", "jxapwd.ini"}));
+    EXPECT_FALSE(fs::exists(Web() / "Db1" / "secret.dbf"));
+}
+
+TEST_F(CatalogueBuilderTest, Sizes_AreShownInWholeKilobytes)
+{
+    CPrimaryTree::Put(Db1() / "empty.dbf", "");
+    CPrimaryTree::Put(Db1() / "one.dbf", "x");
+    CPrimaryTree::Put(Db1() / "small.dbf", std::string(1023, 's'));
+    CPrimaryTree::Put(Db1() / "two.dbf", std::string(2 * 1024 + 1023, 't'));
+    // An empty file is never packed, even with a negative threshold.
+    m_settings.zipIfBigger = -1;
+
+    EXPECT_EQ(Build(), 1);
+
+    ASSERT_NE(Row("empty.dbf"), nullptr);
+    EXPECT_EQ(Row("empty.dbf")->size, "0 KB");
+    EXPECT_EQ(Row("empty.dbf")->crc, "0");
+    EXPECT_EQ(Row("one.dbf")->size, "1 KB");
+    EXPECT_EQ(Row("small.dbf")->size, "1 KB");
+    EXPECT_EQ(Row("two.dbf")->size, "2 KB");
+    const auto entries = Entries("Db1");
+    ASSERT_EQ(entries.size(), 4U);
+    EXPECT_EQ(entries[0].file, "empty.dbf");
+    EXPECT_EQ(entries[0].crc, "0");
+    EXPECT_EQ(entries[0].zipped, 0);
+    EXPECT_TRUE(fs::exists(Web() / "Db1" / "empty.dbf"));
+    EXPECT_FALSE(fs::exists(Web() / "Db1" / "empty.dbf.gz"));
+}
+
+TEST_F(CatalogueBuilderTest, Gzip_PacksAboveTheThresholdAndLeavesOnlyTheGz)
+{
+    Sparse(Db1() / "at.dbf", 1024 * 1024);
+    Sparse(Db1() / "above.dbf", 1025 * 1024);
+    CPrimaryTree::Put(Web() / "Db1" / "above.dbf.gz", "stale archive");
+
+    EXPECT_EQ(Build(), 1);
+
+    const auto entries = Entries("Db1");
+    ASSERT_EQ(entries.size(), 2U);
+    EXPECT_EQ(entries[0].file, "above.dbf");
+    EXPECT_EQ(entries[0].zipped, 1);
+    EXPECT_EQ(entries[1].file, "at.dbf");
+    EXPECT_EQ(entries[1].zipped, 0);
+    EXPECT_TRUE(fs::exists(Web() / "Db1" / "at.dbf"));
+    EXPECT_FALSE(fs::exists(Web() / "Db1" / "above.dbf"));
+    ASSERT_TRUE(fs::exists(Web() / "Db1" / "above.dbf.gz"));
+
+    // Unpacked, the archive gives the content whose checksum the catalogue holds.
+    EXPECT_EQ(RunAndWait("gzip -d " + (Web() / "Db1" / "above.dbf.gz").string()), 0);
+    EXPECT_EQ(Crc(Web() / "Db1" / "above.dbf"), entries[0].crc);
+    EXPECT_EQ(Crc(Db1() / "above.dbf"), entries[0].crc);
+}
+
+TEST_F(CatalogueBuilderTest, ZipProgram_LeavesCopyAndArchive)
+{
+    Sparse(Db1() / "above.dbf", 1025 * 1024);
+    CPrimaryTree::Put(Db1() / "small.dbf", "small");
+    m_settings.useGzip = false;
+    m_settings.zipProg = "zip -j";
+
+    EXPECT_EQ(Build(), 1);
+
+    const auto entries = Entries("Db1");
+    ASSERT_EQ(entries.size(), 2U);
+    EXPECT_EQ(entries[0].zipped, 1);
+    EXPECT_EQ(entries[1].zipped, 0);
+    EXPECT_TRUE(fs::exists(Web() / "Db1" / "above.dbf"));
+    ASSERT_TRUE(fs::exists(Web() / "Db1" / "above.zip"));
+    const fs::path unpacked = m_tree.Root() / "unpacked";
+    fs::create_directories(unpacked);
+    EXPECT_EQ(RunAndWait("unzip -q " + (Web() / "Db1" / "above.zip").string() + " -d " +
+                         unpacked.string()),
+              0);
+    EXPECT_EQ(Crc(unpacked / "above.dbf"), entries[0].crc);
+}
+
+TEST_F(CatalogueBuilderTest, FailingZipProgram_GivesEntryWithoutZippedFlag)
+{
+    Sparse(Db1() / "above.dbf", 1025 * 1024);
+    m_settings.useGzip = false;
+    for (const std::string program : {"false", "/nonexistent/zip", ""}) {
+        m_settings.zipProg = program;
+
+        EXPECT_EQ(Build(), 1) << program;
+
+        const auto entries = Entries("Db1");
+        ASSERT_EQ(entries.size(), 1U);
+        EXPECT_EQ(entries[0].zipped, 0) << program;
+        EXPECT_TRUE(fs::exists(Web() / "Db1" / "above.dbf"));
+    }
+}
+
+TEST_F(CatalogueBuilderTest, ZipProgram_NeverPacksOverTheCopyItself)
+{
+    Sparse(Htdocs() / "files" / "bundle.zip", 1025 * 1024);
+    m_settings.useGzip = false;
+    m_settings.zipProg = "zip -j";
+
+    EXPECT_EQ(Build(), 1);
+
+    const auto entries = Entries("htdocs\\files");
+    ASSERT_EQ(entries.size(), 1U);
+    EXPECT_EQ(entries[0].zipped, 0);
+    EXPECT_EQ(Crc(Web() / "htdocs" / "files" / "bundle.zip"), entries[0].crc);
+}
+
+TEST_F(CatalogueBuilderTest, DirectoryTree_NumbersEverySectionFromOneDepthFirst)
+{
+    CPrimaryTree::Put(Htdocs() / "a" / "one.htm", "1");
+    CPrimaryTree::Put(Htdocs() / "a" / "two.htm", "2");
+    CPrimaryTree::Put(Htdocs() / "a" / "deep" / "three.htm", "3");
+    CPrimaryTree::Put(Htdocs() / "a" / "deep" / "er" / "four.html", "4");
+    fs::create_directories(Htdocs() / "B-empty");
+    CPrimaryTree::Put(Htdocs() / "c" / "five.htm", "5");
+    CPrimaryTree::Put(Htdocs() / "SyncData" / "no.htm", "n");
+    CPrimaryTree::Put(Htdocs() / ".hidden" / "no.htm", "n");
+    CPrimaryTree::Put(Htdocs() / "dot.ted" / "no.htm", "n");
+
+    // No top-level page: the subtree is published all the same.
+    EXPECT_EQ(Build(), 1);
+
+    const CCatalogueReader reader{(Web() / "zezodi.txt").string()};
+    EXPECT_EQ(reader.Directories("htdocs"),
+              (std::vector<std::string>{"htdocs\\a", "htdocs\\b-empty", "htdocs\\c"}));
+    EXPECT_EQ(reader.Directories("htdocs\\a"), (std::vector<std::string>{"htdocs\\a\\deep"}));
+    EXPECT_EQ(reader.Directories("htdocs\\a\\deep"),
+              (std::vector<std::string>{"htdocs\\a\\deep\\er"}));
+    EXPECT_EQ(Files("htdocs\\a"), (std::vector<std::string>{"one.htm", "two.htm"}));
+    EXPECT_EQ(Files("htdocs\\a\\deep"), (std::vector<std::string>{"three.htm"}));
+    EXPECT_EQ(Files("htdocs\\a\\deep\\er"), (std::vector<std::string>{"four.html"}));
+    EXPECT_EQ(Files("htdocs\\c"), (std::vector<std::string>{"five.htm"}));
+    EXPECT_TRUE(fs::exists(Web() / "htdocs" / "a" / "deep" / "er" / "four.html"));
+    EXPECT_TRUE(fs::is_directory(Web() / "htdocs" / "b-empty"));
+    EXPECT_EQ(Row("four.html")->extension, "tml");
+    EXPECT_FALSE(fs::exists(Web() / "htdocs" / "syncdata"));
+    EXPECT_EQ(CPrimaryTree::Get(Web() / "zezodi.txt").find("no.htm"), std::string::npos);
+}
+
+TEST_F(CatalogueBuilderTest, DirectoryLoop_EndsTheWalk)
+{
+    CPrimaryTree::Put(Htdocs() / "a" / "page.htm", "p");
+    fs::create_directory_symlink(Htdocs(), Htdocs() / "a" / "back");
+
+    EXPECT_EQ(Build(), 1);
+
+    EXPECT_EQ(Files("htdocs\\a"), (std::vector<std::string>{"page.htm"}));
+    EXPECT_NE(Log().find("leads back into the tree"), std::string::npos);
+}
+
+TEST_F(CatalogueBuilderTest, CopyFailure_ShowsErrorRowAndReportsErrorResult)
+{
+    CPrimaryTree::Put(Db1() / "Alarm.dbf", "alarm");
+    CPrimaryTree::Put(m_tree.Install() / "main.jxe", "main");
+    // A file where the section's directory belongs: nothing can be copied into it.
+    CPrimaryTree::Put(Web() / "Db1", "in the way");
+
+    EXPECT_EQ(Build(), -1);
+
+    ASSERT_EQ(m_sinks.rows.size(), 2U);
+    EXPECT_EQ(m_sinks.rows[0].name, "ERROR: alarm.dbf");
+    EXPECT_EQ(m_sinks.rows[0].extension, "");
+    EXPECT_EQ(m_sinks.rows[0].crc, "");
+    EXPECT_EQ(m_sinks.rows[1].name, "main.jxe");
+    const std::string source = (Db1() / "Alarm.dbf").string();
+    const std::string target = (Web() / "Db1" / "alarm.dbf").string();
+    ASSERT_EQ(m_sinks.reports.size(), 2U);
+    EXPECT_EQ(m_sinks.reports[0].first,
+              "Failed to copy file from " + source + " to " + target + " !");
+    EXPECT_EQ(m_sinks.reports[0].second, CReportSink::ImageError);
+    EXPECT_EQ(m_sinks.reports[1].first, "Error while preparing data for synchronization");
+    EXPECT_EQ(m_sinks.reports[1].second, CReportSink::ImageError);
+    EXPECT_NE(Log().find(", Failed to copy file from " + source + " to " + target + "\n"),
+              std::string::npos);
+    EXPECT_TRUE(Entries("Db1").empty());
+    EXPECT_EQ(Files("Jxt"), (std::vector<std::string>{"main.jxe"}));
+}
+
+TEST_F(CatalogueBuilderTest, ReadOnlyPublishedCopy_IsReplaced)
+{
+    CPrimaryTree::Put(Db1() / "a.dbf", "new content");
+    CPrimaryTree::Put(Web() / "Db1" / "a.dbf", "old content");
+    fs::permissions(Web() / "Db1" / "a.dbf", fs::perms::owner_read);
+
+    EXPECT_EQ(Build(), 1);
+
+    EXPECT_EQ(CPrimaryTree::Get(Web() / "Db1" / "a.dbf"), "new content");
+}
+
+TEST_F(CatalogueBuilderTest, ControlCharacterInName_IsRefusedAndReported)
+{
+    CPrimaryTree::Put(Db1() / "bad\nname.dbf", "x");
+    CPrimaryTree::Put(Db1() / "good.dbf", "y");
+    CPrimaryTree::Put(m_tree.Windows() / "jx\rbad.ini", "z");
+    CPrimaryTree::Put(Htdocs() / "bad\tdir" / "page.htm", "p");
+    CPrimaryTree::Put(Htdocs() / "bad]dir" / "page.htm", "p");
+
+    EXPECT_EQ(Build(), -1);
+
+    EXPECT_EQ(Files("Db1"), (std::vector<std::string>{"good.dbf"}));
+    EXPECT_NE(Row("ERROR: bad?name.dbf"), nullptr);
+    EXPECT_NE(Row("ERROR: jx?bad.ini"), nullptr);
+    EXPECT_NE(Row("ERROR: bad?dir"), nullptr);
+    EXPECT_NE(Row("ERROR: bad]dir"), nullptr);
+    EXPECT_TRUE(Entries("IniFiles").empty());
+    EXPECT_TRUE(CCatalogueReader{(Web() / "zezodi.txt").string()}.Directories("htdocs").empty());
+    EXPECT_FALSE(fs::exists(Web() / "Db1" / "bad\nname.dbf"));
+    EXPECT_EQ(Log().find("bad\nname"), std::string::npos);
+    EXPECT_EQ(m_sinks.reports.back().first, "Error while preparing data for synchronization");
+}
+
+TEST_F(CatalogueBuilderTest, IniFiles_KeepTheirCaseAndAreNeverPacked)
+{
+    CPrimaryTree::Put(m_tree.Windows() / "JxaConf.INI", "[Config]\n");
+    Sparse(m_tree.Windows() / "jxbig.ini", 1025 * 1024);
+    CPrimaryTree::Put(m_tree.Windows() / "vmjxt.ini", "[Vm]\n");
+
+    EXPECT_EQ(Build(), 1);
+
+    const auto entries = Entries("IniFiles");
+    ASSERT_EQ(entries.size(), 3U);
+    EXPECT_EQ(entries[0].file, "JxaConf.INI");
+    EXPECT_EQ(entries[1].file, "jxbig.ini");
+    EXPECT_EQ(entries[1].zipped, 0);
+    EXPECT_EQ(entries[2].file, "vmjxt.ini");
+    EXPECT_TRUE(fs::exists(Web() / "IniFiles" / "JxaConf.INI"));
+    EXPECT_TRUE(fs::exists(Web() / "IniFiles" / "jxbig.ini"));
+    // No row for the INI comparison copies; the Winnt group shows jxaconf.ini and vmjxt.ini.
+    EXPECT_EQ(m_sinks.rows.size(), 2U);
+}
+
+TEST_F(CatalogueBuilderTest, CatalogueThatCannotBeReplaced_KeepsNothingAndReportsError)
+{
+    CPrimaryTree::Put(Db1() / "a.dbf", "a");
+    fs::create_directories(Web() / "zezodi.txt");
+
+    EXPECT_EQ(Build(), -1);
+
+    ASSERT_EQ(m_sinks.reports.size(), 2U);
+    EXPECT_EQ(m_sinks.reports[0].second, CReportSink::ImageError);
+    EXPECT_NE(m_sinks.reports[0].first.find("zezodi.txt"), std::string::npos);
+    EXPECT_EQ(m_sinks.reports[1].first, "Error while preparing data for synchronization");
+    EXPECT_TRUE(fs::is_directory(Web() / "zezodi.txt"));
+}
+
+TEST_F(CatalogueBuilderTest, NoWebDirectory_PublishesNothing)
+{
+    CPrimaryTree::Put(Db1() / "a.dbf", "a");
+    m_settings.webDir.clear();
+
+    EXPECT_EQ(Build(), -1);
+
+    EXPECT_TRUE(m_sinks.rows.empty());
+    ASSERT_EQ(m_sinks.reports.size(), 2U);
+    EXPECT_EQ(m_sinks.reports[1].first, "Error while preparing data for synchronization");
+    EXPECT_FALSE(fs::exists("Db1"));
+    EXPECT_EQ(CProfileStore::ReadText("Config", "LastSync", "", 40, "zezodi.ini"), "");
+}

@@ -1,0 +1,574 @@
+#include "core/CommandExchange.h"
+#include "core/PrimaryListener.h"
+#include "core/ProtocolMessages.h"
+#include "core/SecondaryListener.h"
+#include "core/SetTimeSender.h"
+#include "core/StartSyncSender.h"
+#include "core/SyncResultSender.h"
+#include "tests/unit/ProfileTempDir.h"
+#include "tests/unit/ProtocolPeers.h"
+
+#include <deque>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+using namespace ProtocolPeers;
+
+namespace {
+
+constexpr const char* kLoopback = "127.0.0.1";
+const std::string kTimeSynchronized =
+    "Successfully synchronized the system-time with the primary server.";
+
+// 5 March 2004, 07:08:09 UTC.
+constexpr std::time_t kMarch2004 = 1078470489;
+
+std::string Fields(const std::tm& utc)
+{
+    return std::to_string(utc.tm_mday) + "." + std::to_string(utc.tm_mon + 1) + "." +
+           std::to_string(utc.tm_year + 1900) + " " + std::to_string(utc.tm_hour) + ":" +
+           std::to_string(utc.tm_min) + ":" + std::to_string(utc.tm_sec);
+}
+
+// The secondary main window as the listener sees it: records what is posted.
+class CWindowRecorder : public CSecondaryRequests
+{
+public:
+    void PostSyncRequested(std::string nameAndAddress) override
+    {
+        syncRequests.Add(std::move(nameAndAddress));
+    }
+    void PostTimeSynchronized(std::string text) override { timeReports.Add(std::move(text)); }
+
+    CTextQueue syncRequests;
+    CTextQueue timeReports;
+};
+
+// The primary's report target: records the lines.
+class CReportRecorder : public CSyncResultSink
+{
+public:
+    void AddSyncResultLine(const std::string& text) override { lines.Add(text); }
+
+    CTextQueue lines;
+};
+
+// A secondary listener on a free port whose clock setter only records.
+class SecondaryListenerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_port = FreePort();
+        m_listener = std::make_unique<CSecondaryListener>(
+            "SECONDARY", m_port, &m_window,
+            [this](const std::tm& utc) { m_clock.Add(Fields(utc)); });
+        m_listener->SetReceiveTimeout(20);
+        ASSERT_TRUE(m_listener->Start());
+    }
+    void TearDown() override { m_listener.reset(); }
+
+    std::optional<std::string> Send(std::string_view text)
+    {
+        return Exchange(m_port, WithZero(text));
+    }
+
+    int StartSync(CStartSyncSender& sender)
+    {
+        return UntilNotRefused([&] { return sender.SendStartSync("client", kLoopback); },
+                               CStartSyncSender::kConnectFailed);
+    }
+
+    int m_port = -1;
+    CWindowRecorder m_window;
+    CTextQueue m_clock;
+    std::unique_ptr<CSecondaryListener> m_listener;
+};
+
+TEST(ProtocolMessagesTest, Messages_AreTheKeywordAndCrSeparatedFields)
+{
+    EXPECT_EQ(CProtocolMessages::StartSync("PRIM", "10.0.0.1"), "start_sync\rPRIM\r10.0.0.1");
+    EXPECT_EQ(CProtocolMessages::SyncResult("SEC", -1), "sync_result\rSEC\r-1");
+    EXPECT_EQ(CProtocolMessages::Ack("SEC"), "ack\rSEC");
+    std::tm utc{};
+    gmtime_r(&kMarch2004, &utc);
+    EXPECT_EQ(CProtocolMessages::SetTime(utc), "set_time\r5\r3\r2004\r7\r8\r9");
+}
+
+TEST(ProtocolMessagesTest, Tokenise_CrLfAndRunsOfThem_SeparateWithoutEmptyTokens)
+{
+    const std::vector<std::string> expected{"start_sync", "P", "A"};
+    for (const char* text : {"start_sync\rP\rA", "start_sync\nP\nA", "start_sync\r\nP\r\nA",
+                             "start_sync\r\rP\n\nA\r", "\r\nstart_sync\rP\r\r\n\rA"}) {
+        EXPECT_EQ(CProtocolMessages::Tokenise(text), expected);
+    }
+    EXPECT_EQ(CProtocolMessages::Tokenise("start_sync\r\rX"),
+              (std::vector<std::string>{"start_sync", "X"}));
+    EXPECT_TRUE(CProtocolMessages::Tokenise("\r\n\r").empty());
+}
+
+TEST(ProtocolMessagesTest, IsValidAck_FirstTokenExactlyAck_NameNotChecked)
+{
+    EXPECT_TRUE(CProtocolMessages::IsValidAck("ack\rANY"));
+    EXPECT_TRUE(CProtocolMessages::IsValidAck("ack"));
+    EXPECT_TRUE(CProtocolMessages::IsValidAck("\nack\r\nOTHER"));
+    EXPECT_FALSE(CProtocolMessages::IsValidAck("ACK\rANY"));
+    EXPECT_FALSE(CProtocolMessages::IsValidAck("acknowledge"));
+    EXPECT_FALSE(CProtocolMessages::IsValidAck("nak\rack"));
+    EXPECT_FALSE(CProtocolMessages::IsValidAck(""));
+}
+
+TEST(ProtocolMessagesTest, ParseSetTime_SixValidFields_GiveTheUtcTime)
+{
+    std::tm utc{};
+    ASSERT_TRUE(CProtocolMessages::ParseSetTime(
+        CProtocolMessages::Tokenise("set_time\r5\r3\r2004\r7\r8\r9"), utc));
+    EXPECT_EQ(timegm(&utc), kMarch2004);
+    ASSERT_TRUE(CProtocolMessages::ParseSetTime(
+        CProtocolMessages::Tokenise("set_time\r29\r2\r2004\r23\r59\r59"), utc));
+    EXPECT_EQ(Fields(utc), "29.2.2004 23:59:59");
+}
+
+TEST(ProtocolMessagesTest, ParseSetTime_MissingNonNumericOrImpossibleFields_AreRefused)
+{
+    for (const char* text :
+         {"set_time", "set_time\r5\r3\r2004\r7\r8", "set_time\rx\r3\r2004\r7\r8\r9",
+          "set_time\r5\r3\r2004\r7\r8\r9s", "set_time\r5\r3\r2004\r-7\r8\r9",
+          "set_time\r5\r13\r2004\r7\r8\r9", "set_time\r0\r3\r2004\r7\r8\r9",
+          "set_time\r31\r4\r2004\r7\r8\r9", "set_time\r29\r2\r2003\r7\r8\r9",
+          "set_time\r5\r3\r2004\r24\r8\r9", "set_time\r5\r3\r2004\r7\r60\r9",
+          "set_time\r5\r3\r2004\r7\r8\r60", "set_time\r5\r3\r1969\r7\r8\r9",
+          "set_time\r5\r3\r99999999999\r7\r8\r9", "set_time\r \r3\r2004\r7\r8\r9"}) {
+        std::tm utc{};
+        utc.tm_year = 42;
+        EXPECT_FALSE(CProtocolMessages::ParseSetTime(CProtocolMessages::Tokenise(text), utc))
+            << text;
+        EXPECT_EQ(utc.tm_year, 42) << text;
+    }
+}
+
+TEST(ProtocolMessagesTest, LeadingInteger_ReadsAResultCodeAsThePeersDo)
+{
+    EXPECT_EQ(CProtocolMessages::LeadingInteger("1"), 1);
+    EXPECT_EQ(CProtocolMessages::LeadingInteger("-1"), -1);
+    EXPECT_EQ(CProtocolMessages::LeadingInteger("01"), 1);
+    EXPECT_EQ(CProtocolMessages::LeadingInteger("1x"), 1);
+    EXPECT_EQ(CProtocolMessages::LeadingInteger(" +1"), 1);
+    EXPECT_EQ(CProtocolMessages::LeadingInteger("x"), 0);
+    EXPECT_EQ(CProtocolMessages::LeadingInteger("+-1"), 0);
+    EXPECT_EQ(CProtocolMessages::LeadingInteger("99999999999999999999999"), 0);
+}
+
+TEST(StartSyncSenderTest, NoListener_GivesConnectionFailed)
+{
+    const CStartSyncSender sender{"PRIM", "10.0.0.1", FreePort()};
+    EXPECT_EQ(sender.SendStartSync("client", kLoopback), CStartSyncSender::kConnectFailed);
+}
+
+TEST(StartSyncSenderTest, NoSocketLeft_GivesNoSocket)
+{
+    const CStartSyncSender sender{"PRIM", "10.0.0.1", FreePort()};
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit none{0, 0};
+        setrlimit(RLIMIT_NOFILE, &none);
+        _exit(sender.SendStartSync("client", kLoopback));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), CStartSyncSender::kNoSocket);
+}
+
+TEST(StartSyncSenderTest, Replies_OnlyALowerCaseAckKeywordCountsAsStarted)
+{
+    const std::vector<std::pair<std::optional<std::string>, int>> cases{
+        {"ack\rSECONDARY", CStartSyncSender::kStarted},
+        {"ack", CStartSyncSender::kStarted},
+        {"ack\rSOMEBODY_ELSE", CStartSyncSender::kStarted},
+        {"ACK\rSECONDARY", CStartSyncSender::kNoAcknowledge},
+        {"nak\rSECONDARY", CStartSyncSender::kNoAcknowledge},
+        {"", CStartSyncSender::kNoAcknowledge},
+        {std::nullopt, CStartSyncSender::kNoAcknowledge},
+    };
+    for (const auto& [reply, expected] : cases) {
+        CFakePeer peer{reply};
+        CStartSyncSender sender{"PRIM", "10.0.0.1", peer.Port()};
+        sender.SetAckTimeout(3);
+        EXPECT_EQ(sender.SendStartSync("client", kLoopback), expected) << reply.value_or("none");
+        EXPECT_EQ(peer.Received(), std::vector<std::string>{"start_sync\rPRIM\r10.0.0.1"});
+    }
+}
+
+TEST(StartSyncSenderTest, ReportText_NamesClientAndAddressForEveryResult)
+{
+    EXPECT_EQ(CStartSyncSender::ReportText(1, "alpha", "10.0.0.7"),
+              "Successfully started synchronization on client alpha (10.0.0.7). Please wait "
+              "for result.");
+    EXPECT_EQ(CStartSyncSender::ReportText(2, "alpha", "10.0.0.7"),
+              "Failed to open socket for client alpha (10.0.0.7)");
+    EXPECT_EQ(CStartSyncSender::ReportText(3, "alpha", "10.0.0.7"),
+              "Failed to connect to client alpha (10.0.0.7) to start synchronization");
+    EXPECT_EQ(CStartSyncSender::ReportText(4, "alpha", "10.0.0.7"),
+              "Failed to write socket command for client alpha (10.0.0.7)");
+    EXPECT_EQ(CStartSyncSender::ReportText(5, "alpha", "10.0.0.7"),
+              "No acknowledge from client alpha (10.0.0.7) if synchronization was started");
+}
+
+TEST(CommandExchangeTest, SendCommand_PeerGone_FailsAfterTheSecondAttempt)
+{
+    CCommandSocket server;
+    ASSERT_EQ(server.ListenOnPort(0), 0);
+    server.WaitAccept(1);
+    const int fd = Connect(server.LocalPort());
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(server.WaitAccept(100), 0);
+    const linger reset{1, 0};
+    ASSERT_EQ(setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset), 0);
+    close(fd);
+    std::string text;
+    ASSERT_EQ(server.ReceiveText(text, 80, 100), -1);
+    EXPECT_EQ(CCommandExchange::SendCommand(server, "start_sync\rP\rA"), -1);
+}
+
+TEST_F(SecondaryListenerTest, StartSync_IsAcknowledgedAndPostedWithNameAndAddress)
+{
+    CStartSyncSender sender{"PRIM", "10.0.0.1", m_port};
+    EXPECT_EQ(StartSync(sender), CStartSyncSender::kStarted);
+    EXPECT_EQ(m_window.syncRequests.WaitFor(1), std::vector<std::string>{"PRIM;10.0.0.1"});
+}
+
+TEST_F(SecondaryListenerTest, StartSync_AnySeparatorsAndDoubledOnes_ReadTheSame)
+{
+    for (const char* text : {"start_sync\nP\nA", "start_sync\r\nP\r\nA", "start_sync\r\rP\n\nA"}) {
+        EXPECT_EQ(Send(text), WithZero("ack\rSECONDARY")) << text;
+    }
+    EXPECT_EQ(m_window.syncRequests.WaitFor(3), (std::vector<std::string>(3, "P;A")));
+}
+
+TEST_F(SecondaryListenerTest, StartSync_OneField_IsThePrimaryNameWithAnEmptyAddress)
+{
+    EXPECT_EQ(Send("start_sync\r\rX"), WithZero("ack\rSECONDARY"));
+    EXPECT_EQ(m_window.syncRequests.WaitFor(1), std::vector<std::string>{"X;"});
+}
+
+TEST_F(SecondaryListenerTest, MalformedOrUnknownCommands_GetNoReplyAndChangeNothing)
+{
+    for (const char* text : {"start_sync", "START_SYNC\rP\rA", "Start_sync\rP\rA", "stop\rP", "",
+                             "\r\n", "set_time\r5\r3\r2004\r7\r8", "set_time\r5\rx\r2004\r7\r8\r9",
+                             "set_time\r31\r4\r2004\r7\r8\r9", "SET_TIME\r5\r3\r2004\r7\r8\r9",
+                             "sync_result\rS\r1", "ack\rP"}) {
+        EXPECT_EQ(Send(text), "") << text;
+    }
+    EXPECT_TRUE(m_window.syncRequests.Texts().empty());
+    EXPECT_TRUE(m_window.timeReports.Texts().empty());
+    EXPECT_TRUE(m_clock.Texts().empty());
+}
+
+TEST_F(SecondaryListenerTest, SetTime_SetsTheClockToThePrimarysUtcTimeThenReports)
+{
+    const CProfileTempDir dir;
+    CSetTimeSender sender{dir.Path().string(), m_port};
+    sender.SetClock([] { return kMarch2004; });
+    EXPECT_EQ(UntilNotRefused([&] { return sender.SendSetTime(kLoopback, "beta"); },
+                              CSetTimeSender::kFailed),
+              CSetTimeSender::kSucceeded);
+    EXPECT_EQ(m_clock.WaitFor(1), std::vector<std::string>{"5.3.2004 7:8:9"});
+    EXPECT_EQ(m_window.timeReports.WaitFor(1), std::vector<std::string>{kTimeSynchronized});
+    const std::string log = CProfileTempDir::Get(dir.File("zezodi.log"));
+    EXPECT_NE(log.find(", Successfully synchronized systemtime on client beta [127.0.0.1]\n"),
+              std::string::npos)
+        << log;
+}
+
+TEST_F(SecondaryListenerTest, Garbage_OversizeSlowAndHalfClosedConnections_LeaveItServing)
+{
+    std::string garbage;
+    for (int i = 0; i < 3000; ++i) {
+        garbage.push_back(static_cast<char>((i * 37 + 11) % 256));
+    }
+    EXPECT_EQ(Exchange(m_port, garbage), "");
+    // Oversize: only the first 511 bytes are read; the command in them still counts.
+    EXPECT_EQ(Exchange(m_port, "start_sync\rP\rA" + std::string(2000, 'x')),
+              WithZero("ack\rSECONDARY"));
+    // Slow: a connection that sends nothing is dropped after the receive time-out.
+    const int silent = Connect(m_port);
+    ASSERT_GE(silent, 0);
+    EXPECT_EQ(Send("start_sync\rP2\rA2"), WithZero("ack\rSECONDARY"));
+    close(silent);
+    // Half-closed after the command: the reply still comes.
+    const int halfClosed = Connect(m_port);
+    ASSERT_GE(halfClosed, 0);
+    const std::string command = WithZero("start_sync\rP3\rA3");
+    send(halfClosed, command.data(), command.size(), MSG_NOSIGNAL);
+    shutdown(halfClosed, SHUT_WR);
+    EXPECT_EQ(ReadUntilClosed(halfClosed), WithZero("ack\rSECONDARY"));
+    close(halfClosed);
+    // Half-closed without a command, and gone before the reply.
+    const int empty = Connect(m_port);
+    ASSERT_GE(empty, 0);
+    shutdown(empty, SHUT_WR);
+    EXPECT_EQ(ReadUntilClosed(empty), "");
+    close(empty);
+    const int gone = Connect(m_port);
+    ASSERT_GE(gone, 0);
+    const linger reset{1, 0};
+    setsockopt(gone, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    const std::string setTime = WithZero("set_time\r5\r3\r2004\r7\r8\r9");
+    send(gone, setTime.data(), setTime.size(), MSG_NOSIGNAL);
+    close(gone);
+
+    EXPECT_EQ(Send("start_sync\rLAST\rA"), WithZero("ack\rSECONDARY"));
+    const auto requests = m_window.syncRequests.WaitFor(4);
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_EQ(requests[0], "P;A" + std::string(511 - 14, 'x'));
+    EXPECT_EQ(std::vector<std::string>(requests.begin() + 1, requests.end()),
+              (std::vector<std::string>{"P2;A2", "P3;A3", "LAST;A"}));
+}
+
+TEST_F(SecondaryListenerTest, Stop_EndsTheWaitAtOnceAndTheListenerStartsAgainOnItsPort)
+{
+    EXPECT_EQ(Send("start_sync\rP\rA"), WithZero("ack\rSECONDARY"));
+    m_listener->Stop();
+    CCommandSocket probe;
+    ASSERT_EQ(probe.CreateSocket(), 0);
+    EXPECT_EQ(probe.ConnectTo(kLoopback, m_port), -1);
+    ASSERT_TRUE(m_listener->Start());
+    EXPECT_EQ(Send("start_sync\rP\rB"), WithZero("ack\rSECONDARY"));
+    EXPECT_EQ(m_window.syncRequests.WaitFor(2), (std::vector<std::string>{"P;A", "P;B"}));
+}
+
+TEST_F(SecondaryListenerTest, NoWindowKnown_StillAcknowledges)
+{
+    const int port = FreePort();
+    int clockCalls = 0;
+    CSecondaryListener listener{"SEC", port, nullptr, [&](const std::tm&) { ++clockCalls; }};
+    ASSERT_TRUE(listener.Start());
+    EXPECT_EQ(Exchange(port, WithZero("start_sync\rP\rA")), WithZero("ack\rSEC"));
+    EXPECT_EQ(Exchange(port, WithZero("set_time\r5\r3\r2004\r7\r8\r9")), WithZero("ack\rSEC"));
+    listener.Stop();
+    EXPECT_EQ(clockCalls, 1);
+}
+
+TEST(SetTimeSenderTest, EveryFailure_LeavesItsLogLineAndGivesZero)
+{
+    const CProfileTempDir dir;
+    {
+        const CSetTimeSender sender{dir.Path().string(), FreePort()};
+        EXPECT_EQ(sender.SendSetTime(kLoopback, "down"), CSetTimeSender::kFailed);
+    }
+    for (const auto& [reply, name] :
+         std::vector<std::pair<std::optional<std::string>, std::string>>{
+             {std::nullopt, "silent"}, {"ACK\rX", "upper"}, {"", "empty"}}) {
+        CFakePeer peer{reply};
+        CSetTimeSender sender{dir.Path().string(), peer.Port()};
+        sender.SetAckTimeout(3);
+        sender.SetClock([] { return kMarch2004; });
+        EXPECT_EQ(sender.SendSetTime(kLoopback, name), CSetTimeSender::kFailed);
+        EXPECT_EQ(peer.Received(), std::vector<std::string>{"set_time\r5\r3\r2004\r7\r8\r9"});
+    }
+    const std::string log = CProfileTempDir::Get(dir.File("zezodi.log"));
+    for (const char* line :
+         {"Failed to connect to client down on IP 127.0.0.1 for systemtime synchronization\n",
+          "No acknowlege from client silent on IP 127.0.0.1 for systemtime synchronization\n",
+          "No valid acknowlege from client upper on IP 127.0.0.1 for systemtime "
+          "synchronization\n",
+          "No valid acknowlege from client empty on IP 127.0.0.1 for systemtime "
+          "synchronization\n"}) {
+        EXPECT_NE(log.find(line), std::string::npos) << line << log;
+    }
+    EXPECT_EQ(CSetTimeSender::ReportText(1, "a", "1.2.3.4"),
+              "Successfully synchronized the system-time on client a (1.2.3.4)");
+    EXPECT_EQ(CSetTimeSender::ReportText(0, "a", "1.2.3.4"),
+              "Failed to synchronized the system-time on client a (1.2.3.4)");
+}
+
+TEST(SetTimeSenderTest, ListedClients_AreSetUpToTheFirstEmptyName)
+{
+    const CProfileTempDir dir;
+    CFakePeer peer{std::string{"ack\rA"}};
+    CProfileTempDir::Put(dir.File("zezodi.ini"),
+                         "[SecondaryServers]\nClientName1=alpha\nClientIP1=127.0.0.1\n"
+                         "ClientName2=beta\nClientIP2=127.0.0.1\nClientName3=\n"
+                         "ClientName4=gamma\nClientIP4=127.0.0.1\n");
+    const CSetTimeSender sender{dir.Path().string(), peer.Port()};
+    sender.SendSetTimeToListedClients(dir.File("zezodi.ini"));
+    const std::string log = CProfileTempDir::Get(dir.File("zezodi.log"));
+    EXPECT_NE(log.find("Successfully synchronized systemtime on client alpha [127.0.0.1]"),
+              std::string::npos)
+        << log;
+    // The peer serves one connection only.
+    EXPECT_NE(log.find("client beta on IP 127.0.0.1"), std::string::npos) << log;
+    EXPECT_EQ(log.find("gamma"), std::string::npos) << log;
+}
+
+class PrimaryListenerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_port = FreePort();
+        m_listener = std::make_unique<CPrimaryListener>("PRIMARY", m_port, &m_reports);
+        m_listener->SetReceiveTimeout(20);
+        ASSERT_TRUE(m_listener->Start());
+    }
+    void TearDown() override { m_listener.reset(); }
+
+    int Report(const std::string& name, int code)
+    {
+        const CSyncResultSender sender{name, m_port};
+        return UntilNotRefused([&] { return sender.SendSyncResult(kLoopback, code); },
+                               CSyncResultSender::kNotDelivered);
+    }
+
+    int m_port = -1;
+    CReportRecorder m_reports;
+    std::unique_ptr<CPrimaryListener> m_listener;
+};
+
+TEST_F(PrimaryListenerTest, SyncResult_CodeOneIsSuccessAnyOtherAnError)
+{
+    EXPECT_EQ(Report("one", 1), CSyncResultSender::kDelivered);
+    EXPECT_EQ(Report("minus", -1), CSyncResultSender::kDelivered);
+    EXPECT_EQ(Report("zero", 0), CSyncResultSender::kDelivered);
+    EXPECT_EQ(Report("two", 2), CSyncResultSender::kDelivered);
+    EXPECT_EQ(Exchange(m_port, WithZero("sync_result\r\nletter\r\nx")), WithZero("ack\rPRIMARY"));
+    EXPECT_EQ(m_reports.lines.WaitFor(5),
+              (std::vector<std::string>{"Client one successfully synchronized",
+                                        "Error while synchronizing client minus !",
+                                        "Error while synchronizing client zero !",
+                                        "Error while synchronizing client two !",
+                                        "Error while synchronizing client letter !"}));
+}
+
+TEST_F(PrimaryListenerTest, SyncResult_MissingFields_AcknowledgedWithoutALine)
+{
+    EXPECT_EQ(Exchange(m_port, WithZero("sync_result\rname")), WithZero("ack\rPRIMARY"));
+    EXPECT_EQ(Exchange(m_port, WithZero("sync_result")), WithZero("ack\rPRIMARY"));
+    EXPECT_EQ(Exchange(m_port, WithZero("SYNC_RESULT\rname\r1")), "");
+    EXPECT_EQ(Exchange(m_port, WithZero("start_sync\rname\r1")), "");
+    EXPECT_EQ(Report("last", 1), CSyncResultSender::kDelivered);
+    EXPECT_EQ(m_reports.lines.WaitFor(1),
+              std::vector<std::string>{"Client last successfully synchronized"});
+}
+
+TEST_F(PrimaryListenerTest, NoReportTarget_ReportIsStillAcknowledged)
+{
+    const int port = FreePort();
+    CPrimaryListener listener{"PRIMARY", port, nullptr};
+    ASSERT_TRUE(listener.Start());
+    const CSyncResultSender sender{"sec", port};
+    EXPECT_EQ(UntilNotRefused([&] { return sender.SendSyncResult(kLoopback, 1); },
+                              CSyncResultSender::kNotDelivered),
+              CSyncResultSender::kDelivered);
+}
+
+TEST(SyncResultSenderTest, NoPrimaryListening_IsNotDelivered)
+{
+    const CSyncResultSender sender{"sec", FreePort()};
+    EXPECT_EQ(sender.SendSyncResult(kLoopback, 1), CSyncResultSender::kNotDelivered);
+}
+
+// The secondary window's side of a request, as the window thread does it: requests queue up and
+// each runs to its end, then reports. The run is a stand-in that waits to be released.
+class CQueuedWindow : public CSecondaryRequests
+{
+public:
+    CQueuedWindow(int primaryPort) : m_sender{"SECONDARY", primaryPort}
+    {
+        m_thread = std::thread{[this] { WindowThread(); }};
+    }
+    ~CQueuedWindow()
+    {
+        {
+            std::lock_guard lock{m_mutex};
+            m_closing = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+    void PostSyncRequested(std::string nameAndAddress) override
+    {
+        {
+            std::lock_guard lock{m_mutex};
+            m_queue.push_back(std::move(nameAndAddress));
+        }
+        m_changed.notify_all();
+    }
+    void PostTimeSynchronized(std::string) override {}
+
+    void ReleaseRuns()
+    {
+        {
+            std::lock_guard lock{m_mutex};
+            m_released = true;
+        }
+        m_changed.notify_all();
+    }
+
+    CTextQueue runsStarted;
+
+private:
+    void WindowThread()
+    {
+        std::unique_lock lock{m_mutex};
+        for (;;) {
+            m_changed.wait_for(lock, std::chrono::seconds{30},
+                               [&] { return m_closing || !m_queue.empty(); });
+            if (m_closing || m_queue.empty()) {
+                return;
+            }
+            const std::string request = m_queue.front();
+            m_queue.pop_front();
+            runsStarted.Add(request);
+            m_changed.wait_for(lock, std::chrono::seconds{30},
+                               [&] { return m_closing || m_released; });
+            lock.unlock();
+            const std::string address = request.substr(request.find(';') + 1);
+            UntilNotRefused([&] { return m_sender.SendSyncResult(address, 1); },
+                            CSyncResultSender::kNotDelivered);
+            lock.lock();
+        }
+    }
+
+    CSyncResultSender m_sender;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::string> m_queue;
+    bool m_released = false;
+    bool m_closing = false;
+    std::thread m_thread;
+};
+
+TEST(ControlProtocolTest, StartSyncDuringARun_IsAcknowledgedAndMakesOneMoreRunAndReport)
+{
+    const int primaryPort = FreePort();
+    CReportRecorder reports;
+    CPrimaryListener primary{"PRIMARY", primaryPort, &reports};
+    ASSERT_TRUE(primary.Start());
+    const int secondaryPort = FreePort();
+    CQueuedWindow window{primaryPort};
+    CSecondaryListener secondary{"SECONDARY", secondaryPort, &window, [](const std::tm&) {}};
+    ASSERT_TRUE(secondary.Start());
+
+    const CStartSyncSender sender{"PRIMARY", kLoopback, secondaryPort};
+    auto send = [&] {
+        return UntilNotRefused([&] { return sender.SendStartSync("SECONDARY", kLoopback); },
+                               CStartSyncSender::kConnectFailed);
+    };
+    EXPECT_EQ(send(), CStartSyncSender::kStarted);
+    ASSERT_EQ(window.runsStarted.WaitFor(1).size(), 1u);
+    // The first run is still going: the second request is acknowledged all the same.
+    EXPECT_EQ(send(), CStartSyncSender::kStarted);
+    EXPECT_EQ(window.runsStarted.Texts().size(), 1u);
+    window.ReleaseRuns();
+    EXPECT_EQ(window.runsStarted.WaitFor(2).size(), 2u);
+    EXPECT_EQ(reports.lines.WaitFor(2),
+              (std::vector<std::string>(2, "Client SECONDARY successfully synchronized")));
+}
+
+} // namespace

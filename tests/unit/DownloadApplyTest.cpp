@@ -1,0 +1,153 @@
+#include "secondary/DownloadApply.h"
+
+#include "core/ReportSink.h"
+#include "secondary/SecondaryConfig.h"
+#include "tests/unit/SyncTestTree.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file below dir with its content, to show what a step changed.
+std::map<std::string, std::string> Snapshot(const CSyncTestTree& tree, const std::string& dir)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(tree.Path(dir))) {
+        const std::string relative = fs::relative(entry.path(), tree.Path("")).string();
+        files[relative] = entry.is_regular_file() ? tree.Get(relative) : "<dir>";
+    }
+    return files;
+}
+
+class DownloadApplyTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(tree.StartServer()) << tree.Server().ErrorLog();
+        settings = CSecondaryConfig{sinks}.Normalise();
+        download.SetRetryPause(std::chrono::milliseconds{1});
+    }
+
+    CSyncTestTree tree;
+    CRecordingSinks sinks;
+    SSecondarySettings settings;
+    bool failureFlag = false;
+    CDownloadApply download{settings, sinks, failureFlag};
+};
+
+TEST_F(DownloadApplyTest, DownloadOnlyMode_TouchesNothingOutsideTheDownloadDirectory)
+{
+    const std::string crc = tree.Publish("IniFiles", "JxAlarm.ini", "[alarm]\n");
+    tree.Put("windows/JxAlarm.ini", "[local]\n");
+    const auto before = Snapshot(tree, "windows");
+    const auto driveBefore = Snapshot(tree, "drive/db1");
+
+    EXPECT_TRUE(download.DownloadAndApply("IniFiles", "JxAlarm.ini", false, crc, std::nullopt));
+
+    EXPECT_EQ(tree.Get("drive/jxt/download/JxAlarm.ini"), "[alarm]\n");
+    EXPECT_EQ(Snapshot(tree, "windows"), before);
+    EXPECT_EQ(Snapshot(tree, "drive/db1"), driveBefore);
+    EXPECT_FALSE(failureFlag);
+}
+
+TEST_F(DownloadApplyTest, EarlierDownloadOfTheSameName_IsReplacedNotKeptBeside)
+{
+    tree.Publish("IniFiles", "a.ini", "fresh");
+    tree.Put("drive/jxt/download/a.ini", "stale");
+
+    EXPECT_TRUE(download.DownloadAndApply("IniFiles", "a.ini", false, "", std::nullopt));
+
+    EXPECT_EQ(tree.Get("drive/jxt/download/a.ini"), "fresh");
+    EXPECT_FALSE(tree.Exists("drive/jxt/download/a.ini.1"));
+}
+
+TEST_F(DownloadApplyTest, NameWithAt_ArrivesUnderItsOwnName)
+{
+    tree.Publish("Dbv1", "a@b.wav", "at");
+    EXPECT_TRUE(download.DownloadAndApply("Dbv1", "a@b.wav", false, "", std::nullopt));
+    EXPECT_EQ(tree.Get("drive/jxt/download/a@b.wav"), "at");
+    EXPECT_FALSE(tree.Exists("drive/jxt/download/a@40b.wav"));
+}
+
+TEST_F(DownloadApplyTest, PreviousVersionOfANameEndingInZeroZero_GoesToZeroOne)
+{
+    const std::string crc = tree.Publish("Db1", "report.d00", "new report");
+    tree.Put("drive/db1/report.d00", "old report");
+    const CDownloadApply::SLocalFile local{tree.Path("drive/db1"), "report.d00", true,
+                                           tree.Time("drive/db1/report.d00")};
+
+    EXPECT_TRUE(download.DownloadAndApply("Db1", "report.d00", false, crc, local));
+
+    EXPECT_EQ(tree.Get("drive/db1/report.d00"), "new report");
+    EXPECT_EQ(tree.Get("drive/db1/report.d01"), "old report");
+}
+
+TEST_F(DownloadApplyTest, FailedDownload_LeavesTheLocalFileAsItWas)
+{
+    tree.Put("drive/db1/a.dbf", "local");
+    const CDownloadApply::SLocalFile local{tree.Path("drive/db1"), "a.dbf", true,
+                                           tree.Time("drive/db1/a.dbf")};
+
+    EXPECT_FALSE(download.DownloadAndApply("Db1", "a.dbf", false, "1", local));
+
+    EXPECT_TRUE(failureFlag);
+    EXPECT_EQ(tree.Get("drive/db1/a.dbf"), "local");
+    EXPECT_FALSE(tree.Exists("drive/db1/a.d00"));
+}
+
+TEST_F(DownloadApplyTest, ArchiveThatIsNotGzip_FailsToUnpackAndLeavesTheLocalFile)
+{
+    tree.Put("web/syncdata/Db1/a.dbf.gz", "not gzip data");
+    tree.Put("drive/db1/a.dbf", "local");
+    const CDownloadApply::SLocalFile local{tree.Path("drive/db1"), "a.dbf", true,
+                                           tree.Time("drive/db1/a.dbf")};
+
+    EXPECT_FALSE(download.DownloadAndApply("Db1", "a.dbf", true, "1", local));
+
+    EXPECT_TRUE(failureFlag);
+    EXPECT_EQ(tree.Get("drive/db1/a.dbf"), "local");
+    EXPECT_TRUE(sinks.HasLine("Failed to unzip file gzip -d " +
+                                  tree.Path("drive/jxt/download/a.dbf.gz") + " !",
+                              CReportSink::ImageError));
+}
+
+TEST_F(DownloadApplyTest, UnpackerThatCannotBeStarted_IsReportedAsAFailedUnpack)
+{
+    settings.useGzip = false;
+    settings.unzipProg = tree.Path("no-such-unzip");
+    tree.Put("web/syncdata/Db1/a.zip", "PK");
+
+    EXPECT_FALSE(download.DownloadAndApply("Db1", "a.dbf", true, "1", std::nullopt));
+
+    EXPECT_TRUE(failureFlag);
+    EXPECT_TRUE(sinks.HasLine("Failed to unzip file " + tree.Path("no-such-unzip"),
+                              CReportSink::ImageError));
+}
+
+TEST_F(DownloadApplyTest, MissingLocalDirectory_FailsTheCopyAndReportsIt)
+{
+    const std::string crc = tree.Publish("htdocs\\gone", "a.php", "page");
+    const CDownloadApply::SLocalFile local{tree.Path("drive/jx_web/htdocs/gone"), "a.php", false,
+                                           0};
+
+    EXPECT_FALSE(download.DownloadAndApply("htdocs\\gone", "a.php", false, crc, local));
+
+    EXPECT_TRUE(failureFlag);
+    EXPECT_TRUE(sinks.HasLine("Failed to copy file from " + tree.Path("drive/jxt/download/a.php"),
+                              CReportSink::ImageError));
+}
+
+TEST_F(DownloadApplyTest, HostileNameInDownloadOnlyMode_IsRefused)
+{
+    tree.Put("web/syncdata/secret", "x");
+    EXPECT_FALSE(download.DownloadAndApply("IniFiles", "../secret", false, "", std::nullopt));
+    EXPECT_FALSE(download.DownloadAndApply("..", "secret", false, "", std::nullopt));
+    EXPECT_TRUE(failureFlag);
+    EXPECT_FALSE(tree.Exists("drive/jxt/secret"));
+    EXPECT_FALSE(tree.Exists("drive/jxt/download/secret"));
+}
+
+} // namespace

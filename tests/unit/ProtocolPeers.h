@@ -1,0 +1,192 @@
+#pragma once
+
+#include "core/CommandSocket.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <netinet/in.h>
+#include <optional>
+#include <poll.h>
+#include <string>
+#include <string_view>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+// Loopback peers for the command-channel tests. Every wait is bounded.
+namespace ProtocolPeers {
+
+// A port that nothing listens at right now.
+inline int FreePort()
+{
+    CCommandSocket probe;
+    if (probe.ListenOnPort(0) != CCommandSocket::kOk) {
+        return -1;
+    }
+    return probe.LocalPort();
+}
+
+// A raw TCP connection to 127.0.0.1:port. A listener closes its port between two connections,
+// so a refused attempt is repeated, for at most ten seconds. -1 when it never connects.
+inline int Connect(int port)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds{10};
+    while (std::chrono::steady_clock::now() < deadline) {
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            return fd;
+        }
+        close(fd);
+        std::this_thread::sleep_for(std::chrono::milliseconds{10});
+    }
+    return -1;
+}
+
+// Everything the peer sends until it closes, or nullopt when it sends nothing and keeps the
+// connection open for ten seconds.
+inline std::optional<std::string> ReadUntilClosed(int fd)
+{
+    std::string text;
+    for (;;) {
+        pollfd entry{fd, POLLIN, 0};
+        if (poll(&entry, 1, 10000) <= 0) {
+            return std::nullopt;
+        }
+        char buffer[256];
+        const ssize_t count = recv(fd, buffer, sizeof buffer, 0);
+        if (count <= 0) {
+            return text;
+        }
+        text.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
+// Sends bytes as they are (no terminating zero is added) and gives the whole reply, "" when
+// the listener closed without one.
+inline std::optional<std::string> Exchange(int port, std::string_view bytes)
+{
+    const int fd = Connect(port);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    auto reply = ReadUntilClosed(fd);
+    close(fd);
+    return reply;
+}
+
+// A message as the system sends it: the text and its terminating zero byte.
+inline std::string WithZero(std::string_view text)
+{
+    return std::string{text} + '\0';
+}
+
+// Calls attempt until it gives something other than refused, for at most ten seconds: the
+// listener under test may be between two connections.
+template <typename Attempt> int UntilNotRefused(Attempt attempt, int refused)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds{10};
+    int result = attempt();
+    while (result == refused && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds{10});
+        result = attempt();
+    }
+    return result;
+}
+
+// A list of texts that one thread adds to and another waits on.
+class CTextQueue
+{
+public:
+    void Add(std::string text)
+    {
+        {
+            std::lock_guard lock{m_mutex};
+            m_texts.push_back(std::move(text));
+        }
+        m_changed.notify_all();
+    }
+
+    // Waits at most ten seconds until there are count texts; all texts so far.
+    std::vector<std::string> WaitFor(std::size_t count)
+    {
+        std::unique_lock lock{m_mutex};
+        m_changed.wait_for(lock, std::chrono::seconds{10}, [&] { return m_texts.size() >= count; });
+        return m_texts;
+    }
+
+    std::vector<std::string> Texts()
+    {
+        std::lock_guard lock{m_mutex};
+        return m_texts;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::string> m_texts;
+};
+
+// A peer that accepts one connection at a port of its own, records what arrives and answers
+// with reply (sent with its zero byte), or holds the connection without answering until it
+// goes when reply is nullopt.
+class CFakePeer
+{
+public:
+    explicit CFakePeer(std::optional<std::string> reply) : m_reply{std::move(reply)}
+    {
+        m_listen.ListenOnPort(0);
+        m_port = m_listen.LocalPort();
+        // A short wait that times out leaves the socket listening, so a client that connects
+        // before the thread waits is queued instead of refused.
+        m_listen.WaitAccept(1);
+        m_thread = std::thread{[this] { Serve(); }};
+    }
+    ~CFakePeer()
+    {
+        {
+            std::lock_guard lock{m_mutex};
+            m_done = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+    int Port() const { return m_port; }
+    std::vector<std::string> Received() { return m_received.WaitFor(1); }
+
+private:
+    void Serve()
+    {
+        std::string text;
+        if (m_listen.WaitAccept(100) != CCommandSocket::kOk ||
+            m_listen.ReceiveText(text, 512, 100) != CCommandSocket::kOk) {
+            return;
+        }
+        m_received.Add(text);
+        if (m_reply) {
+            m_listen.SendText(*m_reply);
+            return;
+        }
+        std::unique_lock lock{m_mutex};
+        m_changed.wait_for(lock, std::chrono::seconds{30}, [&] { return m_done; });
+    }
+
+    CCommandSocket m_listen;
+    int m_port = -1;
+    std::optional<std::string> m_reply;
+    CTextQueue m_received;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_done = false;
+    std::thread m_thread;
+};
+
+} // namespace ProtocolPeers

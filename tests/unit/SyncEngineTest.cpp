@@ -1,0 +1,490 @@
+#include "secondary/SyncEngine.h"
+
+#include "core/ConfigKeys.h"
+#include "core/ProfileStore.h"
+#include "core/ReportSink.h"
+#include "core/RunAndWait.h"
+#include "secondary/SecondaryConfig.h"
+#include "tests/unit/SyncTestTree.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr const char* kStamp = "65A0B1C2";
+
+class SyncEngineTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(tree.StartServer()) << tree.Server().ErrorLog(); }
+
+    // Settles zezodi.ini as the window does and runs once.
+    int Run(int mode = CSyncEngine::kModeManual)
+    {
+        settings = CSecondaryConfig{sinks}.Normalise();
+        CSyncEngine engine{settings, sinks, sinks};
+        engine.SetRowPause(std::chrono::milliseconds{0});
+        engine.SetRetryPause(std::chrono::milliseconds{1});
+        const int result = engine.SyncRun(mode, "primus");
+        identical = engine.FilesIdentical();
+        synchronized = engine.FilesSynchronized();
+        failed = engine.FilesFailed();
+        failure = engine.FailureFlag();
+        return result;
+    }
+
+    std::string Ini(std::string_view key) const
+    {
+        return CProfileStore::ReadText(ConfigKeys::kConfig, key, "", 512, ConfigKeys::kIniFile);
+    }
+
+    std::string Log() const { return tree.Get("drive/jxt/log/zezodi.log"); }
+
+    CSyncTestTree tree;
+    CRecordingSinks sinks;
+    SSecondarySettings settings;
+    int identical = -1;
+    int synchronized = -1;
+    int failed = -1;
+    bool failure = false;
+};
+
+TEST_F(SyncEngineTest, DifferingAndMissingFiles_AreFetchedAndIdenticalOnesKept)
+{
+    const std::string same = tree.Publish("Db1", "same.dbf", "same content");
+    const std::string changed = tree.Publish("Db1", "alarm.dbf", "new alarm data");
+    const std::string missing = tree.Publish("Dbv1", "voice.wav", "RIFF voice");
+    tree.Put("drive/db1/same.dbf", "same content");
+    tree.Put("drive/db1/alarm.dbf", "old alarm data, longer than the new");
+    tree.Catalogue(std::string("[Setup]\nLastSync=") + kStamp +
+                   "\n[Db1]\nFile1=same.dbf\nCrc1=" + same + "\nFile2=alarm.dbf\nCrc2=" + changed +
+                   "\n[Dbv1]\nFile1=voice.wav\nCrc1=" + missing + "\n");
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(identical, 1);
+    EXPECT_EQ(synchronized, 2);
+    EXPECT_EQ(failed, 0);
+    EXPECT_FALSE(failure);
+    EXPECT_EQ(tree.Get("drive/db1/alarm.dbf"), "new alarm data");
+    EXPECT_EQ(tree.Get("drive/db1/alarm.d00"), "old alarm data, longer than the new");
+    EXPECT_EQ(tree.Get("drive/dbv1/voice.wav"), "RIFF voice");
+    EXPECT_FALSE(tree.Exists("drive/dbv1/voice.w00"));
+    EXPECT_EQ(Ini("LastPrimSync"), kStamp);
+    EXPECT_EQ(Ini("LastSync").size(), 8u);
+    EXPECT_FALSE(sinks.lastSync.empty());
+    // Nothing of the files is left in the download directory but the catalogue.
+    EXPECT_FALSE(tree.Exists("drive/jxt/download/alarm.dbf"));
+    EXPECT_FALSE(tree.Exists("drive/jxt/download/voice.wav"));
+
+    ASSERT_EQ(sinks.rows.size(), 3u);
+    const auto* sameRow = sinks.Row("same.dbf");
+    ASSERT_NE(sameRow, nullptr);
+    EXPECT_EQ(sameRow->image, CLocalFilesSink::ImageUnchanged);
+    EXPECT_EQ(sameRow->columns[1], ".dbf");
+    EXPECT_EQ(sameRow->columns[2], tree.Path("drive/db1"));
+    EXPECT_EQ(sameRow->columns[4], "1 KB");
+    EXPECT_EQ(sameRow->columns[5], same);
+    EXPECT_EQ(sameRow->columns[7], "Identical");
+    const auto* voiceRow = sinks.Row("voice.wav");
+    ASSERT_NE(voiceRow, nullptr);
+    EXPECT_EQ(voiceRow->image, CLocalFilesSink::ImageUpdated);
+    EXPECT_EQ(voiceRow->columns[3], "");
+    EXPECT_EQ(voiceRow->columns[4], "0 KB");
+    EXPECT_EQ(voiceRow->columns[5], "");
+    EXPECT_EQ(voiceRow->columns[7], "Updated");
+
+    EXPECT_TRUE(sinks.HasLine("Synchronization started manually. Please wait ...",
+                              CReportSink::ImageSuccess));
+    EXPECT_TRUE(sinks.HasLine("/drive/dbv1/voice.wav is not existent !", CReportSink::ImageNotice));
+    EXPECT_TRUE(
+        sinks.HasLine("/drive/db1/alarm.dbf successfully synchronized", CReportSink::ImageSuccess));
+    const std::string log = Log();
+    EXPECT_NE(log.find(", Synchronization started manually\n"), std::string::npos);
+    EXPECT_NE(log.find("/drive/db1/alarm.dbf has not identical CRC. Local CRC: "),
+              std::string::npos);
+    EXPECT_NE(log.find("File alarm.dbf successfully downloaded"), std::string::npos);
+    EXPECT_NE(log.find("Synchronization was successful   Files identical: 1   successfully "
+                       "synchronized: 2"),
+              std::string::npos);
+    EXPECT_EQ(sinks.busyChanges, (std::vector<bool>{true, false}));
+}
+
+TEST_F(SyncEngineTest, OnlyIfAbsentEntry_ReplacesNothingButFetchesAMissingFile)
+{
+    const std::string kept = tree.Publish("Jxt", "jxalarm.ini", "[primary]\n");
+    const std::string fetched = tree.Publish("Jxt", "jxnew.ini", "[new]\n");
+    tree.Put("drive/jxt/jxalarm.ini", "[local]\n");
+    tree.Catalogue(
+        std::string("[Setup]\nLastSync=") + kStamp + "\n[Jxt]\nFile1=jxalarm.ini\nCrc1=" + kept +
+        "\nOnlyNotExistent1=1\nFile2=jxnew.ini\nCrc2=" + fetched + "\nOnlyNotExistent2=1\n");
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(tree.Get("drive/jxt/jxalarm.ini"), "[local]\n");
+    EXPECT_EQ(tree.Get("drive/jxt/jxnew.ini"), "[new]\n");
+    EXPECT_EQ(identical, 0);
+    EXPECT_EQ(synchronized, 1);
+    EXPECT_EQ(failed, 0);
+    const auto* row = sinks.Row("jxalarm.ini");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->columns[7], "Not updated");
+    EXPECT_EQ(row->image, CLocalFilesSink::ImageUnchanged);
+    EXPECT_NE(Log().find("Do not download file " + tree.Path("drive/jxt/jxalarm.ini") +
+                         " because this file is only syncronized if file not existent"),
+              std::string::npos);
+}
+
+TEST_F(SyncEngineTest, GzipPackedEntry_IsUnpackedIntoPlace)
+{
+    const std::string content(5000, 'z');
+    const std::string crc = tree.Publish("Db1", "big.dbf", content);
+    ASSERT_EQ(RunAndWait("gzip " + tree.Path(tree.WebFile("Db1", "big.dbf"))), 0);
+    tree.Catalogue(std::string("[Setup]\nLastSync=") + kStamp +
+                   "\n[Db1]\nFile1=big.dbf\nCrc1=" + crc + "\nZipped1=1\n");
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(synchronized, 1);
+    EXPECT_EQ(tree.Get("drive/db1/big.dbf"), content);
+    EXPECT_FALSE(tree.Exists("drive/jxt/download/big.dbf.gz"));
+    EXPECT_FALSE(tree.Exists("drive/jxt/download/big.dbf"));
+}
+
+TEST_F(SyncEngineTest, ZipPackedEntry_IsUnpackedWithTheConfiguredProgram)
+{
+    const std::string content(3000, 'q');
+    const std::string crc = tree.Publish("Db1", "alarm.dbf", content);
+    ASSERT_EQ(RunAndWait(std::string(ZEZODI_ZIP_PATH) + " " +
+                         tree.Path("web/syncdata/Db1/alarm.zip") + " " +
+                         tree.Path("web/syncdata/Db1/alarm.dbf")),
+              0);
+    std::filesystem::remove(tree.Path("web/syncdata/Db1/alarm.dbf"));
+    tree.WriteIni("UseGZip", "0");
+    tree.WriteIni("UnZipProg", ZEZODI_UNZIP_PATH);
+    tree.Catalogue(std::string("[Setup]\nLastSync=") + kStamp +
+                   "\n[Db1]\nFile1=alarm.dbf\nCrc1=" + crc + "\nZipped1=1\n");
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(synchronized, 1);
+    EXPECT_FALSE(failure);
+    EXPECT_EQ(tree.Get("drive/db1/alarm.dbf"), content);
+    EXPECT_FALSE(tree.Exists("drive/jxt/download/alarm.zip"));
+}
+
+TEST_F(SyncEngineTest, SubSections_AreCreatedOneLevelAndAGapEndsASection)
+{
+    std::filesystem::create_directories(tree.Path("drive/jx_web/htdocs"));
+    const std::string index = tree.Publish("htdocs", "index.php", "<?php ?>");
+    const std::string logo = tree.Publish("htdocs\\images", "logo.gif", "GIF89a");
+    const std::string icon = tree.Publish("htdocs\\images\\icons", "bell.ico", "ICO");
+    const std::string hidden = tree.Publish("htdocs", "hidden.php", "behind the gap");
+    tree.Catalogue(
+        std::string("[Setup]\nLastSync=") + kStamp + "\n[htdocs]\nFile1=index.php\nCrc1=" + index +
+        "\nFile3=hidden.php\nCrc3=" + hidden +
+        "\nDir1=htdocs\\images\n[htdocs\\images]\nFile1=logo.gif\nCrc1=" + logo +
+        "\nDir1=htdocs\\images\\icons\n[htdocs\\images\\icons]\nFile1=bell.ico\nCrc1=" + icon +
+        "\n");
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(synchronized, 3);
+    EXPECT_FALSE(failure);
+    EXPECT_EQ(tree.Get("drive/jx_web/htdocs/index.php"), "<?php ?>");
+    EXPECT_EQ(tree.Get("drive/jx_web/htdocs/images/logo.gif"), "GIF89a");
+    EXPECT_EQ(tree.Get("drive/jx_web/htdocs/images/icons/bell.ico"), "ICO");
+    EXPECT_FALSE(tree.Exists("drive/jx_web/htdocs/hidden.php"));
+    // The newest row stands first in the window; here the rows come in walk order.
+    ASSERT_EQ(sinks.rows.size(), 3u);
+    EXPECT_EQ(sinks.rows[0].columns[0], "index.php");
+    EXPECT_EQ(sinks.rows[2].columns[0], "bell.ico");
+}
+
+TEST_F(SyncEngineTest, ApacheRoot_TakesThePlaceOfTheOwnWebRoot)
+{
+    std::filesystem::create_directories(tree.Path("drive/apache/htdocs"));
+    std::filesystem::create_directories(tree.Path("drive/jx_web/htdocs"));
+    const std::string page = tree.Publish("Web_Php", "alarm.php", "apache page");
+    const std::string own = tree.Publish("htdocs", "own.php", "own page");
+    tree.Catalogue(std::string("[Setup]\nLastSync=") + kStamp +
+                   "\n[Web_Php]\nFile1=alarm.php\nCrc1=" + page +
+                   "\n[htdocs]\nFile1=own.php\nCrc1=" + own + "\n");
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(tree.Get("drive/apache/htdocs/alarm.php"), "apache page");
+    EXPECT_FALSE(tree.Exists("drive/jx_web/htdocs/own.php"));
+}
+
+TEST_F(SyncEngineTest, AppliedCatalogue_IsSkippedExceptInForcedMode)
+{
+    const std::string crc = tree.Publish("Db1", "a.dbf", "A");
+    tree.Catalogue(std::string("[Setup]\nLastSync=") + kStamp +
+                   "\n[Db1]\nFile1=a.dbf\nCrc1=" + crc + "\n");
+    ASSERT_EQ(Run(), CSyncEngine::kDone);
+    const std::string lastSync = Ini("LastSync");
+    tree.Put("drive/db1/a.dbf", "changed locally");
+    const std::string logBefore = Log();
+
+    for (const int mode :
+         {CSyncEngine::kModeManual, CSyncEngine::kModeAutomatic, CSyncEngine::kModeByPrimary}) {
+        sinks = CRecordingSinks{};
+        EXPECT_EQ(Run(mode), CSyncEngine::kAlreadySynchronized) << mode;
+        EXPECT_TRUE(sinks.lines.empty());
+        EXPECT_EQ(sinks.clears, 0);
+    }
+    EXPECT_EQ(Log(), logBefore);
+    EXPECT_EQ(Ini("LastSync"), lastSync);
+    EXPECT_EQ(tree.Get("drive/db1/a.dbf"), "changed locally");
+
+    EXPECT_EQ(Run(CSyncEngine::kModeForced), CSyncEngine::kDone);
+    EXPECT_EQ(tree.Get("drive/db1/a.dbf"), "A");
+    EXPECT_EQ(synchronized, 1);
+}
+
+TEST_F(SyncEngineTest, CatalogueWithoutStamp_CountsAsAppliedOnAFreshSecondary)
+{
+    tree.Catalogue("[Db1]\nFile1=a.dbf\nCrc1=1\n");
+    EXPECT_EQ(Run(CSyncEngine::kModeAutomatic), CSyncEngine::kAlreadySynchronized);
+    EXPECT_FALSE(tree.Exists("drive/db1/a.dbf"));
+}
+
+TEST_F(SyncEngineTest, RunStartedByPrimary_NamesThePrimary)
+{
+    tree.Catalogue(std::string("[Setup]\nLastSync=") + kStamp + "\n");
+    EXPECT_EQ(Run(CSyncEngine::kModeByPrimary), CSyncEngine::kDone);
+    EXPECT_TRUE(sinks.HasLine("Synchronization started by primary server primus",
+                              CReportSink::ImageSuccess));
+    EXPECT_NE(Log().find(", Synchronization started by primary server primus\n"),
+              std::string::npos);
+}
+
+TEST_F(SyncEngineTest, WebPathThatWorksOnlyInLowerCase_IsRewrittenInLowerCase)
+{
+    const std::string crc = tree.Publish("Db1", "a.dbf", "A");
+    tree.Catalogue(std::string("[Setup]\nLastSync=") + kStamp +
+                   "\n[Db1]\nFile1=a.dbf\nCrc1=" + crc + "\n");
+    const std::string upper = tree.Server().BaseUrl() + "/SyncData";
+    tree.WriteIni("WebDocPath", upper);
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(Ini("WebDocPath"), tree.Server().BaseUrl() + "/syncdata");
+    EXPECT_EQ(settings.webPath, tree.Server().BaseUrl() + "/syncdata");
+    EXPECT_EQ(tree.Get("drive/db1/a.dbf"), "A");
+}
+
+TEST_F(SyncEngineTest, MissingCatalogue_GivesMinusOneAndChangesNothing)
+{
+    tree.Put("drive/db1/a.dbf", "local");
+
+    EXPECT_EQ(Run(), CSyncEngine::kCatalogueMissing);
+
+    EXPECT_EQ(identical, 0);
+    EXPECT_EQ(synchronized, 0);
+    EXPECT_EQ(failed, 0);
+    EXPECT_FALSE(failure);
+    EXPECT_EQ(Ini("LastPrimSync"), "");
+    EXPECT_EQ(Ini("LastSync"), "");
+    EXPECT_TRUE(sinks.HasLine("Failed to get SyncFile from " + tree.WebPath() + "  Error Code: 8 !",
+                              CReportSink::ImageError));
+    EXPECT_NE(Log().find("Failed to get SyncFile from " + tree.WebPath() + "  Error Code: 8 \n"),
+              std::string::npos);
+}
+
+TEST_F(SyncEngineTest, StaleCatalogueInTheDownloadDirectory_IsNeverRead)
+{
+    tree.Put("drive/jxt/download/zezodi.txt",
+             "[Setup]\nLastSync=0BADF00D\n[Db1]\nFile1=a\nCrc1=1\n");
+    EXPECT_EQ(Run(), CSyncEngine::kCatalogueMissing);
+    EXPECT_FALSE(tree.Exists("drive/jxt/download/zezodi.txt"));
+    EXPECT_EQ(Ini("LastPrimSync"), "");
+}
+
+TEST_F(SyncEngineTest, FileMissingOnTheServer_FailsAloneAndTheRunGoesOn)
+{
+    const std::string there = tree.Publish("Db1", "there.dbf", "here");
+    tree.Put("drive/db1/gone.dbf", "local copy");
+    tree.Catalogue(std::string("[Setup]\nLastSync=") + kStamp +
+                   "\n[Db1]\nFile1=gone.dbf\nCrc1=abc\nFile2=there.dbf\nCrc2=" + there + "\n");
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(synchronized, 1);
+    EXPECT_TRUE(failure);
+    EXPECT_EQ(tree.Get("drive/db1/gone.dbf"), "local copy");
+    EXPECT_EQ(tree.Get("drive/db1/there.dbf"), "here");
+    EXPECT_EQ(sinks.Row("gone.dbf")->columns[7], "Failed");
+    EXPECT_EQ(sinks.Row("gone.dbf")->image, CLocalFilesSink::ImageFailed);
+    EXPECT_TRUE(sinks.HasLine("Failed to download file wget " + tree.WebPath() + "/Db1/gone.dbf !",
+                              CReportSink::ImageError));
+    EXPECT_TRUE(sinks.HasLine("Files identical: 0   successfully synchronized: 1   failed: 1",
+                              CReportSink::ImageError));
+    // Written also after a failed run, so the next unforced run is skipped.
+    EXPECT_EQ(Ini("LastPrimSync"), kStamp);
+    EXPECT_EQ(Run(), CSyncEngine::kAlreadySynchronized);
+}
+
+TEST_F(SyncEngineTest, DownloadWithAnotherCrc_StaysInPlaceAndFails)
+{
+    tree.Publish("Db1", "a.dbf", "what the server has");
+    tree.Put("drive/db1/a.dbf", "local");
+    tree.Catalogue(std::string("[Setup]\nLastSync=") + kStamp +
+                   "\n[Db1]\nFile1=a.dbf\nCrc1=1234\n");
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(failed, 1);
+    EXPECT_TRUE(failure);
+    EXPECT_EQ(tree.Get("drive/db1/a.dbf"), "what the server has");
+    EXPECT_EQ(tree.Get("drive/db1/a.d00"), "local");
+    EXPECT_TRUE(sinks.HasLine("CRC after download is still not identical for file " +
+                                  tree.Path("drive/db1/a.dbf"),
+                              CReportSink::ImageError));
+}
+
+TEST_F(SyncEngineTest, NewerLocalFile_IsKeptAsideAndStillReplaced)
+{
+    const std::string crc = tree.Publish("Db1", "a.dbf", "primary");
+    tree.SetTime(tree.WebFile("Db1", "a.dbf"), 1'600'000'000);
+    tree.Put("drive/db1/a.dbf", "newer local");
+    tree.SetTime("drive/db1/a.dbf", 1'700'000'000);
+    tree.Catalogue(std::string("[Setup]\nLastSync=") + kStamp +
+                   "\n[Db1]\nFile1=a.dbf\nCrc1=" + crc + "\n");
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_FALSE(failure);
+    EXPECT_EQ(synchronized, 1);
+    EXPECT_EQ(tree.Get("drive/db1/a.dbf"), "primary");
+    EXPECT_EQ(tree.Time("drive/db1/a.dbf"), 1'600'000'000);
+    EXPECT_EQ(tree.Get("drive/jxt/download/NewerLocalFiles/a.dbf"), "newer local");
+    EXPECT_EQ(tree.Time("drive/jxt/download/NewerLocalFiles/a.dbf"), 1'700'000'000);
+    EXPECT_EQ(tree.Get("drive/db1/a.d00"), "newer local");
+    EXPECT_TRUE(sinks.HasLine("File " + tree.Path("drive/db1/a.dbf") +
+                                  " is newer then downloaded primary file: ",
+                              CReportSink::ImageError));
+}
+
+TEST_F(SyncEngineTest, LocalFileInAnotherCase_IsReplacedUnderItsOwnSpelling)
+{
+    const std::string crc = tree.Publish("Db1", "alarm.dbf", "primary");
+    tree.Put("drive/db1/Alarm.DBF", "local");
+    tree.Catalogue(std::string("[Setup]\nLastSync=") + kStamp +
+                   "\n[Db1]\nFile1=alarm.dbf\nCrc1=" + crc + "\n");
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(synchronized, 1);
+    EXPECT_EQ(tree.Get("drive/db1/Alarm.DBF"), "primary");
+    EXPECT_EQ(tree.Get("drive/db1/Alarm.D00"), "local");
+    EXPECT_FALSE(tree.Exists("drive/db1/alarm.dbf"));
+}
+
+TEST_F(SyncEngineTest, LocalFileInAnotherCaseWithTheRightCrc_IsIdentical)
+{
+    const std::string crc = tree.Publish("Db1", "alarm.dbf", "same");
+    tree.Put("drive/db1/ALARM.dbf", "same");
+    tree.Catalogue(std::string("[Setup]\nLastSync=") + kStamp +
+                   "\n[Db1]\nFile1=alarm.dbf\nCrc1=" + crc + "\n");
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(identical, 1);
+    EXPECT_FALSE(tree.Exists("drive/db1/alarm.dbf"));
+}
+
+TEST_F(SyncEngineTest, NamesThatWouldLeaveTheirDirectory_AreRefusedAndNothingIsWritten)
+{
+    std::filesystem::create_directories(tree.Path("drive/jx_web/htdocs"));
+    // Everything a wrong path join could reach is on the server.
+    tree.Put("web/syncdata/escape.txt", "x");
+    tree.Put("web/syncdata/Db1/sub/x.txt", "x");
+    const std::string ok = tree.Publish("htdocs", "ok.php", "fine");
+    tree.Catalogue(
+        std::string("[Setup]\nLastSync=") + kStamp +
+        "\n[Db1]\nFile1=../escape.txt\nCrc1=1\nFile2=..\nCrc2=1\nFile3=" + tree.Path("escape.txt") +
+        "\nCrc3=1\nFile4=sub/x.txt\nCrc4=1\nFile5=sub\\x.txt\nCrc5=1"
+        "\nFile6=c:escape.txt\nCrc6=1\nFile7=tab\tname\nCrc7=1\n"
+        "[htdocs]\nFile1=ok.php\nCrc1=" +
+        ok + "\nDir1=htdocs\\..\\..\\escaped\nDir2=..\nDir3=\\rooted\n");
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(failed, 10);
+    EXPECT_EQ(synchronized, 1);
+    EXPECT_TRUE(failure);
+    EXPECT_EQ(tree.Get("drive/jx_web/htdocs/ok.php"), "fine");
+    EXPECT_FALSE(tree.Exists("drive/escape.txt"));
+    EXPECT_FALSE(tree.Exists("escape.txt"));
+    EXPECT_FALSE(tree.Exists("drive/db1/sub"));
+    EXPECT_FALSE(tree.Exists("escaped"));
+    EXPECT_FALSE(tree.Exists("drive/escaped"));
+    EXPECT_FALSE(tree.Exists("drive/jxt/download/escape.txt"));
+    EXPECT_TRUE(
+        sinks.HasLine("File ../escape.txt of section Db1 refused", CReportSink::ImageError));
+    EXPECT_TRUE(sinks.HasLine("Section htdocs\\..\\..\\escaped refused", CReportSink::ImageError));
+    EXPECT_EQ(sinks.Row("../escape.txt")->image, CLocalFilesSink::ImageFailed);
+    // No wget ran for a refused name.
+    EXPECT_EQ(tree.Get("nginx/access.log").find("escape"), std::string::npos);
+}
+
+TEST_F(SyncEngineTest, SubSectionListedTwice_IsWalkedOnce)
+{
+    std::filesystem::create_directories(tree.Path("drive/jx_web/htdocs"));
+    const std::string crc = tree.Publish("htdocs\\a", "page.php", "page");
+    tree.Catalogue(
+        std::string("[Setup]\nLastSync=") + kStamp +
+        "\n[htdocs]\nDir1=htdocs\\a\nDir2=HTDOCS\\A\n[htdocs\\a]\nFile1=page.php\nCrc1=" + crc +
+        "\nDir1=htdocs\nDir2=htdocs\\a\n");
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(synchronized, 1);
+    EXPECT_EQ(sinks.rows.size(), 1u);
+    EXPECT_FALSE(failure);
+    EXPECT_EQ(tree.Get("drive/jx_web/htdocs/a/page.php"), "page");
+    EXPECT_TRUE(sinks.HasLine("Section htdocs is listed more than once", CReportSink::ImageNotice));
+}
+
+TEST_F(SyncEngineTest, EntryWithTheCatalogueName_DoesNotCutTheRunShort)
+{
+    std::filesystem::create_directories(tree.Path("drive/jx_web/htdocs"));
+    const std::string first = tree.Publish("Jxt", "zezodi.txt", "a file named like the catalogue");
+    const std::string later = tree.Publish("Winnt", "jxt.ini", "[later]\n");
+    tree.Catalogue(std::string("[Setup]\nLastSync=") + kStamp + "\n[Jxt]\nFile1=zezodi.txt\nCrc1=" +
+                   first + "\n[Winnt]\nFile1=jxt.ini\nCrc1=" + later + "\n");
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(synchronized, 2);
+    EXPECT_EQ(tree.Get("windows/jxt.ini"), "[later]\n");
+    EXPECT_EQ(Ini("LastPrimSync"), kStamp);
+}
+
+TEST_F(SyncEngineTest, NamesWithBlanksAndSpecialCharacters_ArriveUnderTheirOwnName)
+{
+    const std::vector<std::string> names = {"a b.wav",       "x#1.wav",   "50%.wav",    "why?.wav",
+                                            "mail@host.wav", "grüße.wav", "a+b&c=d.wav"};
+    std::string catalogue = std::string("[Setup]\nLastSync=") + kStamp + "\n[Dbv1]\n";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string number = std::to_string(i + 1);
+        catalogue += "File" + number + "=" + names[i] + "\nCrc" + number + "=" +
+                     tree.Publish("Dbv1", names[i], "voice " + names[i]) + "\n";
+    }
+    tree.Catalogue(catalogue);
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(synchronized, static_cast<int>(names.size()));
+    for (const std::string& name : names) {
+        EXPECT_EQ(tree.Get("drive/dbv1/" + name), "voice " + name) << name;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.Path("drive/dbv1")),
+                            std::filesystem::directory_iterator()),
+              static_cast<long>(names.size()));
+}
+
+} // namespace
