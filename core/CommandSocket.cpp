@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>

@@ -366,6 +366,10 @@ const char* CStringTable::Source(StringId id)
         return ZEZODI_TR_NOOP("StringTable", "Compare");
     case StringId::Back:
         return ZEZODI_TR_NOOP("StringTable", "Back");
+    case StringId::EnterInteger:
+        return ZEZODI_TR_NOOP("StringTable", "Please enter an integer.");
+    case StringId::SettingsNotWritten:
+        return ZEZODI_TR_NOOP("StringTable", "The settings could not be written to %1 !");
     }
     return "";
 }

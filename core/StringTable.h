@@ -180,6 +180,10 @@ enum class StringId : int
     CompareSelectedIniFiles,
     Compare,
     Back,
+
+    // Settings dialogs.
+    EnterInteger,
+    SettingsNotWritten,
 };
 
 class CStringTable
