@@ -2,6 +2,7 @@
 
 #include "app/SingleInstance.h"
 #include "core/ProfileStore.h"
+#include "core/StringTable.h"
 #include "widgets/MainDlg.h"
 #include "widgets/UiText.h"
 
@@ -23,6 +24,11 @@ CSyncApp::CSyncApp(MainWindowFactory createMainWindow)
     // The modal main window is the program's only loop; a restart in the other role must not
     // find the application already quitting.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The Qt-free logic (report lines of the runs, their message boxes) takes its texts from the
+    // string table; they follow the loaded translation like the windows' own texts.
+    CStringTable::SetTranslator([](const char* source) {
+        return QCoreApplication::translate("StringTable", source).toStdString();
+    });
 }
 
 int CSyncApp::InitInstance()

@@ -3,6 +3,7 @@
 #include "core/ConfigKeys.h"
 #include "core/EventLog.h"
 #include "core/Platform.h"
+#include "primary/CatalogueBuilder.h"
 #include "primary/PrimaryConfig.h"
 #include "ui_PrimaryDlg.h"
 #include "widgets/AboutDlg.h"
@@ -11,16 +12,30 @@
 #include "widgets/MessageBoxes.h"
 #include "widgets/UiText.h"
 
+#include <algorithm>
+
+#include <QApplication>
 #include <QIcon>
 #include <QStringList>
+#include <QThread>
+#include <QTimer>
 #include <QtGlobal>
 
 namespace Keys = ConfigKeys;
 
+namespace {
+// After each file-list row: keeps the list visibly moving during a long run.
+constexpr unsigned long kRowPauseMs = 20;
+constexpr std::chrono::milliseconds kHour = std::chrono::hours{1};
+} // namespace
+
 CPrimaryDlg::CPrimaryDlg(QWidget* parent)
-    : CMainDlg{parent}, m_ui{std::make_unique<Ui::CPrimaryDlg>()}
+    : CMainDlg{parent}, m_ui{std::make_unique<Ui::CPrimaryDlg>()}, m_timer{new QTimer{this}}
 {
     m_ui->setupUi(this);
+    m_timer->setObjectName(QStringLiteral("preparationTimer"));
+    connect(m_timer, &QTimer::timeout, this, &CPrimaryDlg::OnTimer);
+    connect(m_ui->syncNowButton, &QPushButton::clicked, this, &CPrimaryDlg::OnSynchronizeNow);
     connect(m_ui->showLogfileButton, &QPushButton::clicked, this, &CPrimaryDlg::OnShowLogfile);
     connect(m_ui->aboutButton, &QPushButton::clicked, this, &CPrimaryDlg::OnAbout);
     connect(m_ui->exitButton, &QPushButton::clicked, this, &CMainDlg::accept);
@@ -28,6 +43,11 @@ CPrimaryDlg::CPrimaryDlg(QWidget* parent)
 }
 
 CPrimaryDlg::~CPrimaryDlg() = default;
+
+std::chrono::milliseconds CPrimaryDlg::PreparationInterval(int hours)
+{
+    return std::clamp(hours, 1, kMaxIntervalHours) * kHour;
+}
 
 void CPrimaryDlg::AddReportLine(const std::string& text, int image)
 {
@@ -45,6 +65,64 @@ bool CPrimaryDlg::AskYesNo(const std::string& text, const std::string& caption, 
 {
     return CMessageBoxes::AskYesNo(QString::fromStdString(text), QString::fromStdString(caption),
                                    defaultNo);
+}
+
+void CPrimaryDlg::ClearFiles()
+{
+    m_ui->fileList->clear();
+}
+
+void CPrimaryDlg::AddFileRow(const CFileRow& row)
+{
+    m_ui->fileList->InsertRow(0, -1,
+                              {QString::fromStdString(row.name),
+                               QString::fromStdString(row.extension),
+                               QString::fromStdString(row.path), QString::fromStdString(row.date),
+                               QString::fromStdString(row.size), QString::fromStdString(row.crc)});
+    m_ui->fileList->viewport()->repaint();
+    QThread::msleep(kRowPauseMs);
+}
+
+void CPrimaryDlg::SetLastSync(const std::string& display)
+{
+    m_ui->lastSyncEdit->setText(QString::fromStdString(display));
+}
+
+void CPrimaryDlg::SetBusy(bool busy)
+{
+    if (busy == m_busy) {
+        return;
+    }
+    m_busy = busy;
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+int CPrimaryDlg::Prepare(const char* logText, StringId reportText)
+{
+    CEventLog::WriteLog(m_settings.logDir, logText);
+    AddReportLine(CStringTable::Text(reportText), CReportSink::ImageSuccess);
+    CCatalogueBuilder builder{m_settings, *this, *this};
+    return builder.BuildCatalogue();
+}
+
+void CPrimaryDlg::OnSynchronizeNow()
+{
+    const int result = Prepare("Preparation for synchronization started manually",
+                               StringId::PreparationStartedManually);
+    if (result == 1 && m_settings.controlFeatures) {
+        AskYesNo(CStringTable::Text(StringId::AskStartClients),
+                 CStringTable::Text(StringId::PleaseConfirm), false);
+    }
+}
+
+void CPrimaryDlg::OnTimer()
+{
+    Prepare("Preparation for synchronization started automatically",
+            StringId::PreparationStartedAutomatically);
 }
 
 void CPrimaryDlg::OnShowLogfile()
@@ -73,6 +151,7 @@ void CPrimaryDlg::OnInitDialog()
     setWindowIcon(QIcon{QStringLiteral(":/icons/zezodi.png")});
     m_ui->clientSyncButton->setHidden(!m_settings.controlFeatures);
     m_ui->lastSyncEdit->setText(QString::fromStdString(m_settings.lastSync));
+    m_timer->start(PreparationInterval(m_settings.intervalHours));
 }
 
 void CPrimaryDlg::SetCaptions()

@@ -2,25 +2,36 @@
 
 #include "core/MessageSink.h"
 #include "core/ReportSink.h"
+#include "core/StringTable.h"
+#include "primary/FileListSink.h"
 #include "primary/PrimarySettings.h"
 #include "widgets/MainDlg.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
+
+class QTimer;
 
 namespace Ui {
 class CPrimaryDlg;
 }
 
 // The main window of the primary role: the files prepared for the secondaries, the report of
-// every step, the time of the last preparation and the role's buttons.
-class CPrimaryDlg : public CMainDlg, public CReportSink, public CMessageSink
+// every step, the time of the last preparation and the role's buttons. It runs the preparation
+// on its preparation timer and on "Synchronize now", on its own thread.
+class CPrimaryDlg : public CMainDlg, public CReportSink, public CFileListSink, public CMessageSink
 {
     Q_OBJECT
 
 public:
     explicit CPrimaryDlg(QWidget* parent = nullptr);
     ~CPrimaryDlg() override;
+
+    // The period of the preparation timer for an interval in hours. QTimer counts in int
+    // milliseconds, so the hours are held to 1 .. kMaxIntervalHours.
+    static constexpr int kMaxIntervalHours = 596;
+    static std::chrono::milliseconds PreparationInterval(int hours);
 
     // Inserts the row at the top of the report list and shows it at once: the long operations
     // run on this window's thread, so the list would otherwise only be painted when they end.
@@ -30,7 +41,16 @@ public:
     void ShowErrorBox(const std::string& text, const std::string& caption) override;
     bool AskYesNo(const std::string& text, const std::string& caption, bool defaultNo) override;
 
+    // The file list of the preparation. Each row is painted at once and followed by a short
+    // pause, so that the operator can follow a long run.
+    void ClearFiles() override;
+    void AddFileRow(const CFileRow& row) override;
+    void SetLastSync(const std::string& display) override;
+    void SetBusy(bool busy) override;
+
 private slots:
+    void OnSynchronizeNow();
+    void OnTimer();
     void OnShowLogfile();
     void OnAbout();
 
@@ -39,7 +59,11 @@ private:
     void SetCaptions();
     void SetButtonImages();
     void CreateColumns();
+    // Logs text, shows its string-table form and runs one preparation; its result.
+    int Prepare(const char* logText, StringId reportText);
 
     std::unique_ptr<Ui::CPrimaryDlg> m_ui;
     SPrimarySettings m_settings;
+    QTimer* m_timer;
+    bool m_busy = false;
 };

@@ -3,6 +3,10 @@
 #   scripts/demo.sh [primary|secondary] [DT|FR]
 # The demo tree is made fresh on every run; its Windows directory (zezodi.ini, registry.ini and
 # the alarm software's INI files) is build/demo/windows, handed over as ZEZODI_WINDIR.
+# "secondary" publishes that installation as its primary would (zezodictl prepare), serves the
+# web directory with nginx on a free loopback port for as long as the demo runs, and opens a
+# secondary with its own installation under build/demo/secondary that synchronises from it:
+# press "Synchronize now" to watch every file arrive.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -29,7 +33,9 @@ fi
 
 scripts/install-deps.sh
 cmake --preset release >/dev/null
-cmake --build --preset release --target zezodi
+targets=(zezodi)
+[ "$role" = primary ] || targets+=(zezodictl)
+cmake --build --preset release --target "${targets[@]}"
 
 demo=$root/build/demo
 windows=$demo/windows
@@ -54,10 +60,10 @@ printf '<html><body>Alarm map</body></html>\n' >"$srv"/jx_web/htdocs/images/map.
 printf 'GIF89a demo' >"$srv"/jx_web/htdocs/images/logo.gif
 
 # The Windows directory.
-if [ "$role" = primary ]; then is_primary=1; else is_primary=0; fi
+# The secondary demo synchronises from this installation, so it is always the primary.
 {
   echo "[Config]"
-  echo "IsPrimary=$is_primary"
+  echo "IsPrimary=1"
   [ -z "$language" ] || echo "DefaultLanguage=$language"
 } >"$windows"/zezodi.ini
 cat >"$windows"/registry.ini <<INI
@@ -83,5 +89,84 @@ printf '[Alarm]\nRepeat=3\n' >"$windows"/jxalarm.ini
 printf '[Persons]\nCount=2\n' >"$windows"/jxpers.ini
 
 echo "Demo installation: $demo ($role${language:+, $language})"
-export ZEZODI_WINDIR=$windows
-exec "$root"/build/release/app/zezodi
+if [ "$role" = primary ]; then
+  export ZEZODI_WINDIR=$windows
+  exec "$root"/build/release/app/zezodi
+fi
+
+# The secondary: the primary's data published and served over HTTP, a second installation
+# that fetches it.
+ZEZODI_WINDIR=$windows "$root"/build/release/tools/zezodictl prepare >"$demo"/prepare.log
+nginx_dir=$demo/nginx
+nginx_pid=
+stop_nginx() {
+  if [ -n "$nginx_pid" ]; then
+    kill "$nginx_pid" 2>/dev/null || true
+    wait "$nginx_pid" 2>/dev/null || true
+    nginx_pid=
+  fi
+}
+trap stop_nginx EXIT
+trap 'exit 130' INT TERM HUP
+mkdir -p "$nginx_dir"/logs "$nginx_dir"/tmp
+port=
+for attempt in 1 2 3 4 5 6 7 8 9 10; do
+  candidate=$((20000 + (RANDOM * 7 + attempt) % 40000))
+  cat >"$nginx_dir"/nginx.conf <<CONF
+$([ "$(id -u)" -eq 0 ] && echo "user root;")
+daemon off;
+master_process off;
+worker_processes 1;
+pid $nginx_dir/nginx.pid;
+error_log $nginx_dir/logs/error.log;
+events { worker_connections 64; }
+http {
+  access_log off;
+  client_body_temp_path $nginx_dir/tmp/body;
+  proxy_temp_path $nginx_dir/tmp/proxy;
+  fastcgi_temp_path $nginx_dir/tmp/fastcgi;
+  uwsgi_temp_path $nginx_dir/tmp/uwsgi;
+  scgi_temp_path $nginx_dir/tmp/scgi;
+  default_type application/octet-stream;
+  server {
+    listen 127.0.0.1:$candidate;
+    root "$srv/jxt";
+  }
+}
+CONF
+  nginx -p "$nginx_dir" -c "$nginx_dir"/nginx.conf -e "$nginx_dir"/logs/error.log &
+  nginx_pid=$!
+  for _ in $(seq 50); do
+    kill -0 "$nginx_pid" 2>/dev/null || break
+    if wget -q -O /dev/null "http://127.0.0.1:$candidate/syncdata/zezodi.txt"; then
+      port=$candidate
+      break
+    fi
+    sleep 0.1
+  done
+  [ -n "$port" ] && break
+  stop_nginx
+done
+if [ -z "$port" ]; then
+  echo "nginx did not start:" >&2
+  cat "$nginx_dir"/logs/error.log >&2
+  exit 1
+fi
+
+secondary=$demo/secondary
+mkdir -p "$secondary"/windows "$secondary"/srv/jxt/log "$secondary"/srv/db1 "$secondary"/srv/dbv1 \
+  "$secondary"/srv/jx_web/htdocs
+{
+  echo "[Config]"
+  echo "IsPrimary=0"
+  echo "WebDocPath=http://127.0.0.1:$port/syncdata"
+  [ -z "$language" ] || echo "DefaultLanguage=$language"
+} >"$secondary"/windows/zezodi.ini
+cat >"$secondary"/windows/registry.ini <<INI
+[SOFTWARE\\Orvenda\\Orvenda Tool]
+Directory=$secondary/srv/jxt
+INI
+cp "$windows"/jxaconf.ini "$windows"/jxaview.ini "$secondary"/windows/
+echo "Primary's web directory $srv/jxt/syncdata served at http://127.0.0.1:$port/syncdata"
+echo "Secondary installation: $secondary"
+ZEZODI_WINDIR=$secondary/windows "$root"/build/release/app/zezodi

@@ -5,22 +5,71 @@
 #include "core/Platform.h"
 #include "core/ProfileStore.h"
 #include "core/TimeStamp.h"
+#include "secondary/SecondaryConfig.h"
+#include "secondary/SecondarySettingsDlg.h"
+#include "secondary/SyncEngine.h"
 #include "ui_SecondaryDlg.h"
 #include "widgets/AboutDlg.h"
 #include "widgets/FileLauncher.h"
 #include "widgets/ListColumns.h"
+#include "widgets/MessageBoxes.h"
 #include "widgets/UiText.h"
 
+#include <algorithm>
+#include <charconv>
+#include <limits>
+
+#include <QApplication>
 #include <QIcon>
 #include <QStringList>
+#include <QTimer>
 #include <QtGlobal>
 
 namespace Keys = ConfigKeys;
 
+namespace {
+
+constexpr int kMillisecondsPerMinute = 60'000;
+// The marker a confirmed change to the primary role ends the window with.
+constexpr int kChangedToPrimary = 1;
+
+// The leading decimal integer of a typed value; 0 when there is none, the nearest bound when
+// it does not fit.
+int DecimalValue(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return 0;
+    }
+    const char* begin = text.data() + first;
+    long long value = 0;
+    const std::errc error = std::from_chars(begin, text.data() + text.size(), value).ec;
+    if (error == std::errc::result_out_of_range) {
+        return *begin == '-' ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max();
+    }
+    if (error != std::errc{}) {
+        return 0;
+    }
+    return static_cast<int>(std::clamp<long long>(value, std::numeric_limits<int>::min(),
+                                                  std::numeric_limits<int>::max()));
+}
+
+// A string-table text in the active language with its fields filled.
+std::string UiFormat(StringId id, std::initializer_list<std::string_view> args)
+{
+    return CStringTable::FormatText(CUiText::Text(id).toStdString(), args);
+}
+
+} // namespace
+
 CSecondaryDlg::CSecondaryDlg(QWidget* parent)
-    : CMainDlg{parent}, m_ui{std::make_unique<Ui::CSecondaryDlg>()}
+    : CMainDlg{parent}, m_ui{std::make_unique<Ui::CSecondaryDlg>()}, m_timer{new QTimer{this}}
 {
     m_ui->setupUi(this);
+    m_timer->setObjectName(QStringLiteral("syncTimer"));
+    connect(m_timer, &QTimer::timeout, this, &CSecondaryDlg::OnTimer);
+    connect(m_ui->syncNowButton, &QPushButton::clicked, this, &CSecondaryDlg::OnSyncNow);
+    connect(m_ui->settingsButton, &QPushButton::clicked, this, &CSecondaryDlg::OnSettings);
     connect(m_ui->showLogfileButton, &QPushButton::clicked, this, &CSecondaryDlg::OnShowLogfile);
     connect(m_ui->aboutButton, &QPushButton::clicked, this, &CSecondaryDlg::OnAbout);
     connect(m_ui->exitButton, &QPushButton::clicked, this, &CMainDlg::accept);
@@ -36,9 +85,105 @@ void CSecondaryDlg::AddReportLine(const std::string& text, int image)
     m_ui->reportList->viewport()->repaint();
 }
 
+void CSecondaryDlg::ClearFiles()
+{
+    m_ui->localFilesList->clear();
+}
+
+void CSecondaryDlg::AddFileRow(const SRow& columns, int image)
+{
+    QStringList texts;
+    for (const std::string& column : columns) {
+        texts.append(QString::fromStdString(column));
+    }
+    m_ui->localFilesList->InsertRow(0, image, texts);
+    m_ui->localFilesList->viewport()->repaint();
+}
+
+void CSecondaryDlg::SetLastSync(const std::string& text)
+{
+    m_ui->lastSyncEdit->setText(QString::fromStdString(text));
+    m_ui->lastSyncEdit->repaint();
+}
+
+void CSecondaryDlg::SetBusy(bool busy)
+{
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void CSecondaryDlg::ShowErrorBox(const std::string& text, const std::string& caption)
+{
+    CMessageBoxes::ShowErrorBox(QString::fromStdString(text), QString::fromStdString(caption));
+}
+
+bool CSecondaryDlg::AskYesNo(const std::string& text, const std::string& caption, bool defaultNo)
+{
+    return CMessageBoxes::AskYesNo(QString::fromStdString(text), QString::fromStdString(caption),
+                                   defaultNo);
+}
+
+int CSecondaryDlg::TimerPeriod(int minutes)
+{
+    constexpr int kLongest = std::numeric_limits<int>::max() / kMillisecondsPerMinute;
+    return std::clamp(minutes, 1, kLongest) * kMillisecondsPerMinute;
+}
+
+void CSecondaryDlg::OnSyncNow()
+{
+    const int result = m_engine->SyncRun(CSyncEngine::kModeManual);
+    const std::string identical = std::to_string(m_engine->FilesIdentical());
+    const std::string synchronized = std::to_string(m_engine->FilesSynchronized());
+    if (result == CSyncEngine::kDone && !m_engine->FailureFlag()) {
+        const std::string counts = UiFormat(StringId::SyncCounts, {identical, synchronized});
+        CMessageBoxes::ShowInfoBox(
+            QString::fromStdString(UiFormat(StringId::SyncSucceeded, {counts})),
+            CUiText::Text(StringId::Information));
+        return;
+    }
+    if (result == CSyncEngine::kAlreadySynchronized && !m_engine->FailureFlag()) {
+        if (CMessageBoxes::AskYesNo(CUiText::Text(StringId::AlreadySynchronized),
+                                    CUiText::Text(StringId::Information), true)) {
+            m_engine->SyncRun(CSyncEngine::kModeForced);
+        }
+        return;
+    }
+    const std::string counts =
+        UiFormat(StringId::SyncCountsWithFailed,
+                 {identical, synchronized, std::to_string(m_engine->FilesFailed())});
+    CMessageBoxes::ShowErrorBox(QString::fromStdString(UiFormat(StringId::SyncErrors, {counts})),
+                                CUiText::Text(StringId::Error));
+}
+
+void CSecondaryDlg::OnTimer()
+{
+    m_engine->SyncRun(CSyncEngine::kModeAutomatic);
+}
+
+void CSecondaryDlg::OnSettings()
+{
+    CSecondarySettingsDlg settings{this};
+    settings.exec();
+    if (settings.RoleChanged()) {
+        EndWithRoleChange(kChangedToPrimary);
+        return;
+    }
+    // Whichever button closed the dialog. A changed unpack method takes effect at the next
+    // start; a typed interval below one minute runs the timer every minute rather than
+    // without pause.
+    const CSecondarySettingsDlg::SFields& fields = settings.Fields();
+    m_timer->start(TimerPeriod(DecimalValue(fields.interval)));
+    m_settings.webPath = fields.webPath;
+    m_settings.downloadDir = fields.downloadDir;
+    m_settings.unzipProg = fields.unzipProgram;
+}
+
 void CSecondaryDlg::OnShowLogfile()
 {
-    const std::string path{CPlatform::JoinPath(m_logDir, Keys::kLogFile)};
+    const std::string path{CPlatform::JoinPath(m_settings.logDir, Keys::kLogFile)};
     if (!CFileLauncher::OpenInEditor(QString::fromStdString(path))) {
         qWarning("No editor could be started for %s", path.c_str());
     }
@@ -59,7 +204,13 @@ void CSecondaryDlg::OnInitDialog()
     m_ui->syncNowButton->SetDefault(true);
     CreateColumns();
 
-    m_logDir = CEventLog::LogDirectory(CPlatform::InstallDirectory());
+    // The engine works from m_settings, which is only filled in here; a run started by hand
+    // is possible even when the initialisation stops early.
+    m_settings = CSecondaryConfig{*this}.Normalise();
+    m_engine = std::make_unique<CSyncEngine>(m_settings, *this, *this);
+    if (!m_settings.initialised) {
+        return;
+    }
     setWindowIcon(QIcon{QStringLiteral(":/icons/zezodi.png")});
     const std::string lastSync{CProfileStore::ReadText(Keys::kConfig, Keys::kLastSync, "",
                                                        Keys::kBuffer40, Keys::kIniFile)};
@@ -67,6 +218,7 @@ void CSecondaryDlg::OnInitDialog()
     if (CTimeStamp::Parse(lastSync) != 0) {
         m_ui->lastSyncEdit->setText(QString::fromStdString(CTimeStamp::Display(lastSync)));
     }
+    m_timer->start(TimerPeriod(m_settings.intervalMinutes));
 }
 
 void CSecondaryDlg::SetCaptions()

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "core/MessageSink.h"
 #include "core/ReportSink.h"
+#include "secondary/LocalFilesSink.h"
+#include "secondary/SecondarySettings.h"
 #include "widgets/MainDlg.h"
 
 #include <memory>
 #include <string>
+
+class CSyncEngine;
+class QTimer;
 
 namespace Ui {
 class CSecondaryDlg;
@@ -12,8 +18,12 @@ class CSecondaryDlg;
 
 // The main window of the secondary role: the local files compared with the primary's
 // catalogue, the report of every step, the time of the last synchronisation and the role's
-// buttons.
-class CSecondaryDlg : public CMainDlg, public CReportSink
+// buttons. It owns the settings as its initialisation settled them and the synchronisation
+// engine that works from them, and shows the engine's work through the sinks below.
+class CSecondaryDlg : public CMainDlg,
+                      public CReportSink,
+                      public CLocalFilesSink,
+                      public CMessageSink
 {
     Q_OBJECT
 
@@ -26,7 +36,26 @@ public:
     // Image 2 is the notice image.
     void AddReportLine(const std::string& text, int image) override;
 
+    void ClearFiles() override;
+    // Inserts the row at the top of the local-files list and paints it at once. The engine
+    // pauses after each row so that the rows appear one by one.
+    void AddFileRow(const SRow& columns, int image) override;
+    void SetLastSync(const std::string& text) override;
+    // The wait cursor while a run is in progress.
+    void SetBusy(bool busy) override;
+
+    // The message boxes of the secondary's logic, owned by this window.
+    void ShowErrorBox(const std::string& text, const std::string& caption) override;
+    bool AskYesNo(const std::string& text, const std::string& caption, bool defaultNo) override;
+
+    // Timer 1's period for an interval in minutes. QTimer counts int milliseconds, so the
+    // period stops at the largest whole minute that fits (35,791 minutes, about 596 hours).
+    static int TimerPeriod(int minutes);
+
 private slots:
+    void OnSyncNow();
+    void OnTimer();
+    void OnSettings();
     void OnShowLogfile();
     void OnAbout();
 
@@ -37,5 +66,7 @@ private:
     void CreateColumns();
 
     std::unique_ptr<Ui::CSecondaryDlg> m_ui;
-    std::string m_logDir;
+    SSecondarySettings m_settings;
+    std::unique_ptr<CSyncEngine> m_engine;
+    QTimer* m_timer;
 };

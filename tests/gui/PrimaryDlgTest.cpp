@@ -5,22 +5,27 @@
 #include "app/LanguageLoader.h"
 #include "core/EventLog.h"
 #include "core/ProfileStore.h"
+#include "primary/CatalogueReader.h"
 #include "widgets/FileLauncher.h"
 #include "widgets/IconButton.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/SortListCtrl.h"
 
+#include <chrono>
 #include <ctime>
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
 using namespace WindowProbe;
@@ -30,6 +35,33 @@ namespace {
 std::time_t FixedClock()
 {
     return 1700000000;
+}
+
+constexpr const char* kAskStartClients{"Successfully prepared synchronization data.\nStart "
+                                       "synchronization on secondary client servers now ?"};
+
+QStringList RowTexts(const QTreeWidgetItem& item)
+{
+    QStringList texts;
+    for (int column = 0; column < item.columnCount(); ++column) {
+        texts.append(item.text(column));
+    }
+    return texts;
+}
+
+QStringList ColumnTexts(const CSortListCtrl& list, int column)
+{
+    QStringList texts;
+    for (int row = 0; row < list.topLevelItemCount(); ++row) {
+        texts.append(list.topLevelItem(row)->text(column));
+    }
+    return texts;
+}
+
+QString ReadAll(const QString& path)
+{
+    QFile file{path};
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString{};
 }
 
 } // namespace
@@ -246,6 +278,193 @@ private slots:
         QCOMPARE(finished.size(), 0);
     }
 
+    void SynchronizeNow_FillsTheListNewestOnTopAndWritesTheCatalogue()
+    {
+        WriteInstallationFiles();
+        CPrimaryDlg dlg;
+        dlg.show();
+        m_answer = QMessageBox::No;
+        QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+
+        CSortListCtrl* files{List(dlg, "fileList")};
+        QCOMPARE(ColumnTexts(*files, 0), (QStringList{"night.jxt", "persons.dbf", "alarms.dbf"}));
+        const QString installDir{m_env->InstallDir()};
+        const QString db1{QDir{m_env->Root()}.filePath(QStringLiteral("srv/db1"))};
+        const QStringList newest{RowTexts(*files->topLevelItem(0))};
+        QCOMPARE(newest.mid(0, 3), (QStringList{"night.jxt", "jxt", installDir}));
+        QCOMPARE(newest.mid(4), (QStringList{"1 KB", "cbf43926"}));
+        QVERIFY(QRegularExpression{QStringLiteral("^\\d{4}\\.\\d{2}\\.\\d{2} \\d{2}:\\d{2}$")}
+                    .match(newest[3])
+                    .hasMatch());
+        QCOMPARE(files->topLevelItem(2)->text(2), db1);
+
+        const std::string catalogue{WebPath("zezodi.txt").toStdString()};
+        const CCatalogueReader reader{catalogue};
+        const auto db1Entries = reader.Entries("Db1");
+        QCOMPARE(db1Entries.size(), std::size_t{2});
+        QCOMPARE(db1Entries[0].file, std::string{"alarms.dbf"});
+        QCOMPARE(db1Entries[1].file, std::string{"persons.dbf"});
+        const auto jxtEntries = reader.Entries("Jxt");
+        QCOMPARE(jxtEntries.size(), std::size_t{1});
+        QCOMPARE(jxtEntries[0].crc, std::string{"cbf43926"});
+        const std::string stamp{reader.Stamp()};
+        QCOMPARE(stamp.size(), std::size_t{8});
+        QCOMPARE(CProfileStore::ReadText("Config", "LastSync", "", 40, "zezodi.ini"), stamp);
+        QVERIFY(QFileInfo{WebPath("Db1/persons.dbf")}.isFile());
+        QVERIFY(!dlg.findChild<QLineEdit*>(QStringLiteral("lastSyncEdit"))->text().isEmpty());
+
+        CSortListCtrl* report{List(dlg, "reportList")};
+        QCOMPARE(
+            ColumnTexts(*report, 1),
+            (QStringList{"Successfully prepared data for synchronization",
+                         "Preparation for synchronization started manually. Please wait ..."}));
+        QCOMPARE(RowImage(report->topLevelItem(1)->icon(0)), ResourceImage(":/icons/success.png"));
+        QVERIFY(ReadAll(LogPath()).endsWith(
+            QStringLiteral(", Preparation for synchronization started manually\n")));
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    void SynchronizeNow_Succeeded_AsksToStartTheSecondaries()
+    {
+        WriteInstallationFiles();
+        CPrimaryDlg dlg;
+        dlg.show();
+        m_answer = QMessageBox::Yes;
+        QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text, QString::fromUtf8(kAskStartClients));
+        QCOMPARE(m_boxes[0].caption, QStringLiteral("Please confirm ..."));
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Question);
+        QCOMPARE(m_boxes[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(m_boxes[0].defaultButton, QMessageBox::Yes);
+        QVERIFY(dlg.isVisible());
+    }
+
+    void SynchronizeNow_WithoutControlFeatures_AsksNothing()
+    {
+        WriteInstallationFiles();
+        m_env->WriteConfig("UseSocketsControls", "2");
+        CPrimaryDlg dlg;
+        dlg.show();
+        QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QCOMPARE(List(dlg, "reportList")->topLevelItem(0)->text(1),
+                 QStringLiteral("Successfully prepared data for synchronization"));
+        QVERIFY(m_boxes.isEmpty());
+    }
+
+    void SynchronizeNow_WithErrors_ReportsThemAndAsksNothing()
+    {
+        WriteInstallationFiles();
+        // A plain file where the section's directory belongs: no copy can land there.
+        QVERIFY(QDir{m_env->Root()}.mkpath(QStringLiteral("srv/jxt/syncdata")));
+        WriteFile("srv/jxt/syncdata/Db1", "in the way");
+        CPrimaryDlg dlg;
+        dlg.show();
+        m_answer = QMessageBox::Yes;
+        QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+
+        CSortListCtrl* files{List(dlg, "fileList")};
+        QCOMPARE(ColumnTexts(*files, 0),
+                 (QStringList{"night.jxt", "ERROR: persons.dbf", "ERROR: alarms.dbf"}));
+        QCOMPARE(RowTexts(*files->topLevelItem(1)),
+                 (QStringList{"ERROR: persons.dbf", "", "", "", "", ""}));
+        CSortListCtrl* report{List(dlg, "reportList")};
+        QCOMPARE(report->topLevelItem(0)->text(1),
+                 QStringLiteral("Error while preparing data for synchronization"));
+        QCOMPARE(RowImage(report->topLevelItem(0)->icon(0)), ResourceImage(":/icons/error.png"));
+        QVERIFY(m_boxes.isEmpty());
+    }
+
+    void PreparationTimer_RunsEveryIntervalOfHours()
+    {
+        {
+            CPrimaryDlg dlg;
+            QCOMPARE(PreparationTimer(dlg)->interval(), 12 * 3600000);
+            QVERIFY(PreparationTimer(dlg)->isActive());
+        }
+        m_env->WriteConfig("PrimIntervalInHours", "1");
+        {
+            CPrimaryDlg dlg;
+            QCOMPARE(PreparationTimer(dlg)->interval(), 3600000);
+        }
+        // 1000 hours in milliseconds do not fit QTimer's int.
+        m_env->WriteConfig("PrimIntervalInHours", "1000");
+        CPrimaryDlg dlg;
+        QCOMPARE(PreparationTimer(dlg)->interval(), CPrimaryDlg::kMaxIntervalHours * 3600000);
+        QVERIFY(PreparationTimer(dlg)->isActive());
+    }
+
+    void PreparationInterval_HoldsEveryValueWithinTheTimersRange()
+    {
+        using std::chrono::milliseconds;
+        QCOMPARE(CPrimaryDlg::PreparationInterval(596), milliseconds{596LL * 3600000});
+        QCOMPARE(CPrimaryDlg::PreparationInterval(597), milliseconds{596LL * 3600000});
+        QCOMPARE(CPrimaryDlg::PreparationInterval(std::numeric_limits<int>::max()),
+                 milliseconds{596LL * 3600000});
+        QVERIFY(CPrimaryDlg::PreparationInterval(596).count() <= std::numeric_limits<int>::max());
+        QCOMPARE(CPrimaryDlg::PreparationInterval(0), milliseconds{3600000});
+        QCOMPARE(CPrimaryDlg::PreparationInterval(-7), milliseconds{3600000});
+    }
+
+    void TimerTick_PreparesAutomaticallyWithoutAsking()
+    {
+        WriteInstallationFiles();
+        CPrimaryDlg dlg;
+        dlg.show();
+        QTimer* timer{PreparationTimer(dlg)};
+        CSortListCtrl* report{List(dlg, "reportList")};
+        timer->setInterval(1);
+        QTRY_VERIFY(report->topLevelItemCount() >= 2);
+        timer->stop();
+
+        const int oldest{report->topLevelItemCount() - 1};
+        QCOMPARE(report->topLevelItem(oldest)->text(1),
+                 QStringLiteral("Preparation for synchronization started automatically"));
+        QCOMPARE(report->topLevelItem(oldest - 1)->text(1),
+                 QStringLiteral("Successfully prepared data for synchronization"));
+        QVERIFY(ReadAll(LogPath()).contains(
+            QStringLiteral(", Preparation for synchronization started automatically\n")));
+        QCOMPARE(CCatalogueReader{WebPath("zezodi.txt").toStdString()}.Entries("Db1").size(),
+                 std::size_t{2});
+        QVERIFY(m_boxes.isEmpty());
+    }
+
+    void FreshMachine_WritesThePrimaryKeysInTheirOrder()
+    {
+        QVERIFY(!QFileInfo::exists(IniPath()));
+        CPrimaryDlg dlg;
+        const QString webDir{QDir{m_env->Root()}.filePath(QStringLiteral("srv/jxt/syncdata"))};
+        QCOMPARE(ReadAll(IniPath()),
+                 QStringLiteral("[Config]\n"
+                                "CopyToWebPath=%1\n"
+                                "ZipIfBigger=1024\n"
+                                "DoNotSyncFiles=\n"
+                                "Port=4020\n"
+                                "Port2=4021\n"
+                                "PrimaryIPAddress=\n"
+                                "\n"
+                                "# Synchronize system database jxtpost.dbf, jxtini.dbf, "
+                                "jxtbatch.dbf, jxtpostX.dbf, ... #=*\n"
+                                "SyncSystemQueueDb=1\n"
+                                "PrimIntervalInHours=12\n"
+                                "SyncClientSystemTime=0\n")
+                     .arg(webDir));
+        QVERIFY(m_boxes.isEmpty());
+    }
+
+    void ZipProgramChosenButNoneFound_SaysSoOnce()
+    {
+        m_env->WriteConfig("UseGZip", "0");
+        CPrimaryDlg dlg;
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].caption, QStringLiteral("Error"));
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Warning);
+        QVERIFY(m_boxes[0].text.startsWith(QStringLiteral(
+            "No compression tool (winzip with command line support) installed !\n")));
+        QCOMPARE(CProfileStore::ReadText("Config", "ZipProg", "-", 80, "zezodi.ini"),
+                 std::string{"-"});
+    }
+
     void GermanLanguage_TranslatesTitleAndCaptions()
     {
         m_env->WriteConfig("DefaultLanguage", "DT");
@@ -260,6 +479,49 @@ private slots:
     }
 
 private:
+    // Two databases and a script of the alarm software; the script holds the CRC-32 check
+    // text, whose checksum is cbf43926.
+    void WriteInstallationFiles() const
+    {
+        WriteFile("srv/db1/alarms.dbf", "DBF demo table: alarms");
+        WriteFile("srv/db1/persons.dbf", "DBF demo table: persons");
+        WriteFile("srv/jxt/night.jxt", "123456789");
+    }
+
+    void WriteFile(const char* relativePath, const QByteArray& content) const
+    {
+        const QString path{QDir{m_env->Root()}.filePath(QString::fromUtf8(relativePath))};
+        QVERIFY(QDir{}.mkpath(QFileInfo{path}.path()));
+        QFile file{path};
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(content), content.size());
+    }
+
+    QString WebPath(const char* name) const
+    {
+        return QDir{m_env->Root()}.filePath(QStringLiteral("srv/jxt/syncdata/") +
+                                            QString::fromUtf8(name));
+    }
+
+    QString LogPath() const
+    {
+        return QDir{m_env->InstallDir()}.filePath(QStringLiteral("log/zezodi.log"));
+    }
+
+    QString IniPath() const
+    {
+        return QDir{m_env->WindowsDir()}.filePath(QStringLiteral("zezodi.ini"));
+    }
+
+    static QTimer* PreparationTimer(const CPrimaryDlg& dlg)
+    {
+        auto* timer = dlg.findChild<QTimer*>(QStringLiteral("preparationTimer"));
+        if (timer == nullptr) {
+            qFatal("No preparation timer");
+        }
+        return timer;
+    }
+
     std::unique_ptr<CWindowTestEnvironment> m_env;
     QList<CMessageBoxes::Box> m_boxes;
     QMessageBox::StandardButton m_answer{QMessageBox::Ok};

@@ -3,22 +3,33 @@
 #include "WindowProbe.h"
 #include "WindowTestEnvironment.h"
 #include "app/LanguageLoader.h"
+#include "app/SyncApp.h"
 #include "core/EventLog.h"
 #include "core/ProfileStore.h"
+#include "core/StringTable.h"
+#include "primary/CatalogueWriter.h"
+#include "secondary/FileChecksum.h"
+#include "tests/support/NginxServer.h"
 #include "widgets/FileLauncher.h"
 #include "widgets/IconButton.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/SortListCtrl.h"
 
 #include <ctime>
+#include <fstream>
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
 using namespace WindowProbe;
@@ -28,6 +39,101 @@ namespace {
 std::time_t FixedClock()
 {
     return 1700000000;
+}
+
+constexpr const char* kStamp{"6553F100"};
+
+bool WriteFile(const QString& path, const std::string& content)
+{
+    if (!QDir{}.mkpath(QFileInfo{path}.path())) {
+        return false;
+    }
+    std::ofstream out{path.toStdString(), std::ios::binary | std::ios::trunc};
+    out << content;
+    return static_cast<bool>(out.flush());
+}
+
+QString ReadFile(const QString& path)
+{
+    QFile file{path};
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString{};
+}
+
+// The primary's published data below web/syncdata, served by a real nginx, with WebDocPath
+// pointing at it.
+class CPrimaryWeb
+{
+public:
+    explicit CPrimaryWeb(const CWindowTestEnvironment& env)
+        : m_root{env.Root()}, m_server{Path("web").toStdString(), Path("nginx").toStdString()}
+    {}
+
+    QString Path(const QString& relative) const { return QDir{m_root}.filePath(relative); }
+
+    // Publishes content under section and lists it in the catalogue written by Commit;
+    // unpublished entries are listed without a file on the server.
+    void Publish(const QString& section, const QString& name, const std::string& content,
+                 bool unpublished = false)
+    {
+        const QString published{Path(QStringLiteral("web/syncdata/%1/%2").arg(section, name))};
+        QVERIFY(WriteFile(published, content));
+        std::uint32_t status{0};
+        const std::string crc{CFileChecksum::Text(published.toStdString(), status)};
+        QCOMPARE(status, 0u);
+        if (unpublished) {
+            QVERIFY(QFile::remove(published));
+        }
+        m_entries.push_back({section.toStdString(), name.toStdString(), crc});
+    }
+
+    void Commit()
+    {
+        CCatalogueWriter catalogue;
+        QVERIFY(catalogue.Begin(Path(QStringLiteral("web/syncdata")).toStdString(), kStamp));
+        for (const SEntry& entry : m_entries) {
+            catalogue.AddEntry(entry.section, entry.name, entry.crc, false, false);
+        }
+        QVERIFY(catalogue.Commit());
+    }
+
+    void Serve(const CWindowTestEnvironment& env)
+    {
+        QVERIFY(QDir{}.mkpath(Path(QStringLiteral("web/syncdata"))));
+        QVERIFY(QDir{}.mkpath(Path(QStringLiteral("nginx"))));
+        QVERIFY2(m_server.Start(), m_server.ErrorLog().c_str());
+        env.WriteConfig("WebDocPath", m_server.BaseUrl() + "/syncdata");
+    }
+
+private:
+    struct SEntry
+    {
+        std::string section;
+        std::string name;
+        std::string crc;
+    };
+
+    QString m_root;
+    CNginxServer m_server;
+    std::vector<SEntry> m_entries;
+};
+
+QStringList RowTexts(const QTreeWidgetItem& row)
+{
+    QStringList texts;
+    for (int column = 0; column < row.columnCount(); ++column) {
+        texts.append(row.text(column));
+    }
+    return texts;
+}
+
+bool ReportHas(CSortListCtrl& report, const QString& text)
+{
+    for (int row = 0; row < report.topLevelItemCount(); ++row) {
+        if (report.topLevelItem(row)->text(1) == text) {
+            return true;
+        }
+    }
+    return false;
 }
 } // namespace
 
@@ -53,6 +159,7 @@ private slots:
         CMessageBoxes::SetTestHook({});
         CFileLauncher::SetTestHook({});
         CEventLog::SetClock(nullptr);
+        CStringTable::SetTranslator({});
         m_env.reset();
     }
 
@@ -254,6 +361,269 @@ private slots:
         QVERIFY(!dlg.close());
         QVERIFY(dlg.windowState() & Qt::WindowMinimized);
         QCOMPARE(finished.size(), 0);
+    }
+
+    void SyncNow_Success_ShowsTheCountersAndEveryRowWithItsImage()
+    {
+        CPrimaryWeb web{*m_env};
+        web.Serve(*m_env);
+        const QString drive{QDir::cleanPath(m_env->InstallDir() + QStringLiteral("/.."))};
+        web.Publish(QStringLiteral("Db1"), QStringLiteral("alarm.dbf"), "alarm table, new");
+        web.Publish(QStringLiteral("Db1"), QStringLiteral("persons.dbf"), "persons table");
+        web.Publish(QStringLiteral("Jxt"), QStringLiteral("plan.jxt"), "CALL 100\n");
+        web.Commit();
+        QVERIFY(WriteFile(drive + QStringLiteral("/db1/persons.dbf"), "persons table"));
+        QVERIFY(WriteFile(m_env->InstallDir() + QStringLiteral("/plan.jxt"), "CALL 99\n"));
+
+        CSecondaryDlg dlg;
+        dlg.show();
+        QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Information);
+        QCOMPARE(m_boxes[0].caption, QStringLiteral("Information"));
+        QCOMPARE(m_boxes[0].text,
+                 QStringLiteral("Successfully synchronized the alarmdata with the primary server. "
+                                "\nFiles identical: 1   successfully synchronized: 2"));
+        CSortListCtrl* files{List(dlg, "localFilesList")};
+        QCOMPARE(files->topLevelItemCount(), 3);
+        // Newest on top: the walk's last entry comes first.
+        const QTreeWidgetItem* plan{files->topLevelItem(0)};
+        QCOMPARE(RowTexts(*plan).mid(0, 3), (QStringList{"plan.jxt", ".jxt", m_env->InstallDir()}));
+        QCOMPARE(plan->text(4), QStringLiteral("1 KB"));
+        QCOMPARE(plan->text(7), QStringLiteral("Updated"));
+        QCOMPARE(RowImage(plan->icon(0)), ResourceImage(":/icons/notice.png"));
+        const QTreeWidgetItem* persons{files->topLevelItem(1)};
+        QCOMPARE(persons->text(0), QStringLiteral("persons.dbf"));
+        QCOMPARE(persons->text(5), persons->text(6));
+        QCOMPARE(persons->text(7), QStringLiteral("Identical"));
+        QCOMPARE(RowImage(persons->icon(0)), ResourceImage(":/icons/success.png"));
+        const QTreeWidgetItem* alarm{files->topLevelItem(2)};
+        QCOMPARE(alarm->text(0), QStringLiteral("alarm.dbf"));
+        QCOMPARE(alarm->text(4), QStringLiteral("0 KB"));
+        QVERIFY(alarm->text(3).isEmpty());
+        QVERIFY(alarm->text(5).isEmpty());
+        QCOMPARE(alarm->text(7), QStringLiteral("Updated"));
+        QCOMPARE(RowImage(alarm->icon(0)), ResourceImage(":/icons/notice.png"));
+
+        QCOMPARE(ReadFile(drive + QStringLiteral("/db1/alarm.dbf")),
+                 QStringLiteral("alarm table, new"));
+        QCOMPARE(ReadFile(m_env->InstallDir() + QStringLiteral("/plan.jxt")),
+                 QStringLiteral("CALL 100\n"));
+        QVERIFY(!dlg.findChild<QLineEdit*>(QStringLiteral("lastSyncEdit"))->text().isEmpty());
+        QVERIFY(ReportHas(*List(dlg, "reportList"),
+                          QStringLiteral("Synchronization started manually. Please wait ...")));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void SyncNow_AlreadyApplied_AsksAndRunsOnlyOnYes()
+    {
+        CPrimaryWeb web{*m_env};
+        web.Serve(*m_env);
+        web.Publish(QStringLiteral("Jxt"), QStringLiteral("plan.jxt"), "CALL 100\n");
+        web.Commit();
+        CSecondaryDlg dlg;
+        dlg.show();
+        QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QCOMPARE(m_boxes.size(), 1);
+        const std::string lastSync{
+            CProfileStore::ReadText("Config", "LastSync", "", 40, "zezodi.ini")};
+        CSortListCtrl* report{List(dlg, "reportList")};
+        const int reportRows{report->topLevelItemCount()};
+
+        m_boxes.clear();
+        m_answer = QMessageBox::No;
+        QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Question);
+        QCOMPARE(m_boxes[0].caption, QStringLiteral("Information"));
+        QCOMPARE(m_boxes[0].text,
+                 QStringLiteral("The data on the primary server was already successfully "
+                                "synchronized with the local data.\nDo you still want to "
+                                "synchronize ?"));
+        QCOMPARE(m_boxes[0].defaultButton, QMessageBox::No);
+        QCOMPARE(report->topLevelItemCount(), reportRows);
+        QCOMPARE(CProfileStore::ReadText("Config", "LastSync", "", 40, "zezodi.ini"), lastSync);
+
+        m_boxes.clear();
+        m_answer = QMessageBox::Yes;
+        QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        // The question only: the forced run shows no result box.
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Question);
+        QVERIFY(report->topLevelItemCount() > reportRows);
+        QCOMPARE(report->topLevelItem(0)->text(1),
+                 QStringLiteral("Synchronization was successful   Files identical: 1   "
+                                "successfully synchronized: 0"));
+        CSortListCtrl* files{List(dlg, "localFilesList")};
+        QCOMPARE(files->topLevelItemCount(), 1);
+        QCOMPARE(files->topLevelItem(0)->text(7), QStringLiteral("Identical"));
+    }
+
+    void SyncNow_CatalogueMissing_ShowsTheErrorBoxWithZeroCounters()
+    {
+        CPrimaryWeb web{*m_env};
+        web.Serve(*m_env);
+        CSecondaryDlg dlg;
+        dlg.show();
+        QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Warning);
+        QCOMPARE(m_boxes[0].caption, QStringLiteral("Error"));
+        QCOMPARE(m_boxes[0].text,
+                 QStringLiteral("Errors while synchronizing the alarmdata with the primary "
+                                "server ! \nFiles identical: 0   successfully synchronized: 0   "
+                                "failed: 0"));
+        QCOMPARE(List(dlg, "localFilesList")->topLevelItemCount(), 0);
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void SyncNow_FileMissingOnTheServer_ShowsTheFailedRowAndCounters()
+    {
+        CPrimaryWeb web{*m_env};
+        web.Serve(*m_env);
+        web.Publish(QStringLiteral("Jxt"), QStringLiteral("plan.jxt"), "CALL 100\n");
+        web.Publish(QStringLiteral("Jxt"), QStringLiteral("gone.jxt"), "CALL 200\n", true);
+        web.Commit();
+        CSecondaryDlg dlg;
+        dlg.show();
+        QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text,
+                 QStringLiteral("Errors while synchronizing the alarmdata with the primary "
+                                "server ! \nFiles identical: 0   successfully synchronized: 1   "
+                                "failed: 1"));
+        const QTreeWidgetItem* gone{List(dlg, "localFilesList")->topLevelItem(0)};
+        QCOMPARE(gone->text(0), QStringLiteral("gone.jxt"));
+        QCOMPARE(gone->text(7), QStringLiteral("Failed"));
+        QCOMPARE(RowImage(gone->icon(0)), ResourceImage(":/icons/error.png"));
+    }
+
+    void Timer_RunsAnAutomaticSynchronization()
+    {
+        CPrimaryWeb web{*m_env};
+        web.Serve(*m_env);
+        web.Publish(QStringLiteral("Jxt"), QStringLiteral("plan.jxt"), "CALL 100\n");
+        web.Commit();
+        CSecondaryDlg dlg;
+        dlg.show();
+        auto* timer{dlg.findChild<QTimer*>(QStringLiteral("syncTimer"))};
+        QVERIFY(timer && timer->isActive());
+        timer->start(1);
+        CSortListCtrl* report{List(dlg, "reportList")};
+        QTRY_VERIFY(ReportHas(*report, QStringLiteral("Synchronization started automatically")));
+        timer->stop();
+        QCOMPARE(ReadFile(m_env->InstallDir() + QStringLiteral("/plan.jxt")),
+                 QStringLiteral("CALL 100\n"));
+        QVERIFY(m_boxes.isEmpty());
+    }
+
+    void DownloadDirectoryNotCreatable_ShowsMessage119AndStartsNoTimer()
+    {
+        const QString blocker{QDir{m_env->Root()}.filePath(QStringLiteral("plain-file"))};
+        QVERIFY(WriteFile(blocker, "not a directory"));
+        const QString download{blocker + QStringLiteral("/download")};
+        m_env->WriteConfig("DownLoadPath", download.toStdString());
+        CSecondaryDlg dlg;
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Warning);
+        QCOMPARE(m_boxes[0].caption, QStringLiteral("Error"));
+        QCOMPARE(m_boxes[0].text,
+                 QStringLiteral("Failed to create download directory %1 !").arg(download));
+        QVERIFY(!dlg.findChild<QTimer*>(QStringLiteral("syncTimer"))->isActive());
+        // The initialisation stopped before the interval.
+        QVERIFY(CProfileStore::ReadText("Config", "IntervalInMin", "", 40, "zezodi.ini").empty());
+        QVERIFY(Button(dlg, "syncNowButton")->isEnabled());
+    }
+
+    void Interval_BelowOneBecomesThirtyMinutes_data()
+    {
+        QTest::addColumn<QString>("configured");
+        QTest::newRow("missing") << QString{};
+        QTest::newRow("zero") << QStringLiteral("0");
+        QTest::newRow("negative") << QStringLiteral("-5");
+    }
+
+    void Interval_BelowOneBecomesThirtyMinutes()
+    {
+        QFETCH(QString, configured);
+        if (!configured.isEmpty()) {
+            m_env->WriteConfig("IntervalInMin", configured.toStdString());
+        }
+        CSecondaryDlg dlg;
+        auto* timer{dlg.findChild<QTimer*>(QStringLiteral("syncTimer"))};
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 1'800'000);
+        QCOMPARE(CProfileStore::ReadText("Config", "IntervalInMin", "", 40, "zezodi.ini"),
+                 std::string{"30"});
+    }
+
+    void Interval_TooLargeForTheTimerIsClamped()
+    {
+        m_env->WriteConfig("IntervalInMin", "100000");
+        CSecondaryDlg dlg;
+        auto* timer{dlg.findChild<QTimer*>(QStringLiteral("syncTimer"))};
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 35'791 * 60'000);
+        QCOMPARE(CSecondaryDlg::TimerPeriod(45), 2'700'000);
+        QCOMPARE(CSecondaryDlg::TimerPeriod(0), 60'000);
+        QCOMPARE(CSecondaryDlg::TimerPeriod(35'791), 35'791 * 60'000);
+        QCOMPARE(CSecondaryDlg::TimerPeriod(std::numeric_limits<int>::max()), 35'791 * 60'000);
+    }
+
+    void NoUnzipTool_ShowsMessage120AndGoesOn()
+    {
+        m_env->WriteConfig("UseGZip", "0");
+        CSecondaryDlg dlg;
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Warning);
+        QCOMPARE(m_boxes[0].caption, QStringLiteral("Error"));
+        QVERIFY(m_boxes[0].text.startsWith(
+            QStringLiteral("No compression tool (winzip with command line support) installed !")));
+        QVERIFY(dlg.findChild<QTimer*>(QStringLiteral("syncTimer"))->isActive());
+    }
+
+    void GermanLanguage_TranslatesTheRunsReportAndBoxes()
+    {
+        CPrimaryWeb web{*m_env};
+        web.Serve(*m_env);
+        m_env->WriteConfig("DefaultLanguage", "DT");
+        qputenv("ZEZODI_TRANSLATIONS_DIR", ZEZODI_TEST_TRANSLATIONS_DIR);
+        // The start-up object gives the Qt-free logic the loaded translation.
+        const CSyncApp app{[](CSyncApp::Role) { return std::unique_ptr<CMainDlg>{}; }};
+        CLanguageLoader language;
+        QVERIFY(language.Load("DT"));
+        CSecondaryDlg dlg;
+        dlg.show();
+        QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        const QString report{List(dlg, "reportList")->topLevelItem(0)->text(1)};
+        QVERIFY2(report.startsWith(
+                     QStringLiteral("Synchronisationsdatei konnte nicht von http://127.0.0.1:")),
+                 qPrintable(report));
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text,
+                 QStringLiteral("Beim Abgleich der Alarmdaten mit dem Primärserver sind Fehler "
+                                "aufgetreten! \nDateien identisch: 0   erfolgreich "
+                                "synchronisiert: 0   fehlgeschlagen: 0"));
+    }
+
+    void Settings_Cancelled_RestartsTheTimerWithTheDialogsInterval()
+    {
+        m_env->WriteConfig("IntervalInMin", "45");
+        CSecondaryDlg dlg;
+        dlg.show();
+        auto* timer{dlg.findChild<QTimer*>(QStringLiteral("syncTimer"))};
+        QCOMPARE(timer->interval(), 45 * 60'000);
+        // The dialog shows the file's value when it opens.
+        m_env->WriteConfig("IntervalInMin", "50");
+        bool seen{false};
+        CWindowTestEnvironment::CloseNextModal("CSecondarySettingsDlg", seen);
+        QTest::mouseClick(Button(dlg, "settingsButton"), Qt::LeftButton);
+        QVERIFY(seen);
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 50 * 60'000);
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(dlg.RoleChangeMarker(), 0);
     }
 
     void GermanLanguage_TranslatesTitleAndCaptions()
