@@ -1,5 +1,6 @@
 #include "core/TimeStamp.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -63,7 +64,10 @@ std::time_t CTimeStamp::Parse(std::string_view text)
 
 std::string CTimeStamp::Display(std::string_view text)
 {
-    if (text.empty()) {
+    // A value without a hexadecimal number names no time at all, not 1 January 1970.
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos ||
+        !std::isxdigit(static_cast<unsigned char>(text[first]))) {
         return {};
     }
     const std::time_t seconds = Parse(text);

@@ -212,12 +212,7 @@ void CSecondaryDlg::OnInitDialog()
         return;
     }
     setWindowIcon(QIcon{QStringLiteral(":/icons/zezodi.png")});
-    const std::string lastSync{CProfileStore::ReadText(Keys::kConfig, Keys::kLastSync, "",
-                                                       Keys::kBuffer40, Keys::kIniFile)};
-    // A value without a hexadecimal number names no synchronisation at all.
-    if (CTimeStamp::Parse(lastSync) != 0) {
-        m_ui->lastSyncEdit->setText(QString::fromStdString(CTimeStamp::Display(lastSync)));
-    }
+    m_ui->lastSyncEdit->setText(QString::fromStdString(m_settings.lastSync));
     m_timer->start(TimerPeriod(m_settings.intervalMinutes));
 }
 

@@ -53,9 +53,10 @@ void CTestWindow::EventLoop()
             XNextEvent(m_display, &event);
             if (event.type == ClientMessage &&
                 static_cast<Atom>(event.xclient.data.l[0]) == m_deleteWindow) {
+                // Recorded before the window goes: the closer returns as soon as it is gone.
+                m_closed = true;
                 XDestroyWindow(m_display, m_window);
                 XSync(m_display, False);
-                m_closed = true;
             }
         }
         std::this_thread::sleep_for(kPoll);

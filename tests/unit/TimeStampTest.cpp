@@ -89,4 +89,6 @@ TEST(TimeStampTest, Display_FollowsTheLocalTimeZoneAndSummerTime)
 TEST(TimeStampTest, Display_OfEmptyTextIsEmpty)
 {
     EXPECT_EQ(CTimeStamp::Display(""), "");
+    EXPECT_EQ(CTimeStamp::Display("never"), "");
+    EXPECT_EQ(CTimeStamp::Display("  "), "");
 }
