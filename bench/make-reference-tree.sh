@@ -1,80 +1,75 @@
 #!/usr/bin/env bash
 # Writes the reference installation of the benchmarks: an alarm-server installation whose file
 # groups a primary publishes, with its own Windows directory.
-#   bench/make-reference-tree.sh DIR [FILES]
-# DIR must not exist yet. FILES (default 1000) is the number of data files below DIR/drive;
-# about 1% of them are larger than ZipIfBigger (1024 KB) and are published packed. The content
-# is the same on every run, so catalogues and timings compare across runs.
+#   bench/make-reference-tree.sh DIR
+# DIR must not exist yet. About 2,000 files and 285 MB: many small databases, voice files and
+# scripts, six files just above ZipIfBigger (1024 KB), fourteen of 12 MB, web pages three
+# directory levels deep. The sizes are the same on every run; the content is random, so
+# packing costs what it costs on real databases.
 #   DIR/windows   ZEZODI_WINDIR: zezodi.ini (primary role), registry.ini, the jx*.ini files
-#   DIR/drive     db1/*.dbf, dbv1/*.wav, jxt/*.jxt *.txt, jx_web/htdocs/*.php and two levels
-#                 of sub-directories; the web directory is jxt/syncdata
+#   DIR/drive     db1/, dbv1/, jxt/ (the installation directory), jx_web/htdocs/; the web
+#                 directory is jxt/syncdata
 set -euo pipefail
 
-if [ $# -lt 1 ] || [ $# -gt 2 ]; then
-  echo "usage: bench/make-reference-tree.sh DIR [FILES]" >&2
+if [ $# -ne 1 ]; then
+  echo "usage: bench/make-reference-tree.sh DIR" >&2
   exit 2
 fi
 dir=$1
-files=${2:-1000}
 if [ -e "$dir" ]; then
   echo "make-reference-tree: $dir exists already" >&2
-  exit 2
-fi
-if ! [[ "$files" =~ ^[0-9]+$ ]] || [ "$files" -lt 10 ]; then
-  echo "make-reference-tree: FILES must be a number of at least 10" >&2
   exit 2
 fi
 
 drive=$dir/drive
 windows=$dir/windows
-mkdir -p "$windows" "$drive"/db1 "$drive"/dbv1 "$drive"/jxt/log \
-  "$drive"/jx_web/htdocs/images/icons "$drive"/jx_web/htdocs/reports
+threshold_kb=1024
+RANDOM=4021
 
-# SIZE bytes of text that depends only on the file's name. yes ends by SIGPIPE when head has
-# enough; only head's status counts.
-content() {
-  local name=$1 size=$2
-  (
-    set +o pipefail
-    yes "$name record $size 0123456789 abcdefghijklmnopqrstuvwxyz" | head -c "$size"
-  )
-}
+# random_file PATH BYTES
+random_file() { head -c "$2" /dev/urandom >"$1"; }
+# small_file PATH MAX_KB: random content of 512 bytes to MAX_KB kilobytes. RANDOM is drawn
+# here, not in a subshell (which would reseed it), so every run makes the same sizes.
+small_file() { random_file "$1" $((512 + (RANDOM * 32768 + RANDOM) % ($2 * 1024))); }
 
-# A size between 1 KB and 64 KB for most files; every hundredth file is 1.5 MB.
-size_of() {
-  local i=$1
-  if [ $((i % 100)) -eq 50 ]; then
-    echo 1600000
-  else
-    echo $((1024 + (i * 7919) % 64512))
-  fi
-}
+mkdir -p "$drive"/db1 "$drive"/dbv1 "$drive"/jxt/log "$drive"/jx_web/htdocs "$windows"
 
-for ((i = 0; i < files; i++)); do
-  size=$(size_of "$i")
-  case $((i % 20)) in
-    0 | 1 | 2 | 3 | 4 | 5 | 6 | 7 | 8) path=db1/table$i.dbf ;;
-    9 | 10 | 11 | 12 | 13) path=dbv1/v${i}_1.wav ;;
-    14 | 15) path=jxt/plan$i.jxt ;;
-    16) path=jxt/notes$i.txt ;;
-    17) path=jx_web/htdocs/page$i.php ;;
-    18) path=jx_web/htdocs/images/image$i.gif ;;
-    *) path=jx_web/htdocs/reports/report$i.html ;;
-  esac
-  content "$path" "$size" >"$drive/$path"
+# Databases: many small tables, a few just above the packing threshold, a few large ones.
+for i in $(seq 1 360); do small_file "$drive/db1/table$i.dbf" 64; done
+for i in $(seq 1 6); do random_file "$drive/db1/medium$i.dbf" $(((threshold_kb + 100 * i) * 1024)); done
+for i in $(seq 1 14); do random_file "$drive/db1/history$i.dbf" $((12 * 1024 * 1024)); done
+# Voice files.
+for i in $(seq 100 659); do small_file "$drive/dbv1/v${i}_1.wav" 256; done
+# Scripts and texts of the installation directory.
+extensions=(jxe jxt jxd txt bat)
+for i in $(seq 1 220); do
+  small_file "$drive/jxt/script$i.${extensions[i % 5]}" 16
 done
-content icons/bell.ico 2048 >"$drive"/jx_web/htdocs/images/icons/bell.ico
+# The alarm software's INI files in the Windows directory.
+for name in jxamsg{1..14}.ini jxpers.ini jxaconf.ini jxaview.ini jxmover.ini jxalarm.ini \
+  vmjxt.ini; do
+  printf '[Config]\nValue=%d\n' "$RANDOM" >"$windows/$name"
+done
+# Web pages, three directory levels below the web root.
+web=$drive/jx_web/htdocs
+for i in $(seq 1 40); do small_file "$web/page$i.php" 8; done
+for a in 1 2 3 4; do
+  mkdir -p "$web/area$a"
+  for i in $(seq 1 60); do small_file "$web/area$a/item$i.html" 24; done
+  for b in 1 2 3; do
+    mkdir -p "$web/area$a/part$b"
+    for i in $(seq 1 25); do small_file "$web/area$a/part$b/image$i.gif" 48; done
+    for c in 1 2; do
+      mkdir -p "$web/area$a/part$b/detail$c"
+      for i in $(seq 1 10); do
+        small_file "$web/area$a/part$b/detail$c/doc$i.pdf" 96
+      done
+    done
+  done
+done
 
-cat >"$windows"/registry.ini <<INI
+printf '[Config]\nIsPrimary=1\nUseSocketsControls=0\n' >"$windows/zezodi.ini"
+cat >"$windows/registry.ini" <<INI
 [SOFTWARE\\Orvenda\\Orvenda Tool]
 Directory=$drive/jxt
 INI
-cat >"$windows"/zezodi.ini <<'INI'
-[Config]
-IsPrimary=1
-UseSocketsControls=0
-INI
-printf '[Config]\nDefaultLanguage=EN\n' >"$windows"/jxaconf.ini
-printf '[Config]\nDefaultLanguage=EN\n' >"$windows"/jxaview.ini
-printf '[Alarm]\nRepeat=3\n' >"$windows"/jxalarm.ini
-printf '[Persons]\nCount=2\n' >"$windows"/jxpers.ini

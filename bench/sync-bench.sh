@@ -7,14 +7,12 @@
 # each with its floor, measured in the same run: one `wget -i` over the published files' URLs
 # into an empty directory, and `rsync -a --checksum` between the primary's tree and a copy
 # (into an empty copy, over an identical copy, after the same 1% change).
-#   bench/sync-bench.sh [FILES]        (default 1000; BUILD_DIR selects the build, default
-#                                       build/release)
+#   bench/sync-bench.sh        (BUILD_DIR selects the build, default build/release)
 # Everything lives in a temporary directory that is removed at the end; nginx is stopped
 # whichever way the script ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-files=${1:-1000}
 build=${BUILD_DIR:-$root/build/release}
 
 for tool in nginx wget rsync gzip; do
@@ -45,7 +43,7 @@ now() { date +%s.%N; }
 # Seconds since START, three decimals.
 since() { awk -v s="$1" -v e="$(now)" 'BEGIN { printf "%.3f", e - s }'; }
 
-bench/make-reference-tree.sh "$work/primary" "$files"
+bench/make-reference-tree.sh "$work/primary"
 primary_drive=$work/primary/drive
 web=$primary_drive/jxt/syncdata
 ZEZODI_WINDIR=$work/primary/windows "$ctl" prepare >"$work/prepare.log"
@@ -154,6 +152,7 @@ rsync_time() {
   since "$start"
 }
 
+files=$(find "$primary_drive" -path "$web" -prune -o -type f ! -path '*/log/*' -print | wc -l)
 first=$(sync_run first 0)
 # The entries a run walks: one row each (the IniFiles section is not part of a run).
 entries=$(grep -c '^file' "$work/first.log" || true)

@@ -575,5 +575,13 @@ Synchronisation auf den Sekundärservern jetzt starten?</translation>
         <source>Back</source>
         <translation>Zurück</translation>
     </message>
+    <message>
+        <source>Please enter an integer.</source>
+        <translation>Bitte geben Sie eine ganze Zahl ein.</translation>
+    </message>
+    <message>
+        <source>The settings could not be written to %1 !</source>
+        <translation>Die Einstellungen konnten nicht in %1 gespeichert werden!</translation>
+    </message>
 </context>
 </TS>

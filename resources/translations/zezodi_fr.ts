@@ -575,5 +575,13 @@ Démarrer maintenant la synchronisation sur les serveurs secondaires&#xa0;?</tra
         <source>Back</source>
         <translation>Retour</translation>
     </message>
+    <message>
+        <source>Please enter an integer.</source>
+        <translation>Veuillez entrer un nombre entier.</translation>
+    </message>
+    <message>
+        <source>The settings could not be written to %1 !</source>
+        <translation>Les paramètres n&apos;ont pas pu être enregistrés dans %1&#xa0;!</translation>
+    </message>
 </context>
 </TS>

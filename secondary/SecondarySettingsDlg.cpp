@@ -1,0 +1,158 @@
+#include "secondary/SecondarySettingsDlg.h"
+
+#include "core/ConfigKeys.h"
+#include "core/ProfileStore.h"
+#include "ui_SecondarySettingsDlg.h"
+#include "widgets/ConfigWriteError.h"
+#include "widgets/FileDialogs.h"
+#include "widgets/IntervalCombo.h"
+#include "widgets/MessageBoxes.h"
+#include "widgets/UiText.h"
+
+#include <QFileInfo>
+#include <QPushButton>
+
+namespace Keys = ConfigKeys;
+
+namespace {
+std::string ReadConfigText(std::string_view key)
+{
+    return CProfileStore::ReadText(Keys::kConfig, key, "", Keys::kBuffer512, Keys::kIniFile);
+}
+
+bool WriteConfig(std::string_view key, std::string_view value)
+{
+    return CProfileStore::WriteText(Keys::kConfig, key, value, Keys::kIniFile);
+}
+} // namespace
+
+CSecondarySettingsDlg::CSecondarySettingsDlg(QWidget* parent)
+    : QDialog{parent}, m_ui{std::make_unique<Ui::CSecondarySettingsDlg>()}
+{
+    m_ui->setupUi(this);
+    connect(m_ui->gzipRadio, &QRadioButton::clicked, this,
+            &CSecondarySettingsDlg::OnCompressionChoice);
+    connect(m_ui->programRadio, &QRadioButton::clicked, this,
+            &CSecondarySettingsDlg::OnCompressionChoice);
+    connect(m_ui->browseButton, &QPushButton::clicked, this,
+            &CSecondarySettingsDlg::OnBrowseUnzipProgram);
+    connect(m_ui->changeRoleButton, &QPushButton::clicked, this,
+            &CSecondarySettingsDlg::OnChangeToPrimary);
+    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &CSecondarySettingsDlg::accept);
+    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &CSecondarySettingsDlg::reject);
+    OnInitDialog();
+}
+
+CSecondarySettingsDlg::~CSecondarySettingsDlg() = default;
+
+void CSecondarySettingsDlg::OnInitDialog()
+{
+    SetCaptions();
+    CIntervalCombo::AddItems(*m_ui->intervalCombo);
+    m_fields.webPath = ReadConfigText(Keys::kWebDocPath);
+    m_fields.downloadDir = ReadConfigText(Keys::kDownLoadPath);
+    m_fields.decompressionChoice =
+        CProfileStore::ReadInt(Keys::kConfig, Keys::kUseGZip, Keys::kUseGZipDefault,
+                               Keys::kIniFile) == 1
+            ? 0
+            : 1;
+    m_fields.unzipProgram = ReadConfigText(Keys::kUnZipProg);
+    m_fields.interval = std::to_string(
+        CProfileStore::ReadInt(Keys::kConfig, Keys::kIntervalInMin, 0, Keys::kIniFile));
+
+    m_ui->webPathEdit->setText(QString::fromStdString(m_fields.webPath));
+    m_ui->downloadDirEdit->setText(QString::fromStdString(m_fields.downloadDir));
+    m_ui->unzipProgEdit->setText(QString::fromStdString(m_fields.unzipProgram));
+    m_ui->intervalCombo->setEditText(QString::fromStdString(m_fields.interval));
+    ApplyCompressionChoice();
+}
+
+void CSecondarySettingsDlg::SetCaptions()
+{
+    setWindowTitle(CUiText::Text(StringId::SecondarySettingsCaption));
+    m_ui->settingsGroup->setTitle(CUiText::Text(StringId::SettingsGroup));
+    m_ui->webPathLabel->setText(CUiText::Text(StringId::WebDocPathLabel));
+    m_ui->webPathNote->setText(CUiText::Text(StringId::WebDocPathNote));
+    m_ui->downloadDirLabel->setText(CUiText::Text(StringId::DownloadPathLabel));
+    m_ui->intervalLabel->setText(CUiText::Text(StringId::IntervalBetweenSynchronizations));
+    m_ui->minutesLabel->setText(CUiText::Text(StringId::Minutes));
+    m_ui->gzipRadio->setText(CUiText::Text(StringId::UseGzipToUnzip));
+    m_ui->programRadio->setText(CUiText::Text(StringId::UseProgramToUnzip));
+    m_ui->browseButton->setText(CUiText::Text(StringId::Browse));
+    m_ui->changeRoleButton->setText(CUiText::Text(StringId::ChangeToPrimary));
+    m_ui->buttonBox->button(QDialogButtonBox::Ok)->setText(CUiText::Text(StringId::Ok));
+    m_ui->buttonBox->button(QDialogButtonBox::Cancel)->setText(CUiText::Text(StringId::Cancel));
+}
+
+void CSecondarySettingsDlg::OnCompressionChoice()
+{
+    TakeValues();
+    ApplyCompressionChoice();
+}
+
+void CSecondarySettingsDlg::ApplyCompressionChoice()
+{
+    const bool program{m_fields.decompressionChoice == 1};
+    m_ui->programRadio->setChecked(program);
+    m_ui->gzipRadio->setChecked(!program);
+    m_ui->unzipProgEdit->setEnabled(program);
+    m_ui->browseButton->setEnabled(program);
+}
+
+void CSecondarySettingsDlg::OnBrowseUnzipProgram()
+{
+    const QString chosen{CFileDialogs::GetOpenFileName(
+        this, {QString{}, QFileInfo{m_ui->unzipProgEdit->text()}.absolutePath(), true})};
+    if (!chosen.isEmpty()) {
+        m_ui->unzipProgEdit->setText(chosen);
+    }
+}
+
+void CSecondarySettingsDlg::OnChangeToPrimary()
+{
+    if (!CMessageBoxes::AskYesNo(CUiText::Text(StringId::ConfirmChangeToPrimary),
+                                 CUiText::Text(StringId::PleaseConfirm), true)) {
+        return;
+    }
+    if (!WriteConfig(Keys::kIsPrimary, "1")) {
+        CConfigWriteError::Show();
+        return;
+    }
+    m_fields.roleChanged = true;
+    // The values go into the fields for the main window, but none is written.
+    TakeValues();
+    QDialog::accept();
+}
+
+void CSecondarySettingsDlg::accept()
+{
+    TakeValues();
+    m_fields.roleChanged = false;
+    if (!WriteSettings()) {
+        CConfigWriteError::Show();
+        return;
+    }
+    QDialog::accept();
+}
+
+void CSecondarySettingsDlg::TakeValues()
+{
+    m_fields.webPath = m_ui->webPathEdit->text().toStdString();
+    m_fields.downloadDir = m_ui->downloadDirEdit->text().toStdString();
+    m_fields.interval = m_ui->intervalCombo->currentText().toStdString();
+    m_fields.decompressionChoice = m_ui->programRadio->isChecked() ? 1 : 0;
+    m_fields.unzipProgram = m_ui->unzipProgEdit->text().toStdString();
+}
+
+bool CSecondarySettingsDlg::WriteSettings() const
+{
+    bool written{WriteConfig(Keys::kWebDocPath, m_fields.webPath)};
+    written = WriteConfig(Keys::kDownLoadPath, m_fields.downloadDir) && written;
+    if (m_fields.decompressionChoice == 1) {
+        written = WriteConfig(Keys::kUseGZip, "0") && written;
+        written = WriteConfig(Keys::kUnZipProg, m_fields.unzipProgram) && written;
+    } else {
+        written = WriteConfig(Keys::kUseGZip, "1") && written;
+    }
+    return WriteConfig(Keys::kIntervalInMin, m_fields.interval) && written;
+}
