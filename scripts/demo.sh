@@ -24,6 +24,9 @@ for arg in "$@"; do
   esac
 done
 
+# First, so that xvfb-run is there for the advice below on a fresh machine.
+scripts/install-deps.sh
+
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: Zezodi is a desktop program. Run it under a virtual X server:" >&2
   echo "  xvfb-run -a scripts/demo.sh $*" >&2
@@ -31,7 +34,6 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 1
 fi
 
-scripts/install-deps.sh
 cmake --preset release >/dev/null
 targets=(zezodi)
 [ "$role" = primary ] || targets+=(zezodictl)
