@@ -71,23 +71,29 @@ void CCommandListener::Pause(std::chrono::milliseconds duration) const
 void CCommandListener::ListenerThread()
 {
     while (m_run != 0) {
-        ServeOnePass();
+        CCommandSocket listening;
+        listening.SetInterrupt(m_wakeFd);
+        if (listening.ListenOnPort(m_port) != CCommandSocket::kOk) {
+            Pause(kBindRetryPause);
+            continue;
+        }
+        ServeConnections(listening);
     }
 }
 
-void CCommandListener::ServeOnePass()
+void CCommandListener::ServeConnections(CCommandSocket& listening)
 {
-    CCommandSocket socket;
-    socket.SetInterrupt(m_wakeFd);
-    if (socket.ListenOnPort(m_port) != CCommandSocket::kOk) {
-        Pause(kBindRetryPause);
-        return;
-    }
-    std::string text;
-    if (socket.WaitAccept(CProtocolMessages::kAcceptTimeout) != CCommandSocket::kOk ||
-        socket.ReceiveText(text, CProtocolMessages::kCommandBufferSize, m_receiveTimeout) !=
+    while (m_run != 0) {
+        CCommandSocket connection;
+        connection.SetInterrupt(m_wakeFd);
+        if (listening.AcceptConnection(connection, CProtocolMessages::kAcceptTimeout) !=
             CCommandSocket::kOk) {
-        return;
+            return;
+        }
+        std::string text;
+        if (connection.ReceiveText(text, CProtocolMessages::kCommandBufferSize,
+                                   m_receiveTimeout) == CCommandSocket::kOk) {
+            ServeCommand(connection, CProtocolMessages::Tokenise(text));
+        }
     }
-    ServeCommand(socket, CProtocolMessages::Tokenise(text));
 }

@@ -8,10 +8,12 @@
 #include <thread>
 #include <vector>
 
-// The pass loop that both roles' listeners share: bind the port, wait for one connection, read
-// one command of at most 511 bytes, let the role serve it, close, and listen again. One
-// connection at a time; while one is served nothing listens at the port. Stop ends every wait
-// at once, so a listener can be restarted right after a role change.
+// The loop that both roles' listeners share: bind the port, then wait for one connection, read
+// one command of at most 511 bytes, let the role serve it, close it, and wait for the next.
+// One connection at a time, but the port keeps listening while one is served: a command sent
+// right after another (start_sync and then set_time, or two secondaries reporting at once)
+// waits for its turn instead of being refused and lost. Stop ends every wait at once, so a
+// listener can be restarted right after a role change.
 class CCommandListener
 {
 public:
@@ -46,7 +48,9 @@ protected:
 
 private:
     void ListenerThread();
-    void ServeOnePass();
+    // Serves connections on listening until an accept fails or times out; the caller then
+    // binds the port afresh.
+    void ServeConnections(CCommandSocket& listening);
 
     const int m_port;
     std::atomic<int> m_run{0};

@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kMaxPort = 65535;
 constexpr int kBacklog = 1;
+constexpr int kWaitingPeers = 8;
 // Longer waits are made of several polls.
 constexpr long long kLongestPollMs = 1 << 30;
 
@@ -134,6 +135,23 @@ int CCommandSocket::WaitAccept(int timeoutTenths)
     }
     close(m_fd);
     m_fd = accepted;
+    return kOk;
+}
+
+int CCommandSocket::AcceptConnection(CCommandSocket& connection, int timeoutTenths)
+{
+    if (m_fd < 0 || listen(m_fd, kWaitingPeers) != 0 || WaitReadable(timeoutTenths) != kOk) {
+        return kFailed;
+    }
+    int accepted = -1;
+    do {
+        accepted = accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
+    } while (accepted < 0 && errno == EINTR);
+    if (accepted < 0) {
+        return kFailed;
+    }
+    connection.CloseSocket();
+    connection.m_fd = accepted;
     return kOk;
 }
 

@@ -80,3 +80,15 @@ std::string CTimeStamp::Display(std::string_view text)
                   local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min);
     return display;
 }
+
+std::string CTimeStamp::ListDate(std::time_t seconds)
+{
+    std::tm local{};
+    if (localtime_r(&seconds, &local) == nullptr) {
+        return {};
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d.%02d.%02d %02d:%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min);
+    return text;
+}

@@ -20,4 +20,8 @@ public:
     // "%02d.%02d.%d %02d:%02d " (day, month, year, hour, minute, a trailing blank) in local
     // time; empty for an empty text or a time the C library cannot convert.
     static std::string Display(std::string_view text);
+
+    // "%04d.%02d.%02d %02d:%02d" of a last-write time in local time, year first so that the
+    // file lists sort it chronologically as text.
+    static std::string ListDate(std::time_t seconds);
 };

@@ -94,18 +94,6 @@ std::uint64_t SizeInKb(std::uint64_t size)
     return size / kKilobyte;
 }
 
-std::string DateText(std::time_t seconds)
-{
-    std::tm local{};
-    if (localtime_r(&seconds, &local) == nullptr) {
-        return {};
-    }
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d.%02d.%02d %02d:%02d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min);
-    return text;
-}
-
 // Catalogue sections name subdirectories with '\', as the Windows peers expect.
 std::string SectionPath(std::string_view section)
 {
@@ -258,7 +246,7 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
             Pack(target, lowerName);
         m_catalogue.AddEntry(section, lowerName, published.crcText, zipped, onlyIfAbsent);
         m_files.AddFileRow(CFileRow{
-            lowerName, Extension(lowerName), sourceDir, DateText(published.modified),
+            lowerName, Extension(lowerName), sourceDir, CTimeStamp::ListDate(published.modified),
             CStringTable::Format(StringId::SizeInKb, {std::to_string(sizeKb)}), published.crcText});
     }
 }

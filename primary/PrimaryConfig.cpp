@@ -1,5 +1,6 @@
 #include "primary/PrimaryConfig.h"
 
+#include "core/ConfigFile.h"
 #include "core/ConfigKeys.h"
 #include "core/EventLog.h"
 #include "core/FileOps.h"
@@ -13,29 +14,14 @@ namespace Keys = ConfigKeys;
 
 namespace {
 
-std::string ReadConfigText(std::string_view key, std::size_t size)
-{
-    return CProfileStore::ReadText(Keys::kConfig, key, "", size, Keys::kIniFile);
-}
-
-int ReadConfigInt(std::string_view key, int defaultValue)
-{
-    return CProfileStore::ReadInt(Keys::kConfig, key, defaultValue, Keys::kIniFile);
-}
-
-void WriteConfig(std::string_view key, std::string_view value)
-{
-    CProfileStore::WriteText(Keys::kConfig, key, value, Keys::kIniFile);
-}
-
 // A port below 1 is replaced by its default, which is written back.
 int ReadPort(std::string_view key, int defaultPort)
 {
-    const int port = ReadConfigInt(key, 0);
+    const int port = CConfigFile::ReadInt(key, 0);
     if (port >= 1) {
         return port;
     }
-    WriteConfig(key, std::to_string(defaultPort));
+    CConfigFile::Write(key, std::to_string(defaultPort));
     return defaultPort;
 }
 
@@ -49,60 +35,64 @@ SPrimarySettings CPrimaryConfig::Normalise()
     settings.installDir = CPlatform::InstallDirectory();
     settings.webDir = WebDirectory(settings.installDir);
 
-    settings.useGzip = ReadConfigInt(Keys::kUseGZip, Keys::kUseGZipDefault) == 1;
+    settings.useGzip = CConfigFile::ReadInt(Keys::kUseGZip, Keys::kUseGZipDefault) == 1;
     if (!settings.useGzip) {
         settings.zipProg = ZipProgram();
     }
 
-    settings.zipIfBigger = ReadConfigInt(Keys::kZipIfBigger, 0);
+    settings.zipIfBigger = CConfigFile::ReadInt(Keys::kZipIfBigger, 0);
     if (settings.zipIfBigger == 0) {
-        WriteConfig(Keys::kZipIfBigger, std::to_string(Keys::kZipIfBiggerDefault));
+        CConfigFile::Write(Keys::kZipIfBigger, std::to_string(Keys::kZipIfBiggerDefault));
         settings.zipIfBigger = Keys::kZipIfBiggerDefault;
     }
 
     settings.cataloguePath = CPlatform::JoinPath(settings.webDir, Keys::kCatalogueFile);
     settings.workingCopyPath = CPlatform::JoinPath(settings.webDir, Keys::kCatalogueWorkFile);
 
-    settings.doNotSyncFiles = ReadConfigText(Keys::kDoNotSyncFiles, Keys::kBuffer512);
+    settings.doNotSyncFiles = CConfigFile::ReadText(Keys::kDoNotSyncFiles, Keys::kBuffer512);
     if (settings.doNotSyncFiles.empty()) {
-        WriteConfig(Keys::kDoNotSyncFiles, "");
+        CConfigFile::Write(Keys::kDoNotSyncFiles, "");
     }
 
     settings.logDir = CEventLog::LogDirectory(settings.installDir);
-    settings.lastSync = CTimeStamp::Display(ReadConfigText(Keys::kLastSync, Keys::kBuffer40));
+    settings.lastSync =
+        CTimeStamp::Display(CConfigFile::ReadText(Keys::kLastSync, Keys::kBuffer40));
 
     settings.controlFeatures =
-        ReadConfigInt(Keys::kUseSocketsControls, Keys::kUseSocketsControlsDefault) == 1;
+        CConfigFile::ReadInt(Keys::kUseSocketsControls, Keys::kUseSocketsControlsDefault) == 1;
     if (settings.controlFeatures) {
         settings.computerName = CPlatform::ComputerName();
     } else {
-        WriteConfig(Keys::kUseSocketsControls, "0");
+        CConfigFile::Write(Keys::kUseSocketsControls, "0");
     }
 
     settings.port = ReadPort(Keys::kPort, Keys::kPortDefault);
     settings.port2 = ReadPort(Keys::kPort2, Keys::kPort2Default);
 
-    settings.primaryIp = ReadConfigText(Keys::kPrimaryIPAddress, Keys::kBuffer80);
-    WriteConfig(Keys::kPrimaryIPAddress, settings.primaryIp);
+    settings.primaryIp = CConfigFile::ReadText(Keys::kPrimaryIPAddress, Keys::kBuffer80);
+    CConfigFile::Write(Keys::kPrimaryIPAddress, settings.primaryIp);
 
-    settings.syncSystemQueueDb = ReadConfigInt(Keys::kSyncSystemQueueDb, Keys::kAbsentSentinel);
+    settings.syncSystemQueueDb =
+        CConfigFile::ReadInt(Keys::kSyncSystemQueueDb, Keys::kAbsentSentinel);
     if (settings.syncSystemQueueDb == Keys::kAbsentSentinel) {
-        WriteConfig(Keys::kSyncSystemQueueDbComment, Keys::kSyncSystemQueueDbCommentValue);
-        WriteConfig(Keys::kSyncSystemQueueDb, std::to_string(Keys::kSyncSystemQueueDbDefault));
+        CConfigFile::Write(Keys::kSyncSystemQueueDbComment, Keys::kSyncSystemQueueDbCommentValue);
+        CConfigFile::Write(Keys::kSyncSystemQueueDb,
+                           std::to_string(Keys::kSyncSystemQueueDbDefault));
         settings.syncSystemQueueDb = Keys::kSyncSystemQueueDbDefault;
     }
 
-    settings.intervalHours = ReadConfigInt(Keys::kPrimIntervalInHours, 0);
+    settings.intervalHours = CConfigFile::ReadInt(Keys::kPrimIntervalInHours, 0);
     if (settings.intervalHours < 1) {
-        WriteConfig(Keys::kPrimIntervalInHours, std::to_string(Keys::kPrimIntervalInHoursDefault));
+        CConfigFile::Write(Keys::kPrimIntervalInHours,
+                           std::to_string(Keys::kPrimIntervalInHoursDefault));
         settings.intervalHours = Keys::kPrimIntervalInHoursDefault;
     }
 
     settings.syncClientSystemTime =
-        ReadConfigInt(Keys::kSyncClientSystemTime, Keys::kAbsentSentinel);
+        CConfigFile::ReadInt(Keys::kSyncClientSystemTime, Keys::kAbsentSentinel);
     if (settings.syncClientSystemTime == Keys::kAbsentSentinel) {
-        WriteConfig(Keys::kSyncClientSystemTime,
-                    std::to_string(Keys::kSyncClientSystemTimeDefault));
+        CConfigFile::Write(Keys::kSyncClientSystemTime,
+                           std::to_string(Keys::kSyncClientSystemTimeDefault));
         settings.syncClientSystemTime = Keys::kSyncClientSystemTimeDefault;
     }
     return settings;
@@ -110,12 +100,12 @@ SPrimarySettings CPrimaryConfig::Normalise()
 
 std::string CPrimaryConfig::WebDirectory(const std::string& installDir)
 {
-    std::string webDir = ReadConfigText(Keys::kCopyToWebPath, Keys::kBuffer128);
+    std::string webDir = CConfigFile::ReadText(Keys::kCopyToWebPath, Keys::kBuffer128);
     if (!webDir.empty() && CFileOps::IsDirectory(webDir)) {
         return webDir;
     }
     webDir = DetectWebDirectory(installDir);
-    WriteConfig(Keys::kCopyToWebPath, webDir);
+    CConfigFile::Write(Keys::kCopyToWebPath, webDir);
     // Only the last level is created; a failure shows in the build's copy errors.
     if (!webDir.empty() && !CFileOps::IsDirectory(webDir)) {
         CFileOps::CreateDirectory(webDir);
@@ -139,7 +129,7 @@ std::string CPrimaryConfig::DetectWebDirectory(const std::string& installDir)
 
 std::string CPrimaryConfig::ZipProgram()
 {
-    const std::string configured = ReadConfigText(Keys::kZipProg, Keys::kBuffer80);
+    const std::string configured = CConfigFile::ReadText(Keys::kZipProg, Keys::kBuffer80);
     if (!configured.empty()) {
         return configured;
     }
@@ -150,6 +140,6 @@ std::string CPrimaryConfig::ZipProgram()
                                 CStringTable::Text(StringId::Error));
         return {};
     }
-    WriteConfig(Keys::kZipProg, registered);
+    CConfigFile::Write(Keys::kZipProg, registered);
     return registered;
 }

@@ -1,5 +1,6 @@
 #include "primary/PrimarySettingsDlg.h"
 
+#include "core/ConfigFile.h"
 #include "core/ConfigKeys.h"
 #include "core/ProfileStore.h"
 #include "primary/ClientRegistry.h"
@@ -19,22 +20,7 @@
 
 namespace Keys = ConfigKeys;
 
-namespace {
-std::string ReadConfigText(std::string_view key)
-{
-    return CProfileStore::ReadText(Keys::kConfig, key, "", Keys::kBuffer512, Keys::kIniFile);
-}
-
-int ReadConfigInt(std::string_view key, int defaultValue)
-{
-    return CProfileStore::ReadInt(Keys::kConfig, key, defaultValue, Keys::kIniFile);
-}
-
-bool WriteConfig(std::string_view key, std::string_view value)
-{
-    return CProfileStore::WriteText(Keys::kConfig, key, value, Keys::kIniFile);
-}
-} // namespace
+namespace {} // namespace
 
 CPrimarySettingsDlg::CPrimarySettingsDlg(QWidget* parent)
     : QDialog{parent}, m_ui{std::make_unique<Ui::CPrimarySettingsDlg>()}
@@ -74,19 +60,20 @@ void CPrimarySettingsDlg::OnInitDialog()
     m_ui->clientList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_ui->clientList->setSelectionBehavior(QAbstractItemView::SelectRows);
 
-    m_fields.webPath = ReadConfigText(Keys::kCopyToWebPath);
-    m_fields.compressionChoice = ReadConfigInt(Keys::kUseGZip, Keys::kUseGZipDefault) == 1 ? 0 : 1;
-    m_fields.zipProgram = ReadConfigText(Keys::kZipProg);
-    m_fields.threshold = ReadConfigInt(Keys::kZipIfBigger, 0);
-    m_fields.interval = std::to_string(ReadConfigInt(Keys::kPrimIntervalInHours, 0));
-    m_syncJxalarmIni = ReadConfigInt(Keys::kSyncJxalarmIni, Keys::kSyncJxalarmIniAbsent);
+    m_fields.webPath = CConfigFile::ReadText(Keys::kCopyToWebPath, Keys::kBuffer512);
+    m_fields.compressionChoice =
+        CConfigFile::ReadInt(Keys::kUseGZip, Keys::kUseGZipDefault) == 1 ? 0 : 1;
+    m_fields.zipProgram = CConfigFile::ReadText(Keys::kZipProg, Keys::kBuffer512);
+    m_fields.threshold = CConfigFile::ReadInt(Keys::kZipIfBigger, 0);
+    m_fields.interval = std::to_string(CConfigFile::ReadInt(Keys::kPrimIntervalInHours, 0));
+    m_syncJxalarmIni = CConfigFile::ReadInt(Keys::kSyncJxalarmIni, Keys::kSyncJxalarmIniAbsent);
     if (m_syncJxalarmIni == Keys::kSyncJxalarmIniAbsent) {
         m_syncJxalarmIni = Keys::kSyncJxalarmIniDefault;
-        if (!WriteConfig(Keys::kSyncJxalarmIni, std::to_string(m_syncJxalarmIni))) {
+        if (!CConfigFile::Write(Keys::kSyncJxalarmIni, std::to_string(m_syncJxalarmIni))) {
             CConfigWriteError::Show();
         }
     }
-    m_fields.timeSync = ReadConfigInt(Keys::kSyncClientSystemTime, Keys::kAbsentSentinel);
+    m_fields.timeSync = CConfigFile::ReadInt(Keys::kSyncClientSystemTime, Keys::kAbsentSentinel);
     const std::string address{CProfileStore::ReadText(Keys::kConfig, Keys::kPrimaryIPAddress, "",
                                                       Keys::kBuffer128, Keys::kIniFile)};
 
@@ -154,7 +141,7 @@ void CPrimarySettingsDlg::OnChangeToSecondary()
                                  CUiText::Text(StringId::PleaseConfirm), true)) {
         return;
     }
-    if (!WriteConfig(Keys::kIsPrimary, "0")) {
+    if (!CConfigFile::Write(Keys::kIsPrimary, "0")) {
         CConfigWriteError::Show();
         return;
     }
@@ -198,19 +185,19 @@ bool CPrimarySettingsDlg::TakeValues()
 
 bool CPrimarySettingsDlg::WriteSettings() const
 {
-    bool written{WriteConfig(Keys::kCopyToWebPath, m_fields.webPath)};
+    bool written{CConfigFile::Write(Keys::kCopyToWebPath, m_fields.webPath)};
     if (m_fields.compressionChoice == 1) {
-        written = WriteConfig(Keys::kUseGZip, "0") && written;
-        written = WriteConfig(Keys::kZipProg, m_fields.zipProgram) && written;
+        written = CConfigFile::Write(Keys::kUseGZip, "0") && written;
+        written = CConfigFile::Write(Keys::kZipProg, m_fields.zipProgram) && written;
     } else {
-        written = WriteConfig(Keys::kUseGZip, "1") && written;
+        written = CConfigFile::Write(Keys::kUseGZip, "1") && written;
     }
-    written = WriteConfig(Keys::kZipIfBigger, std::to_string(m_fields.threshold)) && written;
-    written = WriteConfig(Keys::kPrimIntervalInHours, m_fields.interval) && written;
-    written =
-        WriteConfig(Keys::kSyncClientSystemTime, std::to_string(m_fields.timeSync)) && written;
+    written = CConfigFile::Write(Keys::kZipIfBigger, std::to_string(m_fields.threshold)) && written;
+    written = CConfigFile::Write(Keys::kPrimIntervalInHours, m_fields.interval) && written;
+    written = CConfigFile::Write(Keys::kSyncClientSystemTime, std::to_string(m_fields.timeSync)) &&
+              written;
     const std::string address{CClientRegistry::FormatAddress(m_ui->addressEdit->GetFields())};
-    return WriteConfig(Keys::kPrimaryIPAddress, address) && written;
+    return CConfigFile::Write(Keys::kPrimaryIPAddress, address) && written;
 }
 
 void CPrimarySettingsDlg::FillClientList()

@@ -1,5 +1,6 @@
 #include "secondary/SecondaryConfig.h"
 
+#include "core/ConfigFile.h"
 #include "core/ConfigKeys.h"
 #include "core/EventLog.h"
 #include "core/FileOps.h"
@@ -17,30 +18,15 @@ constexpr std::string_view kDb1BelowDrive = "db1";
 constexpr std::string_view kDbv1BelowDrive = "dbv1";
 constexpr std::string_view kOwnWebParentBelowDrive = "jx_web";
 
-std::string ReadConfigText(std::string_view key, std::size_t size)
-{
-    return CProfileStore::ReadText(Keys::kConfig, key, "", size, Keys::kIniFile);
-}
-
-int ReadConfigInt(std::string_view key, int defaultValue)
-{
-    return CProfileStore::ReadInt(Keys::kConfig, key, defaultValue, Keys::kIniFile);
-}
-
-void WriteConfig(std::string_view key, std::string_view value)
-{
-    CProfileStore::WriteText(Keys::kConfig, key, value, Keys::kIniFile);
-}
-
 // A secondary without the key uses the default silently; only a value below 1 is replaced
 // in the file.
 int ReadPort(std::string_view key, int defaultPort)
 {
-    const int port = ReadConfigInt(key, defaultPort);
+    const int port = CConfigFile::ReadInt(key, defaultPort);
     if (port >= 1) {
         return port;
     }
-    WriteConfig(key, std::to_string(defaultPort));
+    CConfigFile::Write(key, std::to_string(defaultPort));
     return defaultPort;
 }
 
@@ -60,12 +46,12 @@ SSecondarySettings CSecondaryConfig::Normalise()
     settings.apacheRootDir = CPlatform::JoinPath(drive, Keys::kApacheRootBelowDrive);
     settings.ownWebParentDir = CPlatform::JoinPath(drive, kOwnWebParentBelowDrive);
     settings.ownWebRootDir = CPlatform::JoinPath(drive, Keys::kOwnWebRootBelowDrive);
-    settings.useGzip = ReadConfigInt(Keys::kUseGZip, Keys::kUseGZipDefault) == 1;
+    settings.useGzip = CConfigFile::ReadInt(Keys::kUseGZip, Keys::kUseGZipDefault) == 1;
 
-    settings.webPath = ReadConfigText(Keys::kWebDocPath, Keys::kBuffer128);
+    settings.webPath = CConfigFile::ReadText(Keys::kWebDocPath, Keys::kBuffer128);
     if (settings.webPath.empty()) {
         settings.webPath = Keys::kDefaultWebDocPath;
-        WriteConfig(Keys::kWebDocPath, settings.webPath);
+        CConfigFile::Write(Keys::kWebDocPath, settings.webPath);
     }
 
     if (!DownloadDirectory(settings, drive)) {
@@ -77,18 +63,19 @@ SSecondarySettings CSecondaryConfig::Normalise()
         settings.unzipProg = UnzipProgram();
     }
 
-    settings.lastSync = CTimeStamp::Display(ReadConfigText(Keys::kLastSync, Keys::kBuffer40));
+    settings.lastSync =
+        CTimeStamp::Display(CConfigFile::ReadText(Keys::kLastSync, Keys::kBuffer40));
 
-    settings.intervalMinutes = ReadConfigInt(Keys::kIntervalInMin, 0);
+    settings.intervalMinutes = CConfigFile::ReadInt(Keys::kIntervalInMin, 0);
     if (settings.intervalMinutes < 1) {
-        WriteConfig(Keys::kIntervalInMin, std::to_string(Keys::kIntervalInMinDefault));
+        CConfigFile::Write(Keys::kIntervalInMin, std::to_string(Keys::kIntervalInMinDefault));
         settings.intervalMinutes = Keys::kIntervalInMinDefault;
     }
 
     settings.controlFeatures =
-        ReadConfigInt(Keys::kUseSocketsControls, Keys::kUseSocketsControlsDefault) == 1;
+        CConfigFile::ReadInt(Keys::kUseSocketsControls, Keys::kUseSocketsControlsDefault) == 1;
     if (!settings.controlFeatures) {
-        WriteConfig(Keys::kUseSocketsControls, "0");
+        CConfigFile::Write(Keys::kUseSocketsControls, "0");
         return settings;
     }
     settings.port = ReadPort(Keys::kPort, Keys::kPortDefault);
@@ -99,10 +86,10 @@ SSecondarySettings CSecondaryConfig::Normalise()
 
 bool CSecondaryConfig::DownloadDirectory(SSecondarySettings& settings, const std::string& drive)
 {
-    settings.downloadDir = ReadConfigText(Keys::kDownLoadPath, Keys::kBuffer128);
+    settings.downloadDir = CConfigFile::ReadText(Keys::kDownLoadPath, Keys::kBuffer128);
     if (settings.downloadDir.empty()) {
         settings.downloadDir = CPlatform::JoinPath(drive, Keys::kDownLoadPathBelowDrive);
-        WriteConfig(Keys::kDownLoadPath, settings.downloadDir);
+        CConfigFile::Write(Keys::kDownLoadPath, settings.downloadDir);
     }
     if (CFileOps::IsDirectory(settings.downloadDir) ||
         CFileOps::CreateDirectory(settings.downloadDir) == 0) {
@@ -116,7 +103,7 @@ bool CSecondaryConfig::DownloadDirectory(SSecondarySettings& settings, const std
 
 std::string CSecondaryConfig::UnzipProgram()
 {
-    const std::string configured = ReadConfigText(Keys::kUnZipProg, Keys::kBuffer80);
+    const std::string configured = CConfigFile::ReadText(Keys::kUnZipProg, Keys::kBuffer80);
     if (!configured.empty()) {
         return configured;
     }
@@ -127,6 +114,6 @@ std::string CSecondaryConfig::UnzipProgram()
                                 CStringTable::Text(StringId::Error));
         return {};
     }
-    WriteConfig(Keys::kUnZipProg, registered);
+    CConfigFile::Write(Keys::kUnZipProg, registered);
     return registered;
 }

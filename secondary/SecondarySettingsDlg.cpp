@@ -1,5 +1,6 @@
 #include "secondary/SecondarySettingsDlg.h"
 
+#include "core/ConfigFile.h"
 #include "core/ConfigKeys.h"
 #include "core/ProfileStore.h"
 #include "ui_SecondarySettingsDlg.h"
@@ -14,17 +15,7 @@
 
 namespace Keys = ConfigKeys;
 
-namespace {
-std::string ReadConfigText(std::string_view key)
-{
-    return CProfileStore::ReadText(Keys::kConfig, key, "", Keys::kBuffer512, Keys::kIniFile);
-}
-
-bool WriteConfig(std::string_view key, std::string_view value)
-{
-    return CProfileStore::WriteText(Keys::kConfig, key, value, Keys::kIniFile);
-}
-} // namespace
+namespace {} // namespace
 
 CSecondarySettingsDlg::CSecondarySettingsDlg(QWidget* parent)
     : QDialog{parent}, m_ui{std::make_unique<Ui::CSecondarySettingsDlg>()}
@@ -49,14 +40,14 @@ void CSecondarySettingsDlg::OnInitDialog()
 {
     SetCaptions();
     CIntervalCombo::AddItems(*m_ui->intervalCombo);
-    m_fields.webPath = ReadConfigText(Keys::kWebDocPath);
-    m_fields.downloadDir = ReadConfigText(Keys::kDownLoadPath);
+    m_fields.webPath = CConfigFile::ReadText(Keys::kWebDocPath, Keys::kBuffer512);
+    m_fields.downloadDir = CConfigFile::ReadText(Keys::kDownLoadPath, Keys::kBuffer512);
     m_fields.decompressionChoice =
         CProfileStore::ReadInt(Keys::kConfig, Keys::kUseGZip, Keys::kUseGZipDefault,
                                Keys::kIniFile) == 1
             ? 0
             : 1;
-    m_fields.unzipProgram = ReadConfigText(Keys::kUnZipProg);
+    m_fields.unzipProgram = CConfigFile::ReadText(Keys::kUnZipProg, Keys::kBuffer512);
     m_fields.interval = std::to_string(
         CProfileStore::ReadInt(Keys::kConfig, Keys::kIntervalInMin, 0, Keys::kIniFile));
 
@@ -114,7 +105,7 @@ void CSecondarySettingsDlg::OnChangeToPrimary()
                                  CUiText::Text(StringId::PleaseConfirm), true)) {
         return;
     }
-    if (!WriteConfig(Keys::kIsPrimary, "1")) {
+    if (!CConfigFile::Write(Keys::kIsPrimary, "1")) {
         CConfigWriteError::Show();
         return;
     }
@@ -146,13 +137,13 @@ void CSecondarySettingsDlg::TakeValues()
 
 bool CSecondarySettingsDlg::WriteSettings() const
 {
-    bool written{WriteConfig(Keys::kWebDocPath, m_fields.webPath)};
-    written = WriteConfig(Keys::kDownLoadPath, m_fields.downloadDir) && written;
+    bool written{CConfigFile::Write(Keys::kWebDocPath, m_fields.webPath)};
+    written = CConfigFile::Write(Keys::kDownLoadPath, m_fields.downloadDir) && written;
     if (m_fields.decompressionChoice == 1) {
-        written = WriteConfig(Keys::kUseGZip, "0") && written;
-        written = WriteConfig(Keys::kUnZipProg, m_fields.unzipProgram) && written;
+        written = CConfigFile::Write(Keys::kUseGZip, "0") && written;
+        written = CConfigFile::Write(Keys::kUnZipProg, m_fields.unzipProgram) && written;
     } else {
-        written = WriteConfig(Keys::kUseGZip, "1") && written;
+        written = CConfigFile::Write(Keys::kUseGZip, "1") && written;
     }
-    return WriteConfig(Keys::kIntervalInMin, m_fields.interval) && written;
+    return CConfigFile::Write(Keys::kIntervalInMin, m_fields.interval) && written;
 }

@@ -43,19 +43,6 @@ private:
     CLocalFilesSink& m_files;
 };
 
-// "%04d.%02d.%02d %02d:%02d" of a last-write time in local time.
-std::string RowDateText(std::time_t seconds)
-{
-    std::tm local{};
-    if (localtime_r(&seconds, &local) == nullptr) {
-        return {};
-    }
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d.%02d.%02d %02d:%02d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min);
-    return text;
-}
-
 // Whole kilobytes of the low 32 bits of the size, but 1 for a file that is not empty.
 long long KilobytesShown(off_t size)
 {
@@ -301,7 +288,7 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
     }
     const bool found =
         !localName.empty() && stat(CPlatform::JoinPath(directory, localName).c_str(), &info) == 0;
-    row[3] = found ? RowDateText(info.st_mtim.tv_sec) : std::string();
+    row[3] = found ? CTimeStamp::ListDate(info.st_mtim.tv_sec) : std::string();
     row[4] = CStringTable::Format(StringId::SizeInKb,
                                   {std::to_string(found ? KilobytesShown(info.st_size) : 0)});
 

@@ -92,3 +92,10 @@ TEST(TimeStampTest, Display_OfEmptyTextIsEmpty)
     EXPECT_EQ(CTimeStamp::Display("never"), "");
     EXPECT_EQ(CTimeStamp::Display("  "), "");
 }
+
+TEST(TimeStampTest, ListDate_IsYearFirstInLocalTime)
+{
+    const ScopedTimeZone berlin{"CET-1CEST,M3.5.0,M10.5.0/3"};
+    EXPECT_EQ(CTimeStamp::ListDate(0x60406ABF), "2021.03.04 06:06");
+    EXPECT_EQ(CTimeStamp::ListDate(0x60DD9220), "2021.07.01 12:00");
+}
