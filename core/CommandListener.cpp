@@ -91,8 +91,8 @@ void CCommandListener::ServeConnections(CCommandSocket& listening)
             return;
         }
         std::string text;
-        if (connection.ReceiveText(text, CProtocolMessages::kCommandBufferSize,
-                                   m_receiveTimeout) == CCommandSocket::kOk) {
+        if (connection.ReceiveText(text, CProtocolMessages::kCommandBufferSize, m_receiveTimeout) ==
+            CCommandSocket::kOk) {
             ServeCommand(connection, CProtocolMessages::Tokenise(text));
         }
     }

@@ -3,7 +3,10 @@
 #include "core/ConfigKeys.h"
 #include "core/EventLog.h"
 #include "core/Platform.h"
+#include "core/PrimaryListener.h"
+#include "core/SetTimeSender.h"
 #include "primary/CatalogueBuilder.h"
+#include "primary/ClientSyncDlg.h"
 #include "primary/PrimaryConfig.h"
 #include "ui_PrimaryDlg.h"
 #include "widgets/AboutDlg.h"
@@ -36,13 +39,18 @@ CPrimaryDlg::CPrimaryDlg(QWidget* parent)
     m_timer->setObjectName(QStringLiteral("preparationTimer"));
     connect(m_timer, &QTimer::timeout, this, &CPrimaryDlg::OnTimer);
     connect(m_ui->syncNowButton, &QPushButton::clicked, this, &CPrimaryDlg::OnSynchronizeNow);
+    connect(m_ui->clientSyncButton, &QPushButton::clicked, this,
+            &CPrimaryDlg::OnClientSynchronization);
     connect(m_ui->showLogfileButton, &QPushButton::clicked, this, &CPrimaryDlg::OnShowLogfile);
     connect(m_ui->aboutButton, &QPushButton::clicked, this, &CPrimaryDlg::OnAbout);
     connect(m_ui->exitButton, &QPushButton::clicked, this, &CMainDlg::accept);
     OnInitDialog();
 }
 
-CPrimaryDlg::~CPrimaryDlg() = default;
+CPrimaryDlg::~CPrimaryDlg()
+{
+    StopListener();
+}
 
 std::chrono::milliseconds CPrimaryDlg::PreparationInterval(int hours)
 {
@@ -113,9 +121,10 @@ void CPrimaryDlg::OnSynchronizeNow()
 {
     const int result = Prepare("Preparation for synchronization started manually",
                                StringId::PreparationStartedManually);
-    if (result == 1 && m_settings.controlFeatures) {
+    if (result == 1 && m_settings.controlFeatures &&
         AskYesNo(CStringTable::Text(StringId::AskStartClients),
-                 CStringTable::Text(StringId::PleaseConfirm), false);
+                 CStringTable::Text(StringId::PleaseConfirm), false)) {
+        OnClientSynchronization();
     }
 }
 
@@ -123,6 +132,38 @@ void CPrimaryDlg::OnTimer()
 {
     Prepare("Preparation for synchronization started automatically",
             StringId::PreparationStartedAutomatically);
+    if (m_settings.syncClientSystemTime == 1) {
+        CSetTimeSender{m_settings.logDir, m_settings.port}.SendSetTimeToListedClients(
+            Keys::kIniFile);
+    }
+}
+
+void CPrimaryDlg::OnClientSynchronization()
+{
+    CClientSyncDlg dialog{m_settings,
+                          [this](CClientSyncDlg* target) { m_reports.SetTarget(target); }, this};
+    dialog.exec();
+}
+
+void CPrimaryDlg::OnExitConfirmed()
+{
+    StopListener();
+}
+
+void CPrimaryDlg::StartListener()
+{
+    m_listener =
+        std::make_unique<CPrimaryListener>(m_settings.computerName, m_settings.port2, &m_reports);
+    if (!m_listener->Start()) {
+        qWarning("The listener for the secondaries' reports could not be started");
+        m_listener.reset();
+    }
+}
+
+void CPrimaryDlg::StopListener()
+{
+    m_reports.Shutdown();
+    m_listener.reset();
 }
 
 void CPrimaryDlg::OnShowLogfile()
@@ -150,6 +191,9 @@ void CPrimaryDlg::OnInitDialog()
     m_settings = CPrimaryConfig{*this}.Normalise();
     setWindowIcon(QIcon{QStringLiteral(":/icons/zezodi.png")});
     m_ui->clientSyncButton->setHidden(!m_settings.controlFeatures);
+    // The results listener runs whatever UseSocketsControls says: a secondary started by
+    // zezodictl or by an earlier run may still report back.
+    StartListener();
     m_ui->lastSyncEdit->setText(QString::fromStdString(m_settings.lastSync));
     m_timer->start(PreparationInterval(m_settings.intervalHours));
 }

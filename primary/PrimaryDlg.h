@@ -5,12 +5,14 @@
 #include "core/StringTable.h"
 #include "primary/FileListSink.h"
 #include "primary/PrimarySettings.h"
+#include "primary/SyncResultRelay.h"
 #include "widgets/MainDlg.h"
 
 #include <chrono>
 #include <memory>
 #include <string>
 
+class CPrimaryListener;
 class QTimer;
 
 namespace Ui {
@@ -19,7 +21,8 @@ class CPrimaryDlg;
 
 // The main window of the primary role: the files prepared for the secondaries, the report of
 // every step, the time of the last preparation and the role's buttons. It runs the preparation
-// on its preparation timer and on "Synchronize now", on its own thread.
+// on its preparation timer and on "Synchronize now", on its own thread, and listens at Port2 for
+// the secondaries' reports, which its client synchronisation dialog shows while it is open.
 class CPrimaryDlg : public CMainDlg, public CReportSink, public CFileListSink, public CMessageSink
 {
     Q_OBJECT
@@ -48,9 +51,13 @@ public:
     void SetLastSync(const std::string& display) override;
     void SetBusy(bool busy) override;
 
+protected:
+    void OnExitConfirmed() override;
+
 private slots:
     void OnSynchronizeNow();
     void OnTimer();
+    void OnClientSynchronization();
     void OnShowLogfile();
     void OnAbout();
 
@@ -61,9 +68,14 @@ private:
     void CreateColumns();
     // Logs text, shows its string-table form and runs one preparation; its result.
     int Prepare(const char* logText, StringId reportText);
+    void StartListener();
+    // Releases a report hand-over in progress, then stops the listener and waits for it.
+    void StopListener();
 
     std::unique_ptr<Ui::CPrimaryDlg> m_ui;
     SPrimarySettings m_settings;
     QTimer* m_timer;
     bool m_busy = false;
+    CSyncResultRelay m_reports;
+    std::unique_ptr<CPrimaryListener> m_listener;
 };

@@ -4,6 +4,8 @@
 #include "core/EventLog.h"
 #include "core/Platform.h"
 #include "core/ProfileStore.h"
+#include "core/ProtocolMessages.h"
+#include "core/SyncResultSender.h"
 #include "core/TimeStamp.h"
 #include "secondary/SecondaryConfig.h"
 #include "secondary/SecondarySettingsDlg.h"
@@ -18,9 +20,11 @@
 #include <algorithm>
 #include <charconv>
 #include <limits>
+#include <utility>
 
 #include <QApplication>
 #include <QIcon>
+#include <QMetaObject>
 #include <QStringList>
 #include <QTimer>
 #include <QtGlobal>
@@ -62,8 +66,9 @@ std::string UiFormat(StringId id, std::initializer_list<std::string_view> args)
 
 } // namespace
 
-CSecondaryDlg::CSecondaryDlg(QWidget* parent)
-    : CMainDlg{parent}, m_ui{std::make_unique<Ui::CSecondaryDlg>()}, m_timer{new QTimer{this}}
+CSecondaryDlg::CSecondaryDlg(QWidget* parent, CSecondaryListener::ClockSetter setClock)
+    : CMainDlg{parent}, m_ui{std::make_unique<Ui::CSecondaryDlg>()}, m_timer{new QTimer{this}},
+      m_setClock{std::move(setClock)}
 {
     m_ui->setupUi(this);
     m_timer->setObjectName(QStringLiteral("syncTimer"));
@@ -76,7 +81,10 @@ CSecondaryDlg::CSecondaryDlg(QWidget* parent)
     OnInitDialog();
 }
 
-CSecondaryDlg::~CSecondaryDlg() = default;
+CSecondaryDlg::~CSecondaryDlg()
+{
+    StopListener();
+}
 
 void CSecondaryDlg::AddReportLine(const std::string& text, int image)
 {
@@ -168,6 +176,8 @@ void CSecondaryDlg::OnSettings()
     CSecondarySettingsDlg settings{this};
     settings.exec();
     if (settings.RoleChanged()) {
+        // The primary role listens in this process next.
+        StopListener();
         EndWithRoleChange(kChangedToPrimary);
         return;
     }
@@ -179,6 +189,59 @@ void CSecondaryDlg::OnSettings()
     m_settings.webPath = fields.webPath;
     m_settings.downloadDir = fields.downloadDir;
     m_settings.unzipProg = fields.unzipProgram;
+}
+
+void CSecondaryDlg::PostSyncRequested(std::string nameAndAddress)
+{
+    QMetaObject::invokeMethod(
+        this, [this, text = std::move(nameAndAddress)] { OnSyncRequested(text); },
+        Qt::QueuedConnection);
+}
+
+void CSecondaryDlg::PostTimeSynchronized(std::string text)
+{
+    QMetaObject::invokeMethod(
+        this, [this, line = std::move(text)] { OnTimeSynchronized(line); }, Qt::QueuedConnection);
+}
+
+void CSecondaryDlg::OnSyncRequested(const std::string& nameAndAddress)
+{
+    const std::size_t separator = nameAndAddress.find(';');
+    const std::string primaryName = nameAndAddress.substr(0, separator);
+    const std::string primaryAddress =
+        separator == std::string::npos ? std::string{} : nameAndAddress.substr(separator + 1);
+    const int result = m_engine->SyncRun(CSyncEngine::kModeByPrimary, primaryName);
+    const int code = result == CSyncEngine::kCatalogueMissing || m_engine->FailureFlag()
+                         ? CProtocolMessages::kSyncFailed
+                         : CProtocolMessages::kSyncSucceeded;
+    // A report that cannot be delivered is lost without a message, as on every peer.
+    CSyncResultSender{m_settings.computerName, m_settings.port2}.SendSyncResult(primaryAddress,
+                                                                                code);
+}
+
+void CSecondaryDlg::OnTimeSynchronized(const std::string& text)
+{
+    AddReportLine(text, CReportSink::ImageSuccess);
+}
+
+void CSecondaryDlg::OnExitConfirmed()
+{
+    StopListener();
+}
+
+void CSecondaryDlg::StartListener()
+{
+    m_listener = std::make_unique<CSecondaryListener>(m_settings.computerName, m_settings.port,
+                                                      this, m_setClock);
+    if (!m_listener->Start()) {
+        qWarning("The listener for the primary's commands could not be started");
+        m_listener.reset();
+    }
+}
+
+void CSecondaryDlg::StopListener()
+{
+    m_listener.reset();
 }
 
 void CSecondaryDlg::OnShowLogfile()
@@ -214,6 +277,9 @@ void CSecondaryDlg::OnInitDialog()
     setWindowIcon(QIcon{QStringLiteral(":/icons/zezodi.png")});
     m_ui->lastSyncEdit->setText(QString::fromStdString(m_settings.lastSync));
     m_timer->start(TimerPeriod(m_settings.intervalMinutes));
+    if (m_settings.controlFeatures) {
+        StartListener();
+    }
 }
 
 void CSecondaryDlg::SetCaptions()

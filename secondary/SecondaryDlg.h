@@ -2,6 +2,8 @@
 
 #include "core/MessageSink.h"
 #include "core/ReportSink.h"
+#include "core/SecondaryListener.h"
+#include "core/SecondaryRequests.h"
 #include "secondary/LocalFilesSink.h"
 #include "secondary/SecondarySettings.h"
 #include "widgets/MainDlg.h"
@@ -19,16 +21,21 @@ class CSecondaryDlg;
 // The main window of the secondary role: the local files compared with the primary's
 // catalogue, the report of every step, the time of the last synchronisation and the role's
 // buttons. It owns the settings as its initialisation settled them and the synchronisation
-// engine that works from them, and shows the engine's work through the sinks below.
+// engine that works from them, and shows the engine's work through the sinks below. Its
+// listener takes the primary's start_sync and set_time at Port; the requests queue up on this
+// window's thread and run one after the other.
 class CSecondaryDlg : public CMainDlg,
                       public CReportSink,
                       public CLocalFilesSink,
-                      public CMessageSink
+                      public CMessageSink,
+                      public CSecondaryRequests
 {
     Q_OBJECT
 
 public:
-    explicit CSecondaryDlg(QWidget* parent = nullptr);
+    // setClock applies the primary's set_time; tests hand in one that leaves the clock alone.
+    explicit CSecondaryDlg(QWidget* parent = nullptr, CSecondaryListener::ClockSetter setClock =
+                                                          CSecondaryListener::SetSystemTime);
     ~CSecondaryDlg() override;
 
     // Inserts the row at the top of the report list and shows it at once: the long operations
@@ -52,6 +59,13 @@ public:
     // period stops at the largest whole minute that fits (35,791 minutes, about 596 hours).
     static int TimerPeriod(int minutes);
 
+    // From the listener thread: each queues its own copy of the text for this window's thread.
+    void PostSyncRequested(std::string nameAndAddress) override;
+    void PostTimeSynchronized(std::string text) override;
+
+protected:
+    void OnExitConfirmed() override;
+
 private slots:
     void OnSyncNow();
     void OnTimer();
@@ -64,9 +78,16 @@ private:
     void SetCaptions();
     void SetButtonImages();
     void CreateColumns();
+    // A start_sync: one run started by the primary, then its sync_result to the primary.
+    void OnSyncRequested(const std::string& nameAndAddress);
+    void OnTimeSynchronized(const std::string& text);
+    void StartListener();
+    void StopListener();
 
     std::unique_ptr<Ui::CSecondaryDlg> m_ui;
     SSecondarySettings m_settings;
     std::unique_ptr<CSyncEngine> m_engine;
     QTimer* m_timer;
+    CSecondaryListener::ClockSetter m_setClock;
+    std::unique_ptr<CSecondaryListener> m_listener;
 };

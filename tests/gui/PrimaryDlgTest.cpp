@@ -331,7 +331,11 @@ private slots:
         dlg.show();
         m_answer = QMessageBox::Yes;
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
-        QCOMPARE(m_boxes.size(), 1);
+        // Yes opens the client synchronisation dialog, which finds no secondary to list.
+        QCOMPARE(m_boxes.size(), 2);
+        QCOMPARE(m_boxes[1].text,
+                 QStringLiteral("No secondary clients for synchronization defined yet !\n"
+                                "Please define the clients in the settings dialog."));
         QCOMPARE(m_boxes[0].text, QString::fromUtf8(kAskStartClients));
         QCOMPARE(m_boxes[0].caption, QStringLiteral("Please confirm ..."));
         QCOMPARE(m_boxes[0].icon, QMessageBox::Question);

@@ -75,8 +75,7 @@ protected:
         return Exchange(m_port, WithZero(text));
     }
 
-    // Sends text until it is acknowledged, at most twenty times: a connection that queued up
-    // behind one that the listener was accepting is reset when the listener stops listening.
+    // Sends text until it is acknowledged, at most twenty times.
     std::optional<std::string> SendUntilAcknowledged(std::string_view text)
     {
         std::optional<std::string> reply = Send(text);
@@ -350,6 +349,54 @@ TEST_F(SecondaryListenerTest, Stop_EndsTheWaitAtOnceAndTheListenerStartsAgainOnI
     ASSERT_TRUE(m_listener->Start());
     EXPECT_EQ(Send("start_sync\rP\rB"), WithZero("ack\rSECONDARY"));
     EXPECT_EQ(m_window.syncRequests.WaitFor(2), (std::vector<std::string>{"P;A", "P;B"}));
+}
+
+// One connection attempt, not repeated: refused or failing it gives -1.
+int ConnectOnce(int port)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd >= 0 && connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+TEST_F(SecondaryListenerTest, CommandsBackToBack_AreAllAcknowledged)
+{
+    ASSERT_EQ(SendUntilAcknowledged("start_sync\rP\rA"), WithZero("ack\rSECONDARY"));
+    const CProfileTempDir dir;
+    CSetTimeSender setTime{dir.Path().string(), m_port};
+    setTime.SetClock([] { return kMarch2004; });
+    const CStartSyncSender startSync{"PRIM", "10.0.0.1", m_port};
+    for (int round = 0; round < 5; ++round) {
+        EXPECT_EQ(startSync.SendStartSync("client", kLoopback), CStartSyncSender::kStarted);
+        EXPECT_EQ(setTime.SendSetTime(kLoopback, "client"), CSetTimeSender::kSucceeded);
+    }
+
+    // A peer that connects while another connection is being served waits for its turn.
+    const int served = ConnectOnce(m_port);
+    ASSERT_GE(served, 0);
+    const int waiting = ConnectOnce(m_port);
+    ASSERT_GE(waiting, 0);
+    const std::string second = WithZero("start_sync\rP\rWAITING");
+    send(waiting, second.data(), second.size(), MSG_NOSIGNAL);
+    const std::string first = WithZero("start_sync\rP\rSERVED");
+    send(served, first.data(), first.size(), MSG_NOSIGNAL);
+    EXPECT_EQ(ReadUntilClosed(served), WithZero("ack\rSECONDARY"));
+    EXPECT_EQ(ReadUntilClosed(waiting), WithZero("ack\rSECONDARY"));
+    close(served);
+    close(waiting);
+
+    const auto requests = m_window.syncRequests.WaitFor(8);
+    ASSERT_EQ(requests.size(), 8u);
+    EXPECT_EQ(std::vector<std::string>(requests.end() - 2, requests.end()),
+              (std::vector<std::string>{"P;SERVED", "P;WAITING"}));
+    EXPECT_EQ(m_clock.WaitFor(5), (std::vector<std::string>(5, "5.3.2004 7:8:9")));
 }
 
 TEST_F(SecondaryListenerTest, NoWindowKnown_StillAcknowledges)

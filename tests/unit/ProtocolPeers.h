@@ -29,8 +29,8 @@ inline int FreePort()
     return probe.LocalPort();
 }
 
-// A raw TCP connection to 127.0.0.1:port. A listener closes its port between two connections,
-// so a refused attempt is repeated, for at most ten seconds. -1 when it never connects.
+// A raw TCP connection to 127.0.0.1:port. A listener that has just started may not be bound
+// yet, so a refused attempt is repeated, for at most ten seconds. -1 when it never connects.
 inline int Connect(int port)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds{10};
@@ -89,7 +89,7 @@ inline std::string WithZero(std::string_view text)
 }
 
 // Calls attempt until it gives something other than refused, for at most ten seconds: the
-// listener under test may be between two connections.
+// listener under test may not be bound yet.
 template <typename Attempt> int UntilNotRefused(Attempt attempt, int refused)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds{10};
