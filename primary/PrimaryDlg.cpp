@@ -2,12 +2,15 @@
 
 #include "core/ConfigKeys.h"
 #include "core/EventLog.h"
+#include "core/FileOps.h"
 #include "core/Platform.h"
 #include "core/PrimaryListener.h"
+#include "core/ProtocolMessages.h"
 #include "core/SetTimeSender.h"
 #include "primary/CatalogueBuilder.h"
 #include "primary/ClientSyncDlg.h"
 #include "primary/PrimaryConfig.h"
+#include "primary/PrimarySettingsDlg.h"
 #include "ui_PrimaryDlg.h"
 #include "widgets/AboutDlg.h"
 #include "widgets/FileLauncher.h"
@@ -16,6 +19,7 @@
 #include "widgets/UiText.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <QApplication>
 #include <QIcon>
@@ -30,6 +34,8 @@ namespace {
 // After each file-list row: keeps the list visibly moving during a long run.
 constexpr unsigned long kRowPauseMs = 20;
 constexpr std::chrono::milliseconds kHour = std::chrono::hours{1};
+// The marker a confirmed change to the secondary role ends the window with.
+constexpr int kChangedToSecondary = 2;
 } // namespace
 
 CPrimaryDlg::CPrimaryDlg(QWidget* parent)
@@ -41,6 +47,7 @@ CPrimaryDlg::CPrimaryDlg(QWidget* parent)
     connect(m_ui->syncNowButton, &QPushButton::clicked, this, &CPrimaryDlg::OnSynchronizeNow);
     connect(m_ui->clientSyncButton, &QPushButton::clicked, this,
             &CPrimaryDlg::OnClientSynchronization);
+    connect(m_ui->settingsButton, &QPushButton::clicked, this, &CPrimaryDlg::OnSettings);
     connect(m_ui->showLogfileButton, &QPushButton::clicked, this, &CPrimaryDlg::OnShowLogfile);
     connect(m_ui->aboutButton, &QPushButton::clicked, this, &CPrimaryDlg::OnAbout);
     connect(m_ui->exitButton, &QPushButton::clicked, this, &CMainDlg::accept);
@@ -143,6 +150,46 @@ void CPrimaryDlg::OnClientSynchronization()
     CClientSyncDlg dialog{m_settings,
                           [this](CClientSyncDlg* target) { m_reports.SetTarget(target); }, this};
     dialog.exec();
+}
+
+void CPrimaryDlg::OnSettings()
+{
+    CPrimarySettingsDlg settings{this};
+    settings.exec();
+    // Whichever button closed the dialog; also before a role change ends the window. A changed
+    // compression choice takes effect at the next start.
+    const CPrimarySettingsDlg::SFields& fields = settings.Fields();
+    m_settings.syncJxalarmIni = settings.SyncJxalarmIni();
+    m_settings.syncClientSystemTime = fields.timeSync;
+    // The interval as typed; text without a leading number counts as 0 and, like any value
+    // out of the timer's range, is held to its bounds.
+    m_settings.intervalHours = static_cast<int>(std::clamp<long long>(
+        CProtocolMessages::LeadingInteger(fields.interval), 0, kMaxIntervalHours));
+    m_timer->start(PreparationInterval(m_settings.intervalHours));
+    SetWebDirectory(fields.webPath);
+    m_settings.zipIfBigger = fields.threshold;
+    m_settings.zipProg = fields.zipProgram;
+    if (settings.RoleChanged()) {
+        // The secondary role listens in this process next.
+        StopListener();
+        EndWithRoleChange(kChangedToSecondary);
+    }
+}
+
+void CPrimaryDlg::SetWebDirectory(const std::string& webDir)
+{
+    m_settings.webDir = webDir;
+    m_settings.cataloguePath = CPlatform::JoinPath(webDir, Keys::kCatalogueFile);
+    m_settings.workingCopyPath = CPlatform::JoinPath(webDir, Keys::kCatalogueWorkFile);
+    if (webDir.empty() || CFileOps::IsDirectory(webDir)) {
+        return;
+    }
+    // Only the last level is created; a failure also shows in the next run's copy errors.
+    const int error = CFileOps::CreateDirectory(webDir);
+    if (error != 0) {
+        qWarning("The web directory %s could not be created: %s", webDir.c_str(),
+                 std::strerror(error));
+    }
 }
 
 void CPrimaryDlg::OnExitConfirmed()

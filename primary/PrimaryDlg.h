@@ -58,6 +58,7 @@ private slots:
     void OnSynchronizeNow();
     void OnTimer();
     void OnClientSynchronization();
+    void OnSettings();
     void OnShowLogfile();
     void OnAbout();
 
@@ -68,6 +69,9 @@ private:
     void CreateColumns();
     // Logs text, shows its string-table form and runs one preparation; its result.
     int Prepare(const char* logText, StringId reportText);
+    // Takes over a web directory chosen in the settings, creates it when it is missing, and
+    // places the catalogue and its working copy in it.
+    void SetWebDirectory(const std::string& webDir);
     void StartListener();
     // Releases a report hand-over in progress, then stops the listener and waits for it.
     void StopListener();

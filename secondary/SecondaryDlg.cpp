@@ -7,6 +7,7 @@
 #include "core/ProtocolMessages.h"
 #include "core/SyncResultSender.h"
 #include "core/TimeStamp.h"
+#include "secondary/CompareIniDlg.h"
 #include "secondary/SecondaryConfig.h"
 #include "secondary/SecondarySettingsDlg.h"
 #include "secondary/SyncEngine.h"
@@ -74,6 +75,7 @@ CSecondaryDlg::CSecondaryDlg(QWidget* parent, CSecondaryListener::ClockSetter se
     m_timer->setObjectName(QStringLiteral("syncTimer"));
     connect(m_timer, &QTimer::timeout, this, &CSecondaryDlg::OnTimer);
     connect(m_ui->syncNowButton, &QPushButton::clicked, this, &CSecondaryDlg::OnSyncNow);
+    connect(m_ui->compareIniButton, &QPushButton::clicked, this, &CSecondaryDlg::OnCompareIni);
     connect(m_ui->settingsButton, &QPushButton::clicked, this, &CSecondaryDlg::OnSettings);
     connect(m_ui->showLogfileButton, &QPushButton::clicked, this, &CSecondaryDlg::OnShowLogfile);
     connect(m_ui->aboutButton, &QPushButton::clicked, this, &CSecondaryDlg::OnAbout);
@@ -169,6 +171,12 @@ void CSecondaryDlg::OnSyncNow()
 void CSecondaryDlg::OnTimer()
 {
     m_engine->SyncRun(CSyncEngine::kModeAutomatic);
+}
+
+void CSecondaryDlg::OnCompareIni()
+{
+    CCompareIniDlg compare{m_settings, this};
+    compare.exec();
 }
 
 void CSecondaryDlg::OnSettings()

@@ -68,6 +68,7 @@ protected:
 
 private slots:
     void OnSyncNow();
+    void OnCompareIni();
     void OnTimer();
     void OnSettings();
     void OnShowLogfile();

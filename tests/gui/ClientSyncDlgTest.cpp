@@ -8,6 +8,7 @@
 #include "core/SecondaryRequests.h"
 #include "core/SyncResultSender.h"
 #include "core/SyncResultSink.h"
+#include "tests/support/FreePort.h"
 #include "widgets/MessageBoxes.h"
 
 #include <arpa/inet.h>
@@ -41,36 +42,6 @@ namespace {
 constexpr const char* kOwnName{"PRIMARY01"};
 constexpr const char* kPrimaryAddress{"10.1.2.3"};
 constexpr const char* kStarted{"Synchronization of selected clients started. Please wait ..."};
-
-// A port that nothing listens at right now.
-int FreePort()
-{
-    CCommandSocket probe;
-    return probe.ListenOnPort(0) == CCommandSocket::kOk ? probe.LocalPort() : -1;
-}
-
-// True once a socket listens at the port (state 0A in /proc/net/tcp), within ten seconds; a
-// probing connection would use up one pass of the listener under test.
-bool WaitUntilListening(int port)
-{
-    const QString wanted{QStringLiteral(":%1 ").arg(port, 4, 16, QLatin1Char{'0'}).toUpper()};
-    const auto deadline{std::chrono::steady_clock::now() + std::chrono::seconds{10}};
-    while (std::chrono::steady_clock::now() < deadline) {
-        QFile table{QStringLiteral("/proc/net/tcp")};
-        if (table.open(QIODevice::ReadOnly)) {
-            for (const QByteArray& line : table.readAll().split('\n')) {
-                const QStringList fields{
-                    QString::fromLatin1(line).simplified().split(QLatin1Char{' '})};
-                if (fields.size() > 3 && (fields[1] + QLatin1Char{' '}).endsWith(wanted) &&
-                    fields[3] == QLatin1String{"0A"}) {
-                    return true;
-                }
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds{10});
-    }
-    return false;
-}
 
 // A loopback socket that listens; answering peers accept from it, a silent one never does.
 int ListeningSocket(int& port)
@@ -455,7 +426,7 @@ private slots:
         CRequestRecorder window;
         CSecondaryListener secondary{"alpha", m_settings.port, &window, NeverSetTheClock};
         QVERIFY(secondary.Start());
-        QVERIFY(WaitUntilListening(m_settings.port));
+        QVERIFY(WaitUntilListening(m_settings.port, std::chrono::seconds{10}));
         WriteClient(1, "alpha", "127.0.0.1", "");
         WriteClient(2, "skipped", "127.0.0.1", "");
         WriteClient(3, "nowhere", "", "no address");
@@ -537,7 +508,7 @@ private slots:
         const int port2{FreePort()};
         CPrimaryListener listener{kOwnName, port2, &sink};
         QVERIFY(listener.Start());
-        QVERIFY(WaitUntilListening(port2));
+        QVERIFY(WaitUntilListening(port2, std::chrono::seconds{10}));
         std::atomic<int> delivered{-1};
         std::thread secondary{[port2, &delivered] {
             CSyncResultSender sender{"alpha", port2};

@@ -4,11 +4,11 @@
 #include "core/ProfileStore.h"
 #include "primary/ClientSyncDlg.h"
 #include "primary/PrimaryDlg.h"
+#include "tests/support/FreePort.h"
 #include "tests/support/NginxServer.h"
 #include "widgets/MessageBoxes.h"
 
 #include <memory>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
@@ -26,32 +26,6 @@ namespace {
 
 constexpr int kStartMs{20000};
 constexpr int kSyncMs{60000};
-
-int FreePort()
-{
-    CCommandSocket probe;
-    return probe.ListenOnPort(0) == CCommandSocket::kOk ? probe.LocalPort() : -1;
-}
-
-// True once something accepts connections at the port (socket state 0A in /proc/net/tcp).
-bool WaitUntilListening(int port, int timeoutMs)
-{
-    const QString wanted{QStringLiteral(":%1").arg(port, 4, 16, QLatin1Char{'0'}).toUpper()};
-    QDeadlineTimer deadline{timeoutMs};
-    while (!deadline.hasExpired()) {
-        QFile table{QStringLiteral("/proc/net/tcp")};
-        if (table.open(QIODevice::ReadOnly)) {
-            for (const QByteArray& line : table.readAll().split('\n')) {
-                const QStringList fields{QString::fromLatin1(line).simplified().split(' ')};
-                if (fields.size() > 3 && fields[1].endsWith(wanted) && fields[3] == "0A") {
-                    return true;
-                }
-            }
-        }
-        QThread::msleep(20);
-    }
-    return false;
-}
 
 bool WriteFile(const QString& path, const QByteArray& content)
 {
@@ -81,6 +55,7 @@ private slots:
     {
         m_env = std::make_unique<CWindowTestEnvironment>();
         QVERIFY(m_env->IsValid());
+        QVERIFY(m_env->UseFreePorts());
     }
 
     void cleanup()
@@ -101,16 +76,13 @@ private slots:
 
     void StartSyncFromTheClientDialog_SecondarySynchronisesAndItsResultIsShown()
     {
-        const int port{FreePort()};
-        const int port2{FreePort()};
-        QVERIFY(port > 0 && port2 > 0 && port != port2);
+        const int port{m_env->Port()};
+        const int port2{m_env->Port2()};
 
         // The primary: two databases to publish, one secondary listed.
         QVERIFY(WriteFile(Root("srv/db1/alarms.dbf"), "DBF demo table: alarms"));
         QVERIFY(WriteFile(Root("srv/db1/persons.dbf"), "DBF demo table: persons"));
         m_env->WriteConfig("IsPrimary", "1");
-        m_env->WriteConfig("Port", std::to_string(port));
-        m_env->WriteConfig("Port2", std::to_string(port2));
         m_env->WriteConfig("PrimaryIPAddress", "127.0.0.1");
         CProfileStore::WriteText("SecondaryServers", "ClientName1", "secondary-one", "zezodi.ini");
         CProfileStore::WriteText("SecondaryServers", "ClientIP1", "127.0.0.1", "zezodi.ini");
@@ -121,7 +93,7 @@ private slots:
         QVERIFY2(m_nginx->Start(), m_nginx->ErrorLog().c_str());
 
         StartSecondary(port, port2);
-        QVERIFY(WaitUntilListening(port, kStartMs));
+        QVERIFY(WaitUntilListening(port, std::chrono::milliseconds{kStartMs}));
 
         // Yes to starting the secondaries after the preparation; in the dialog that opens, the
         // secondary is ticked and "Synchronize selected clients" pressed.
@@ -184,13 +156,10 @@ private slots:
     // for its report at the primary's Port2.
     void StartSyncFromTheCommandLine_SecondaryReportsToTheListeningPrimary()
     {
-        const int port{FreePort()};
-        const int port2{FreePort()};
-        QVERIFY(port > 0 && port2 > 0 && port != port2);
+        const int port{m_env->Port()};
+        const int port2{m_env->Port2()};
         QVERIFY(WriteFile(Root("srv/db1/alarms.dbf"), "DBF demo table: alarms"));
         m_env->WriteConfig("IsPrimary", "1");
-        m_env->WriteConfig("Port", std::to_string(port));
-        m_env->WriteConfig("Port2", std::to_string(port2));
         m_env->WriteConfig("PrimaryIPAddress", "127.0.0.1");
         QVERIFY(RunTool({QStringLiteral("prepare")}));
         QVERIFY(QDir{}.mkpath(Root("nginx")));
@@ -198,11 +167,11 @@ private slots:
                                                  Root("nginx").toStdString());
         QVERIFY2(m_nginx->Start(), m_nginx->ErrorLog().c_str());
         StartSecondary(port, port2);
-        QVERIFY(WaitUntilListening(port, kStartMs));
+        QVERIFY(WaitUntilListening(port, std::chrono::milliseconds{kStartMs}));
         m_listener.setProcessChannelMode(QProcess::SeparateChannels);
         m_listener.start(QStringLiteral(ZEZODI_TEST_TOOL), {QStringLiteral("listen-results")});
         QVERIFY(m_listener.waitForStarted(kStartMs));
-        QVERIFY(WaitUntilListening(port2, kStartMs));
+        QVERIFY(WaitUntilListening(port2, std::chrono::milliseconds{kStartMs}));
 
         QVERIFY(RunTool(
             {QStringLiteral("send"), QStringLiteral("start-sync"), QStringLiteral("127.0.0.1")}));
@@ -264,24 +233,11 @@ private:
     void StartSecondary(const QString& windowsDir, const QString& tempDir)
     {
         QProcessEnvironment environment{QProcessEnvironment::systemEnvironment()};
-        environment.insert(QStringLiteral("ZEZODI_WINDIR"), windowsDir);
-        environment.insert(QStringLiteral("TMPDIR"), tempDir);
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         // No display: the run has no alarm-application windows to close.
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        m_secondary.setProcessEnvironment(environment);
-        m_secondary.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        const QString program{QStringLiteral(ZEZODI_TEST_PROGRAM)};
-        if (geteuid() == 0) {
-            // As root the program could set this machine's clock: it runs without that right.
-            m_secondary.start(QStringLiteral("setpriv"),
-                              {QStringLiteral("--inh-caps=-sys_time"),
-                               QStringLiteral("--bounding-set=-sys_time"), QStringLiteral("--"),
-                               program});
-        } else {
-            m_secondary.start(program, {});
-        }
+        CWindowTestEnvironment::StartProgram(m_secondary, QStringLiteral(ZEZODI_TEST_PROGRAM),
+                                             windowsDir, tempDir, environment);
         QVERIFY(m_secondary.waitForStarted(kStartMs));
     }
 

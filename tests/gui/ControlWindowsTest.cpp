@@ -15,6 +15,7 @@
 #include "primary/SyncResultRelay.h"
 #include "secondary/FileChecksum.h"
 #include "secondary/SecondaryDlg.h"
+#include "tests/support/FreePort.h"
 #include "tests/support/NginxServer.h"
 #include "widgets/IconButton.h"
 #include "widgets/MessageBoxes.h"
@@ -49,39 +50,12 @@ namespace {
 constexpr const char* kLoopback{"127.0.0.1"};
 constexpr int kWaitMs{10000};
 
-int FreePort()
-{
-    CCommandSocket probe;
-    return probe.ListenOnPort(0) == CCommandSocket::kOk ? probe.LocalPort() : -1;
-}
-
 // True when a connection to the port is refused at once: nothing listens there any more.
 bool Refused(int port)
 {
     CCommandSocket probe;
     return probe.CreateSocket() == CCommandSocket::kOk &&
            probe.ConnectTo(kLoopback, port) == CCommandSocket::kFailed;
-}
-
-// True once something accepts connections at the port (socket state 0A in /proc/net/tcp),
-// within ten seconds; a probing connection would use up a command of the listener under test.
-bool WaitUntilListening(int port)
-{
-    const QString wanted{QStringLiteral(":%1").arg(port, 4, 16, QLatin1Char{'0'}).toUpper()};
-    QDeadlineTimer deadline{kWaitMs};
-    while (!deadline.hasExpired()) {
-        QFile table{QStringLiteral("/proc/net/tcp")};
-        if (table.open(QIODevice::ReadOnly)) {
-            for (const QByteArray& line : table.readAll().split('\n')) {
-                const QStringList fields{QString::fromLatin1(line).simplified().split(' ')};
-                if (fields.size() > 3 && fields[1].endsWith(wanted) && fields[3] == "0A") {
-                    return true;
-                }
-            }
-        }
-        QThread::msleep(10);
-    }
-    return false;
 }
 
 bool WriteFile(const QString& path, const std::string& content)
@@ -174,11 +148,9 @@ private slots:
         QVERIFY(m_env->IsValid());
         m_answer = QMessageBox::Yes;
         CMessageBoxes::SetTestHook([this](const CMessageBoxes::Box&) { return m_answer; });
-        m_port = FreePort();
-        m_port2 = FreePort();
-        QVERIFY(m_port > 0 && m_port2 > 0 && m_port != m_port2);
-        m_env->WriteConfig("Port", std::to_string(m_port));
-        m_env->WriteConfig("Port2", std::to_string(m_port2));
+        QVERIFY(m_env->UseFreePorts());
+        m_port = m_env->Port();
+        m_port2 = m_env->Port2();
         m_env->WriteConfig("PrimaryIPAddress", kLoopback);
         // A listed secondary, so that the client synchronisation dialog stays open.
         CProfileStore::WriteText("SecondaryServers", "ClientName1", "beta", "zezodi.ini");
@@ -201,7 +173,7 @@ private slots:
         CClockRecorder clock;
         CSecondaryDlg dlg{nullptr, clock.Setter()};
         dlg.show();
-        QVERIFY(WaitUntilListening(m_port));
+        QVERIFY(WaitUntilListening(m_port, std::chrono::milliseconds{kWaitMs}));
 
         const CStartSyncSender sender{"PRIMARY", kLoopback, m_port};
         QCOMPARE(sender.SendStartSync("secondary", kLoopback), CStartSyncSender::kStarted);
@@ -226,7 +198,7 @@ private slots:
         CClockRecorder clock;
         CSecondaryDlg dlg{nullptr, clock.Setter()};
         dlg.show();
-        QVERIFY(WaitUntilListening(m_port));
+        QVERIFY(WaitUntilListening(m_port, std::chrono::milliseconds{kWaitMs}));
         CSortListCtrl* report{List(dlg, "reportList")};
         const CStartSyncSender sender{"PRIMARY", kLoopback, m_port};
 
@@ -262,7 +234,7 @@ private slots:
         QVERIFY(primary.Start());
         CClockRecorder clock;
         CSecondaryDlg dlg{nullptr, clock.Setter()};
-        QVERIFY(WaitUntilListening(m_port));
+        QVERIFY(WaitUntilListening(m_port, std::chrono::milliseconds{kWaitMs}));
         const CStartSyncSender sender{"PRIMARY", kLoopback, m_port};
         QCOMPARE(sender.SendStartSync("secondary", kLoopback), CStartSyncSender::kStarted);
         QTRY_COMPARE_WITH_TIMEOUT(reports.Lines().size(), 1, kWaitMs);
@@ -275,7 +247,7 @@ private slots:
     {
         CClockRecorder clock;
         CSecondaryDlg dlg{nullptr, clock.Setter()};
-        QVERIFY(WaitUntilListening(m_port));
+        QVERIFY(WaitUntilListening(m_port, std::chrono::milliseconds{kWaitMs}));
         CSetTimeSender sender{QDir::tempPath().toStdString(), m_port};
         sender.SetClock([] { return std::time_t{1078470489}; });
         // Right after a start_sync to the same secondary, as the client dialog sends them.
@@ -304,7 +276,7 @@ private slots:
             CClockRecorder clock;
             CSecondaryDlg dlg{nullptr, clock.Setter()};
             dlg.show();
-            QVERIFY(WaitUntilListening(m_port));
+            QVERIFY(WaitUntilListening(m_port, std::chrono::milliseconds{kWaitMs}));
             QTest::mouseClick(Button(dlg, "exitButton"), Qt::LeftButton);
             QVERIFY(dlg.isHidden());
             QVERIFY(Refused(m_port));
@@ -312,7 +284,7 @@ private slots:
         {
             CClockRecorder clock;
             auto dlg{std::make_unique<CSecondaryDlg>(nullptr, clock.Setter())};
-            QVERIFY(WaitUntilListening(m_port));
+            QVERIFY(WaitUntilListening(m_port, std::chrono::milliseconds{kWaitMs}));
             dlg.reset();
             QVERIFY(Refused(m_port));
         }
@@ -322,7 +294,7 @@ private slots:
     {
         CPrimaryDlg dlg;
         dlg.show();
-        QVERIFY(WaitUntilListening(m_port2));
+        QVERIFY(WaitUntilListening(m_port2, std::chrono::milliseconds{kWaitMs}));
         QStringList shown;
         int delivered{0};
         WhenClientDialogOpens([&](CClientSyncDlg& dialog) {
@@ -356,7 +328,7 @@ private slots:
     {
         m_env->WriteConfig("UseSocketsControls", "0");
         CPrimaryDlg dlg;
-        QVERIFY(WaitUntilListening(m_port2));
+        QVERIFY(WaitUntilListening(m_port2, std::chrono::milliseconds{kWaitMs}));
         const CSyncResultSender sender{"GAMMA", m_port2};
         QCOMPARE(sender.SendSyncResult(kLoopback, 1), CSyncResultSender::kDelivered);
     }
@@ -365,7 +337,7 @@ private slots:
     {
         CPrimaryDlg dlg;
         dlg.show();
-        QVERIFY(WaitUntilListening(m_port2));
+        QVERIFY(WaitUntilListening(m_port2, std::chrono::milliseconds{kWaitMs}));
         QTest::mouseClick(Button(dlg, "exitButton"), Qt::LeftButton);
         QVERIFY(dlg.isHidden());
         QVERIFY(Refused(m_port2));
@@ -375,7 +347,7 @@ private slots:
     {
         auto dlg{std::make_unique<CPrimaryDlg>()};
         dlg->show();
-        QVERIFY(WaitUntilListening(m_port2));
+        QVERIFY(WaitUntilListening(m_port2, std::chrono::milliseconds{kWaitMs}));
         int reporterFd{-1};
         WhenClientDialogOpens([&](CClientSyncDlg& dialog) {
             CClientSyncDlg* client{&dialog};
@@ -411,7 +383,7 @@ private slots:
         relay.SetTarget(&client);
         CPrimaryListener listener{"PRIMARY", m_port2, &relay};
         QVERIFY(listener.Start());
-        QVERIFY(WaitUntilListening(m_port2));
+        QVERIFY(WaitUntilListening(m_port2, std::chrono::milliseconds{kWaitMs}));
 
         // Taken on this thread: the acknowledgement follows only once the line is shown.
         int delivered{-1};
@@ -442,7 +414,7 @@ private slots:
         CClockRecorder clock;
         CSecondaryListener secondary{"beta", m_port, nullptr, clock.Setter()};
         QVERIFY(secondary.Start());
-        QVERIFY(WaitUntilListening(m_port));
+        QVERIFY(WaitUntilListening(m_port, std::chrono::milliseconds{kWaitMs}));
         CPrimaryDlg dlg;
         dlg.show();
         auto* timer = dlg.findChild<QTimer*>(QStringLiteral("preparationTimer"));

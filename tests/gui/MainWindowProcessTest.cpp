@@ -1,4 +1,5 @@
 #include "WindowTestEnvironment.h"
+#include "tests/support/FreePort.h"
 
 #include <memory>
 #include <unistd.h>
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QtTest>
 
 namespace {
@@ -31,6 +31,7 @@ private slots:
     {
         m_env = std::make_unique<CWindowTestEnvironment>();
         QVERIFY(m_env->IsValid());
+        QVERIFY(m_env->UseFreePorts());
     }
 
     void cleanup()
@@ -84,7 +85,13 @@ private slots:
         QVERIFY(QDir{}.mkpath(secondaryWindows));
         QFile config{QDir{secondaryWindows}.filePath(QStringLiteral("zezodi.ini"))};
         QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write("[Config]\nIsPrimary=0\n");
+        const int port{FreePort()};
+        const int port2{FreePort()};
+        QVERIFY(port > 0 && port2 > 0 && port != port2);
+        config.write(QStringLiteral("[Config]\nIsPrimary=0\nPort=%1\nPort2=%2\n")
+                         .arg(port)
+                         .arg(port2)
+                         .toUtf8());
         config.close();
         Start(m_second, secondaryWindows);
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -98,13 +105,8 @@ private slots:
 private:
     void Start(QProcess& process, const QString& windowsDir)
     {
-        QProcessEnvironment environment{QProcessEnvironment::systemEnvironment()};
-        environment.insert(QStringLiteral("ZEZODI_WINDIR"), windowsDir);
-        environment.insert(QStringLiteral("TMPDIR"), m_env->TempDir());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process.setProcessEnvironment(environment);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QStringLiteral(ZEZODI_TEST_PROGRAM), {});
+        CWindowTestEnvironment::StartProgram(process, QStringLiteral(ZEZODI_TEST_PROGRAM),
+                                             windowsDir, m_env->TempDir());
         QVERIFY(process.waitForStarted(kStartMs));
     }
 

@@ -6,6 +6,7 @@
 #include "core/EventLog.h"
 #include "core/ProfileStore.h"
 #include "primary/CatalogueReader.h"
+#include "tests/support/FreePort.h"
 #include "widgets/FileLauncher.h"
 #include "widgets/IconButton.h"
 #include "widgets/MessageBoxes.h"
@@ -13,18 +14,26 @@
 
 #include <chrono>
 #include <ctime>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QtTest>
 
@@ -64,6 +73,74 @@ QString ReadAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString{};
 }
 
+template <typename T> T* Child(const QWidget& window, const char* name)
+{
+    auto* child = window.findChild<T*>(QLatin1String{name});
+    if (child == nullptr) {
+        qFatal("No control %s", name);
+    }
+    return child;
+}
+
+void ClickOk(const QDialog& dialog)
+{
+    QTest::mouseClick(Child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok),
+                      Qt::LeftButton);
+}
+
+void ClickCancel(const QDialog& dialog)
+{
+    QTest::mouseClick(
+        Child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Cancel),
+        Qt::LeftButton);
+}
+
+// Answers the modal dialog that opens next as the operator would, within 10 s; seen tells
+// whether it was one of class className. A dialog the answer leaves open is cancelled, so
+// that the test goes on either way.
+void AnswerNextModal(const char* className, std::function<void(QDialog&)> answer, bool& seen)
+{
+    auto* poller = new QTimer;
+    poller->setInterval(10);
+    int ticks{0};
+    QObject::connect(poller, &QTimer::timeout, poller,
+                     [poller, className, answer = std::move(answer), &seen, ticks]() mutable {
+                         QWidget* modal = QApplication::activeModalWidget();
+                         if (modal == nullptr && ++ticks < 1000) {
+                             return;
+                         }
+                         poller->stop();
+                         poller->deleteLater();
+                         auto* dialog = qobject_cast<QDialog*>(modal);
+                         if (dialog == nullptr) {
+                             return;
+                         }
+                         seen = dialog->inherits(className);
+                         if (seen) {
+                             answer(*dialog);
+                         }
+                         if (dialog->isVisible()) {
+                             dialog->reject();
+                         }
+                     });
+    poller->start();
+}
+
+// The lines of zezodi.ini, in any order.
+QStringList SortedLines(const QString& path)
+{
+    QStringList lines{ReadAll(path).split(QLatin1Char{'\n'}, Qt::SkipEmptyParts)};
+    lines.sort();
+    return lines;
+}
+
+bool Accepts(int port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
+    return socket.waitForConnected(5000);
+}
+
 } // namespace
 
 class PrimaryDlgTest : public QObject
@@ -75,6 +152,7 @@ private slots:
     {
         m_env = std::make_unique<CWindowTestEnvironment>();
         QVERIFY(m_env->IsValid());
+        QVERIFY(m_env->UseFreePorts());
         m_boxes.clear();
         m_answer = QMessageBox::Ok;
         CMessageBoxes::SetTestHook([this](const CMessageBoxes::Box& box) {
@@ -433,9 +511,11 @@ private slots:
         QVERIFY(m_boxes.isEmpty());
     }
 
+    // Only the ports are configured, so that the listener keeps off the default ones.
     void FreshMachine_WritesThePrimaryKeysInTheirOrder()
     {
-        QVERIFY(!QFileInfo::exists(IniPath()));
+        // Really fresh: no zezodi.ini at all, so the window also takes the default ports.
+        QVERIFY(QFile::remove(IniPath()));
         CPrimaryDlg dlg;
         const QString webDir{QDir{m_env->Root()}.filePath(QStringLiteral("srv/jxt/syncdata"))};
         QCOMPARE(ReadAll(IniPath()),
@@ -480,6 +560,166 @@ private slots:
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Orvenda Synchronisation – Primärserver"));
         QCOMPARE(Button(dlg, "syncNowButton")->text(), QStringLiteral("Jetzt synchronisieren"));
         QCOMPARE(Headers(*List(dlg, "fileList")).at(0), QStringLiteral("Dateiname"));
+    }
+
+    void Settings_Ok_TakesOverIntervalThresholdAndWebDirectory()
+    {
+        WriteInstallationFiles();
+        CPrimaryDlg dlg;
+        dlg.show();
+        const QString webDir{QDir{m_env->Root()}.filePath(QStringLiteral("srv/web2"))};
+        bool seen{false};
+        AnswerNextModal(
+            "CPrimarySettingsDlg",
+            [&webDir](QDialog& settings) {
+                Child<QComboBox>(settings, "intervalCombo")->setCurrentText(QStringLiteral("3"));
+                // Every file bigger than 0 KB is packed from now on.
+                Child<QLineEdit>(settings, "thresholdEdit")->setText(QStringLiteral("0"));
+                Child<QLineEdit>(settings, "webPathEdit")->setText(webDir);
+                ClickOk(settings);
+            },
+            seen);
+        QTest::mouseClick(Button(dlg, "settingsButton"), Qt::LeftButton);
+        QVERIFY(seen);
+        QCOMPARE(PreparationTimer(dlg)->interval(), 3 * 3600000);
+        QVERIFY(PreparationTimer(dlg)->isActive());
+        QVERIFY(QFileInfo{webDir}.isDir());
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(dlg.RoleChangeMarker(), 0);
+
+        m_answer = QMessageBox::No;
+        QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        const std::vector<CCatalogueReader::Entry> entries{
+            CCatalogueReader{QDir{webDir}.filePath(QStringLiteral("zezodi.txt")).toStdString()}
+                .Entries("Db1")};
+        QCOMPARE(entries.size(), std::size_t{2});
+        for (const CCatalogueReader::Entry& entry : entries) {
+            QCOMPARE(entry.zipped, 1);
+        }
+        QVERIFY(!QFileInfo::exists(WebPath("zezodi.txt")));
+    }
+
+    // The compression choice is written for the next start; this run keeps packing with gzip
+    // although the chosen program does not exist.
+    void Settings_CompressionChoice_IsNotTakenOver()
+    {
+        WriteInstallationFiles();
+        CPrimaryDlg dlg;
+        dlg.show();
+        bool seen{false};
+        AnswerNextModal(
+            "CPrimarySettingsDlg",
+            [this](QDialog& settings) {
+                QTest::mouseClick(Child<QRadioButton>(settings, "programRadio"), Qt::LeftButton);
+                Child<QLineEdit>(settings, "zipProgEdit")
+                    ->setText(QDir{m_env->Root()}.filePath(QStringLiteral("no/wzzip")));
+                Child<QLineEdit>(settings, "thresholdEdit")->setText(QStringLiteral("0"));
+                ClickOk(settings);
+            },
+            seen);
+        QTest::mouseClick(Button(dlg, "settingsButton"), Qt::LeftButton);
+        QVERIFY(seen);
+        QCOMPARE(CProfileStore::ReadText("Config", "UseGZip", "", 10, "zezodi.ini"),
+                 std::string{"0"});
+
+        m_answer = QMessageBox::No;
+        QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        const std::vector<CCatalogueReader::Entry> entries{
+            CCatalogueReader{WebPath("zezodi.txt").toStdString()}.Entries("Db1")};
+        QCOMPARE(entries.size(), std::size_t{2});
+        for (const CCatalogueReader::Entry& entry : entries) {
+            QCOMPARE(entry.zipped, 1);
+        }
+        QVERIFY(QFileInfo::exists(WebPath("Db1/alarms.dbf.gz")));
+    }
+
+    // After Cancel the values loaded at opening count, not the ones typed.
+    void Settings_Cancel_RestartsTheTimerWithTheLoadedInterval()
+    {
+        CPrimaryDlg dlg;
+        dlg.show();
+        QCOMPARE(PreparationTimer(dlg)->interval(), 12 * 3600000);
+        m_env->WriteConfig("PrimIntervalInHours", "7");
+        bool seen{false};
+        AnswerNextModal(
+            "CPrimarySettingsDlg",
+            [](QDialog& settings) {
+                Child<QComboBox>(settings, "intervalCombo")->setCurrentText(QStringLiteral("2"));
+                ClickCancel(settings);
+            },
+            seen);
+        QTest::mouseClick(Button(dlg, "settingsButton"), Qt::LeftButton);
+        QVERIFY(seen);
+        QCOMPARE(PreparationTimer(dlg)->interval(), 7 * 3600000);
+        QVERIFY(PreparationTimer(dlg)->isActive());
+        QCOMPARE(CProfileStore::ReadText("Config", "PrimIntervalInHours", "", 10, "zezodi.ini"),
+                 std::string{"7"});
+        QVERIFY(dlg.isVisible());
+    }
+
+    void Settings_IntervalOutsideTheTimersRange_IsHeldToItsBounds_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("hours");
+        QTest::newRow("0") << QStringLiteral("0") << 1;
+        QTest::newRow("negative") << QStringLiteral("-5") << 1;
+        QTest::newRow("no number") << QStringLiteral("daily") << 1;
+        QTest::newRow("empty") << QString{} << 1;
+        QTest::newRow("number with text") << QStringLiteral("6h") << 6;
+        QTest::newRow("too long for the timer") << QStringLiteral("1000") << 596;
+    }
+
+    void Settings_IntervalOutsideTheTimersRange_IsHeldToItsBounds()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, hours);
+        CPrimaryDlg dlg;
+        dlg.show();
+        bool seen{false};
+        AnswerNextModal(
+            "CPrimarySettingsDlg",
+            [&typed](QDialog& settings) {
+                Child<QComboBox>(settings, "intervalCombo")->setCurrentText(typed);
+                ClickOk(settings);
+            },
+            seen);
+        QTest::mouseClick(Button(dlg, "settingsButton"), Qt::LeftButton);
+        QVERIFY(seen);
+        QCOMPARE(PreparationTimer(dlg)->interval(), hours * 3600000);
+        QVERIFY(PreparationTimer(dlg)->isActive());
+    }
+
+    // The confirmed change writes IsPrimary alone, still takes over the dialog's values and
+    // frees Port2 for the next role.
+    void Settings_ChangeToSecondaryYes_EndsTheWindowWithMarkerTwo()
+    {
+        m_env->WriteConfig("SyncJxalarmIni", "0");
+        CPrimaryDlg dlg;
+        dlg.show();
+        QVERIFY(WaitUntilListening(m_env->Port2(), std::chrono::seconds{10}));
+        const QStringList before{SortedLines(IniPath())};
+        QSignalSpy finished{&dlg, &QDialog::finished};
+        m_answer = QMessageBox::Yes;
+        bool seen{false};
+        AnswerNextModal(
+            "CPrimarySettingsDlg",
+            [](QDialog& settings) {
+                Child<QComboBox>(settings, "intervalCombo")->setCurrentText(QStringLiteral("3"));
+                Child<QLineEdit>(settings, "thresholdEdit")->setText(QStringLiteral("77"));
+                QTest::mouseClick(Child<QPushButton>(settings, "changeRoleButton"), Qt::LeftButton);
+            },
+            seen);
+        QTest::mouseClick(Button(dlg, "settingsButton"), Qt::LeftButton);
+        QVERIFY(seen);
+        QCOMPARE(dlg.RoleChangeMarker(), 2);
+        QCOMPARE(finished.size(), 1);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(PreparationTimer(dlg)->interval(), 3 * 3600000);
+        QStringList expected{before + QStringList{QStringLiteral("IsPrimary=0")}};
+        expected.sort();
+        QCOMPARE(SortedLines(IniPath()), expected);
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY(!Accepts(m_env->Port2()));
     }
 
 private:

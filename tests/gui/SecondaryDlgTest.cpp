@@ -1,5 +1,6 @@
 #include "secondary/SecondaryDlg.h"
 
+#include "BoxRecorder.h"
 #include "WindowProbe.h"
 #include "WindowTestEnvironment.h"
 #include "app/LanguageLoader.h"
@@ -146,17 +147,13 @@ private slots:
     {
         m_env = std::make_unique<CWindowTestEnvironment>();
         QVERIFY(m_env->IsValid());
-        m_boxes.clear();
-        m_answer = QMessageBox::Ok;
-        CMessageBoxes::SetTestHook([this](const CMessageBoxes::Box& box) {
-            m_boxes.append(box);
-            return m_answer;
-        });
+        QVERIFY(m_env->UseFreePorts());
+        m_boxRecorder.Start();
     }
 
     void cleanup()
     {
-        CMessageBoxes::SetTestHook({});
+        CBoxRecorder::Stop();
         CFileLauncher::SetTestHook({});
         CEventLog::SetClock(nullptr);
         CStringTable::SetTranslator({});
@@ -642,8 +639,9 @@ private slots:
 
 private:
     std::unique_ptr<CWindowTestEnvironment> m_env;
-    QList<CMessageBoxes::Box> m_boxes;
-    QMessageBox::StandardButton m_answer{QMessageBox::Ok};
+    CBoxRecorder m_boxRecorder;
+    QList<CMessageBoxes::Box>& m_boxes{m_boxRecorder.boxes};
+    QMessageBox::StandardButton& m_answer{m_boxRecorder.answer};
 };
 
 QTEST_MAIN(SecondaryDlgTest)

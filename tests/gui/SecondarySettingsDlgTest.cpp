@@ -1,5 +1,6 @@
 #include "secondary/SecondarySettingsDlg.h"
 
+#include "BoxRecorder.h"
 #include "SettingsTestSupport.h"
 #include "WindowProbe.h"
 #include "WindowTestEnvironment.h"
@@ -48,17 +49,12 @@ private slots:
     {
         m_env = std::make_unique<CWindowTestEnvironment>();
         QVERIFY(m_env->IsValid());
-        m_boxes.clear();
-        m_answer = QMessageBox::Ok;
-        CMessageBoxes::SetTestHook([this](const CMessageBoxes::Box& box) {
-            m_boxes.append(box);
-            return m_answer;
-        });
+        m_boxRecorder.Start();
     }
 
     void cleanup()
     {
-        CMessageBoxes::SetTestHook({});
+        CBoxRecorder::Stop();
         CFileDialogs::SetTestHook({});
         m_env.reset();
     }
@@ -277,8 +273,9 @@ private slots:
 
 private:
     std::unique_ptr<CWindowTestEnvironment> m_env;
-    QList<CMessageBoxes::Box> m_boxes;
-    QMessageBox::StandardButton m_answer{QMessageBox::Ok};
+    CBoxRecorder m_boxRecorder;
+    QList<CMessageBoxes::Box>& m_boxes{m_boxRecorder.boxes};
+    QMessageBox::StandardButton& m_answer{m_boxRecorder.answer};
 };
 
 QTEST_MAIN(SecondarySettingsDlgTest)

@@ -1,3 +1,4 @@
+#include "BoxRecorder.h"
 #include "widgets/AboutDlg.h"
 #include "widgets/FileLauncher.h"
 #include "widgets/MainDlg.h"
@@ -36,19 +37,11 @@ class SharedDialogsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_boxes.clear();
-        m_answer = QMessageBox::Ok;
-        CMessageBoxes::SetTestHook([this](const CMessageBoxes::Box& box) {
-            m_boxes.append(box);
-            return m_answer;
-        });
-    }
+    void init() { m_boxRecorder.Start(); }
 
     void cleanup()
     {
-        CMessageBoxes::SetTestHook({});
+        CBoxRecorder::Stop();
         CFileLauncher::SetTestHook({});
     }
 
@@ -226,8 +219,9 @@ private slots:
     }
 
 private:
-    QList<CMessageBoxes::Box> m_boxes;
-    QMessageBox::StandardButton m_answer{QMessageBox::Ok};
+    CBoxRecorder m_boxRecorder;
+    QList<CMessageBoxes::Box>& m_boxes{m_boxRecorder.boxes};
+    QMessageBox::StandardButton& m_answer{m_boxRecorder.answer};
 };
 
 QTEST_MAIN(SharedDialogsTest)

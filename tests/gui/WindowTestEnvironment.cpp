@@ -1,6 +1,9 @@
 #include "WindowTestEnvironment.h"
 
 #include "core/ProfileStore.h"
+#include "tests/support/FreePort.h"
+
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
@@ -59,6 +62,42 @@ QString CWindowTestEnvironment::TempDir() const
 void CWindowTestEnvironment::WriteConfig(const std::string& key, const std::string& value) const
 {
     CProfileStore::WriteText("Config", key, value, "zezodi.ini");
+}
+
+bool CWindowTestEnvironment::UseFreePorts()
+{
+    m_port = FreePort();
+    m_port2 = FreePort();
+    return m_port > 0 && m_port2 > 0 && m_port != m_port2 &&
+           CProfileStore::WriteText("Config", "Port", std::to_string(m_port), "zezodi.ini") &&
+           CProfileStore::WriteText("Config", "Port2", std::to_string(m_port2), "zezodi.ini");
+}
+
+void CWindowTestEnvironment::StartProgram(QProcess& process, const QString& program,
+                                          const QString& windowsDir, const QString& tempDir,
+                                          QProcessEnvironment environment)
+{
+    environment.insert(QStringLiteral("ZEZODI_WINDIR"), windowsDir);
+    environment.insert(QStringLiteral("TMPDIR"), tempDir);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    StartWithoutClockRight(process, program);
+}
+
+void CWindowTestEnvironment::StartWithoutClockRight(QProcess& process, const QString& program,
+                                                    const QStringList& arguments)
+{
+    if (geteuid() == 0) {
+        // As root the program could set this machine's clock: it runs without that right.
+        process.start(QStringLiteral("setpriv"),
+                      QStringList{QStringLiteral("--inh-caps=-sys_time"),
+                                  QStringLiteral("--bounding-set=-sys_time"), QStringLiteral("--"),
+                                  program} +
+                          arguments);
+    } else {
+        process.start(program, arguments);
+    }
 }
 
 void CWindowTestEnvironment::CloseNextModal(const char* className, bool& seen)

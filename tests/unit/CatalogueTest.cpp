@@ -1,13 +1,11 @@
 #include "primary/CatalogueReader.h"
 #include "primary/CatalogueWriter.h"
+#include "tests/unit/ProfileTempDir.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -19,31 +17,18 @@ namespace {
 class CatalogueTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::random_device random;
-        m_dir = fs::temp_directory_path() /
-                ("zezodi-catalogue-" + std::to_string(getpid()) + "-" + std::to_string(random()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::string Dir() const { return m_dir.string(); }
     std::string CataloguePath() const { return (m_dir / "zezodi.txt").string(); }
     std::string WorkingCopyPath() const { return (m_dir / "zezodi.tmp").string(); }
 
     static std::string ReadFile(const fs::path& path)
     {
-        std::ifstream in{path, std::ios::binary};
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return CProfileTempDir::Get(path.string());
     }
 
     static void WriteFile(const fs::path& path, const std::string& text)
     {
-        std::ofstream out{path, std::ios::binary};
-        out << text;
+        CProfileTempDir::Put(path.string(), text);
     }
 
     // The lines of a file that are not empty, in file order.
@@ -62,7 +47,8 @@ protected:
         return lines;
     }
 
-    fs::path m_dir;
+    CProfileTempDir m_temp;
+    const fs::path m_dir{m_temp.Path()};
 };
 
 } // namespace

@@ -32,20 +32,6 @@ std::string Fields(const std::tm& utc)
            std::to_string(utc.tm_min) + ":" + std::to_string(utc.tm_sec);
 }
 
-// The secondary main window as the listener sees it: records what is posted.
-class CWindowRecorder : public CSecondaryRequests
-{
-public:
-    void PostSyncRequested(std::string nameAndAddress) override
-    {
-        syncRequests.Add(std::move(nameAndAddress));
-    }
-    void PostTimeSynchronized(std::string text) override { timeReports.Add(std::move(text)); }
-
-    CTextQueue syncRequests;
-    CTextQueue timeReports;
-};
-
 // The primary's report target: records the lines.
 class CReportRecorder : public CSyncResultSink
 {

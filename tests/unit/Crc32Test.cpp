@@ -1,11 +1,12 @@
 #include "core/Crc32.h"
 
+#include "tests/unit/ProfileTempDir.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,17 +45,6 @@ std::uint32_t ZlibCrc(const unsigned char* data, std::size_t len)
 class Crc32Test : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::temp_directory_path() /
-                ("zezodi-crc32-" + std::string{info->name()} + "-" + std::to_string(::getpid()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::string WriteFile(const std::string& name, const std::vector<unsigned char>& data)
     {
         const fs::path path = m_dir / name;
@@ -66,7 +56,8 @@ protected:
         return path.string();
     }
 
-    fs::path m_dir;
+    CProfileTempDir m_temp;
+    const fs::path m_dir{m_temp.Path()};
 };
 
 const std::string kCheckInput = "123456789";

@@ -1,35 +1,17 @@
 #include "core/Platform.h"
 #include "core/SecondaryListener.h"
 #include "core/SyncResultSender.h"
+#include "tests/support/ToolProcess.h"
 #include "tests/unit/ProfileTempDir.h"
 #include "tests/unit/ProtocolPeers.h"
 
 #include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
-
-extern char** environ;
 
 using namespace ProtocolPeers;
 
 namespace {
-
-// Records what the listener posts; the clock is never touched.
-class CWindowRecorder : public CSecondaryRequests
-{
-public:
-    void PostSyncRequested(std::string nameAndAddress) override
-    {
-        syncRequests.Add(std::move(nameAndAddress));
-    }
-    void PostTimeSynchronized(std::string text) override { timeReports.Add(std::move(text)); }
-
-    CTextQueue syncRequests;
-    CTextQueue timeReports;
-};
 
 // The real zezodictl with a Windows directory of its own, output caught in files. Whatever a
 // test leaves running is killed when the object goes.
@@ -44,13 +26,6 @@ protected:
                              "[SOFTWARE\\Orvenda\\Orvenda Tool]\nDirectory=" +
                                  (m_dir.Path() / "jxt").string() + "\n");
     }
-    void TearDown() override
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
 
     void WriteIni(const std::string& text)
     {
@@ -61,50 +36,14 @@ protected:
 
     void Spawn(const std::vector<std::string>& args)
     {
-        std::vector<std::string> env;
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            if (!std::string_view{*entry}.starts_with("ZEZODI_WINDIR=")) {
-                env.emplace_back(*entry);
-            }
-        }
-        env.push_back("ZEZODI_WINDIR=" + (m_dir.Path() / "windows").string());
-        std::vector<char*> envp;
-        for (auto& text : env) {
-            envp.push_back(text.data());
-        }
-        envp.push_back(nullptr);
-        std::vector<std::string> argvText{ZEZODICTL_PATH};
-        argvText.insert(argvText.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& text : argvText) {
-            argv.push_back(text.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, m_dir.File("stdout.txt").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, m_dir.File("stderr.txt").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ASSERT_EQ(posix_spawn(&m_pid, ZEZODICTL_PATH, &actions, nullptr, argv.data(), envp.data()),
-                  0);
-        posix_spawn_file_actions_destroy(&actions);
+        std::vector<std::string> argv{ZEZODICTL_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        ASSERT_TRUE(m_ctl.Start(argv, {"ZEZODI_WINDIR=" + (m_dir.Path() / "windows").string()},
+                                m_dir.File("stdout.txt"), m_dir.File("stderr.txt")));
     }
 
     // The exit status, or -1 when the program did not end within thirty seconds.
-    int Wait()
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds{30};
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds{10});
-        }
-        return -1;
-    }
+    int Wait() { return m_ctl.Wait(std::chrono::seconds{30}).value_or(-1); }
 
     // Runs to the end, and again (a few times) while it fails: the in-test listener may be
     // between two connections and refuse.
@@ -134,7 +73,7 @@ protected:
     }
 
     CProfileTempDir m_dir;
-    pid_t m_pid = -1;
+    CToolProcess m_ctl;
 };
 
 TEST_F(CtlSendTest, SendStartSync_ListedClient_PrintsTheReportLineAndExitsZero)
@@ -202,7 +141,7 @@ TEST_F(CtlSendTest, ListenResults_PrintsEachReportUntilTerminated)
     }
     EXPECT_TRUE(WaitForOutput("  Client beta successfully synchronized\n"));
     EXPECT_TRUE(WaitForOutput("  Error while synchronizing client gamma !\n"));
-    kill(m_pid, SIGTERM);
+    m_ctl.Signal(SIGTERM);
     EXPECT_EQ(Wait(), 0);
 }
 

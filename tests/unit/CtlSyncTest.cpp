@@ -1,15 +1,10 @@
+#include "tests/support/ToolProcess.h"
 #include "tests/unit/SyncTestTree.h"
 
 #include <chrono>
-#include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <thread>
+#include <optional>
 
 #include <gtest/gtest.h>
-
-extern char** environ;
 
 namespace {
 
@@ -28,38 +23,19 @@ protected:
     // Waits at most 30 seconds, then kills it.
     SResult Run(const std::vector<std::string>& args)
     {
-        const std::string outPath = tree.Path("ctl.out");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        std::vector<std::string> argv = {ZEZODICTL_PATH};
+        std::vector<std::string> argv{ZEZODICTL_PATH};
         argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> raw;
-        for (std::string& arg : argv) {
-            raw.push_back(arg.data());
-        }
-        raw.push_back(nullptr);
-        pid_t pid = 0;
+        CToolProcess tool;
         SResult result;
-        const int error = posix_spawn(&pid, raw[0], &actions, nullptr, raw.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (error != 0) {
+        if (!tool.Start(argv, {}, tree.Path("ctl.out"), "/dev/null")) {
             return result;
         }
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds{30};
-        int status = 0;
-        while (waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &status, 0);
-                ADD_FAILURE() << "zezodictl did not end";
-                return result;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds{10});
+        const std::optional<int> status = tool.Wait(std::chrono::seconds{30});
+        if (!status) {
+            ADD_FAILURE() << "zezodictl did not end";
+            return result;
         }
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.status = *status;
         result.out = tree.Get("ctl.out");
         return result;
     }

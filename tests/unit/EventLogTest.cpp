@@ -1,11 +1,12 @@
 #include "core/EventLog.h"
 
+#include "tests/unit/ProfileTempDir.h"
+
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <string>
 #include <unistd.h>
 
@@ -33,9 +34,6 @@ protected:
         setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
         tzset();
         CEventLog::SetClock(&FixedClock);
-        std::random_device random;
-        m_dir = fs::temp_directory_path() /
-                ("zezodi-eventlog-" + std::to_string(getpid()) + "-" + std::to_string(random()));
         fs::create_directories(m_dir / "log");
     }
 
@@ -47,7 +45,6 @@ protected:
         else
             unsetenv("TZ");
         tzset();
-        fs::remove_all(m_dir);
     }
 
     std::string LogText() const
@@ -58,7 +55,8 @@ protected:
 
     std::string LogDirectory() const { return (m_dir / "log").string(); }
 
-    fs::path m_dir;
+    CProfileTempDir m_temp;
+    const fs::path m_dir{m_temp.Path()};
     std::optional<std::string> m_oldTz;
 };
 

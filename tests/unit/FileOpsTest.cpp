@@ -1,10 +1,11 @@
 #include "core/FileOps.h"
 
+#include "tests/unit/ProfileTempDir.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,16 +22,6 @@ using Names = std::vector<std::string>;
 class FileOpsTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::random_device random;
-        m_dir = fs::temp_directory_path() /
-                ("zezodi-fileops-" + std::to_string(getpid()) + "-" + std::to_string(random()));
-        fs::create_directories(m_dir);
-    }
-
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::string Path(const std::string& name) const { return (m_dir / name).string(); }
 
     void Write(const std::string& name, const std::string& content) const
@@ -44,7 +35,8 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-    fs::path m_dir;
+    CProfileTempDir m_temp;
+    const fs::path m_dir{m_temp.Path()};
 };
 
 TEST(WildcardMatch, StarAndQuestionMarkIgnoreCase)

@@ -1,10 +1,11 @@
 #include "core/Platform.h"
 
+#include "tests/unit/ProfileTempDir.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <string>
 #include <unistd.h>
 
@@ -22,10 +23,6 @@ protected:
     {
         if (const char* old = std::getenv("ZEZODI_WINDIR"))
             m_oldWindir = old;
-        std::random_device random;
-        m_dir = fs::temp_directory_path() /
-                ("zezodi-platform-" + std::to_string(getpid()) + "-" + std::to_string(random()));
-        fs::create_directories(m_dir);
         setenv("ZEZODI_WINDIR", m_dir.c_str(), 1);
     }
 
@@ -35,7 +32,6 @@ protected:
             setenv("ZEZODI_WINDIR", m_oldWindir->c_str(), 1);
         else
             unsetenv("ZEZODI_WINDIR");
-        fs::remove_all(m_dir);
     }
 
     void WriteRegistry(const std::string& content)
@@ -43,7 +39,8 @@ protected:
         std::ofstream(m_dir / "registry.ini", std::ios::binary) << content;
     }
 
-    fs::path m_dir;
+    CProfileTempDir m_temp;
+    const fs::path m_dir{m_temp.Path()};
     std::optional<std::string> m_oldWindir;
 };
 

@@ -2,13 +2,13 @@
 
 #include "core/CommandLine.h"
 #include "core/RunAndWait.h"
+#include "tests/unit/ProfileTempDir.h"
 
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <sys/prctl.h>
@@ -30,15 +30,6 @@ constexpr auto kPatience = 20s;
 class ProcessRunnerTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::random_device seed;
-        m_dir = fs::temp_directory_path() /
-                ("zezodi-runner-" + std::to_string(getpid()) + "-" + std::to_string(seed()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
 
     std::string Write(const std::string& name, const std::string& text) const
@@ -63,7 +54,8 @@ protected:
                      "out=$1\nshift\nfor a; do printf '[%s]\\n' \"$a\"; done > \"$out\"\n");
     }
 
-    fs::path m_dir;
+    CProfileTempDir m_temp;
+    const fs::path m_dir{m_temp.Path()};
 };
 
 std::size_t OpenDescriptorCount()

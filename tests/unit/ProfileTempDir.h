@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 // A fresh directory below the system's temporary directory, removed with everything in it when
-// the object goes; with byte-exact file helpers for the profile tests.
+// the object goes; with byte-exact file helpers. The unit tests' fixtures keep their files here.
 class CProfileTempDir
 {
 public:
@@ -17,7 +17,7 @@ public:
     {
         std::random_device random;
         m_path = std::filesystem::temp_directory_path() /
-                 ("zezodi-profile-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
+                 ("zezodi-test-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
         std::filesystem::create_directories(m_path);
     }
     ~CProfileTempDir() { std::filesystem::remove_all(m_path); }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/CommandSocket.h"
+#include "core/SecondaryListener.h"
+#include "tests/support/FreePort.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -18,16 +20,6 @@
 
 // Loopback peers for the command-channel tests. Every wait is bounded.
 namespace ProtocolPeers {
-
-// A port that nothing listens at right now.
-inline int FreePort()
-{
-    CCommandSocket probe;
-    if (probe.ListenOnPort(0) != CCommandSocket::kOk) {
-        return -1;
-    }
-    return probe.LocalPort();
-}
 
 // A raw TCP connection to 127.0.0.1:port. A listener that has just started may not be bound
 // yet, so a refused attempt is repeated, for at most ten seconds. -1 when it never connects.
@@ -187,6 +179,21 @@ private:
     std::condition_variable m_changed;
     bool m_done = false;
     std::thread m_thread;
+};
+
+// The secondary main window as the listener sees it: records what is posted, the clock is
+// never touched.
+class CWindowRecorder : public CSecondaryRequests
+{
+public:
+    void PostSyncRequested(std::string nameAndAddress) override
+    {
+        syncRequests.Add(std::move(nameAndAddress));
+    }
+    void PostTimeSynchronized(std::string text) override { timeReports.Add(std::move(text)); }
+
+    CTextQueue syncRequests;
+    CTextQueue timeReports;
 };
 
 } // namespace ProtocolPeers

@@ -1,20 +1,13 @@
+#include "tests/support/ToolProcess.h"
+#include "tests/unit/ProfileTempDir.h"
+
 #include <chrono>
-#include <csignal>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <random>
-#include <spawn.h>
-#include <sstream>
+#include <optional>
 #include <string>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -30,29 +23,18 @@ struct SResult
 class ZezodictlTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::random_device random;
-        m_dir = fs::temp_directory_path() /
-                ("zezodi-ctl-" + std::to_string(getpid()) + "-" + std::to_string(random()));
-        fs::create_directories(m_dir / "windows");
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
+    void SetUp() override { fs::create_directories(m_dir / "windows"); }
 
     fs::path WindowsDir() const { return m_dir / "windows"; }
 
     static std::string ReadFile(const fs::path& path)
     {
-        std::ifstream in{path, std::ios::binary};
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return CProfileTempDir::Get(path.string());
     }
 
     static void WriteFile(const fs::path& path, const std::string& text)
     {
-        std::ofstream out{path, std::ios::binary};
-        out << text;
+        CProfileTempDir::Put(path.string(), text);
     }
 
     // Runs the real program with the Windows directory of this test and TZ=UTC; its output is
@@ -61,61 +43,28 @@ protected:
     {
         const fs::path outPath = m_dir / "stdout.txt";
         const fs::path errPath = m_dir / "stderr.txt";
-        std::vector<std::string> env;
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            const std::string text = *entry;
-            if (!text.starts_with("ZEZODI_WINDIR=") && !text.starts_with("TZ=")) {
-                env.push_back(text);
-            }
-        }
-        env.push_back("ZEZODI_WINDIR=" + WindowsDir().string());
-        env.push_back("TZ=UTC0");
-        std::vector<char*> envp;
-        for (auto& text : env) {
-            envp.push_back(text.data());
-        }
-        envp.push_back(nullptr);
-        std::vector<std::string> argvText{ZEZODICTL_PATH};
-        argvText.insert(argvText.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& text : argvText) {
-            argv.push_back(text.data());
-        }
-        argv.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        pid_t pid = 0;
-        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
+        std::vector<std::string> argv{ZEZODICTL_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        CToolProcess tool;
         SResult result;
-        if (spawned != 0) {
-            ADD_FAILURE() << "cannot start " << argv[0] << ": " << spawned;
+        if (!tool.Start(argv, {"ZEZODI_WINDIR=" + WindowsDir().string(), "TZ=UTC0"},
+                        outPath.string(), errPath.string())) {
+            ADD_FAILURE() << "cannot start " << argv[0];
             return result;
         }
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        int status = 0;
-        while (waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &status, 0);
-                ADD_FAILURE() << "zezodictl did not end within 30 seconds";
-                return result;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const std::optional<int> status = tool.Wait(std::chrono::seconds(30));
+        if (!status) {
+            ADD_FAILURE() << "zezodictl did not end within 30 seconds";
+            return result;
         }
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.status = *status;
         result.out = ReadFile(outPath);
         result.err = ReadFile(errPath);
         return result;
     }
 
-    fs::path m_dir;
+    CProfileTempDir m_temp;
+    const fs::path m_dir{m_temp.Path()};
 };
 
 } // namespace
