@@ -121,15 +121,21 @@ int CCommandSocket::ConnectTo(const std::string& host, int port)
     return result == 0 ? kOk : kFailed;
 }
 
-int CCommandSocket::WaitAccept(int timeoutTenths)
+int CCommandSocket::AcceptPending(int backlog, int timeoutTenths) const
 {
-    if (m_fd < 0 || listen(m_fd, kBacklog) != 0 || WaitReadable(timeoutTenths) != kOk) {
-        return kFailed;
+    if (m_fd < 0 || listen(m_fd, backlog) != 0 || WaitReadable(timeoutTenths) != kOk) {
+        return -1;
     }
     int accepted = -1;
     do {
         accepted = accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
     } while (accepted < 0 && errno == EINTR);
+    return accepted;
+}
+
+int CCommandSocket::WaitAccept(int timeoutTenths)
+{
+    const int accepted = AcceptPending(kBacklog, timeoutTenths);
     if (accepted < 0) {
         return kFailed;
     }
@@ -140,13 +146,7 @@ int CCommandSocket::WaitAccept(int timeoutTenths)
 
 int CCommandSocket::AcceptConnection(CCommandSocket& connection, int timeoutTenths)
 {
-    if (m_fd < 0 || listen(m_fd, kWaitingPeers) != 0 || WaitReadable(timeoutTenths) != kOk) {
-        return kFailed;
-    }
-    int accepted = -1;
-    do {
-        accepted = accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
-    } while (accepted < 0 && errno == EINTR);
+    const int accepted = AcceptPending(kWaitingPeers, timeoutTenths);
     if (accepted < 0) {
         return kFailed;
     }

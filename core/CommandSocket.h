@@ -65,6 +65,8 @@ public:
 
 private:
     int WaitReadable(int timeoutTenths) const;
+    // listen + bounded wait + accept; the accepted descriptor, or -1.
+    int AcceptPending(int backlog, int timeoutTenths) const;
 
     int m_fd = -1;
     int m_interruptFd = -1;
