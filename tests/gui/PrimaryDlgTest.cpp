@@ -1,5 +1,6 @@
 #include "primary/PrimaryDlg.h"
 
+#include "MainWindowChecks.h"
 #include "WindowProbe.h"
 #include "WindowTestEnvironment.h"
 #include "app/LanguageLoader.h"
@@ -153,17 +154,12 @@ private slots:
         m_env = std::make_unique<CWindowTestEnvironment>();
         QVERIFY(m_env->IsValid());
         QVERIFY(m_env->UseFreePorts());
-        m_boxes.clear();
-        m_answer = QMessageBox::Ok;
-        CMessageBoxes::SetTestHook([this](const CMessageBoxes::Box& box) {
-            m_boxes.append(box);
-            return m_answer;
-        });
+        m_boxRecorder.Start();
     }
 
     void cleanup()
     {
-        CMessageBoxes::SetTestHook({});
+        CBoxRecorder::Stop();
         CFileLauncher::SetTestHook({});
         CEventLog::SetClock(nullptr);
         m_env.reset();
@@ -297,64 +293,22 @@ private slots:
 
     void ShowLogfile_HandsTheLogPathToTheEditor()
     {
-        QStringList opened;
-        CFileLauncher::SetTestHook([&](const QString& path) {
-            opened.append(path);
-            return true;
-        });
-        CPrimaryDlg dlg;
-        dlg.show();
-        QTest::mouseClick(Button(dlg, "showLogfileButton"), Qt::LeftButton);
-        QCOMPARE(opened,
-                 QStringList{QDir{m_env->InstallDir()}.filePath(QStringLiteral("log/zezodi.log"))});
+        MainWindowChecks::ShowLogfileHandsTheLogPathToTheEditor<CPrimaryDlg>(*m_env);
     }
 
-    void About_OpensTheAboutBox()
-    {
-        CPrimaryDlg dlg;
-        dlg.show();
-        bool seen{false};
-        CWindowTestEnvironment::CloseNextModal("CAboutDlg", seen);
-        QTest::mouseClick(Button(dlg, "aboutButton"), Qt::LeftButton);
-        QVERIFY(seen);
-        QVERIFY(dlg.isVisible());
-    }
+    void About_OpensTheAboutBox() { MainWindowChecks::AboutOpensTheAboutBox<CPrimaryDlg>(); }
 
     void Exit_AnsweredNo_KeepsTheWindow()
     {
-        CPrimaryDlg dlg;
-        dlg.show();
-        QSignalSpy finished{&dlg, &QDialog::finished};
-        m_answer = QMessageBox::No;
-        QTest::mouseClick(Button(dlg, "exitButton"), Qt::LeftButton);
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].caption, QStringLiteral("Please confirm ..."));
-        QCOMPARE(m_boxes[0].defaultButton, QMessageBox::No);
-        QCOMPARE(finished.size(), 0);
-        QVERIFY(dlg.isVisible());
+        MainWindowChecks::ExitAnsweredNoKeepsTheWindow<CPrimaryDlg>(m_boxRecorder);
     }
 
     void Exit_AnsweredYes_EndsTheWindow()
     {
-        CPrimaryDlg dlg;
-        dlg.show();
-        QSignalSpy finished{&dlg, &QDialog::finished};
-        m_answer = QMessageBox::Yes;
-        QTest::mouseClick(Button(dlg, "exitButton"), Qt::LeftButton);
-        QCOMPARE(finished.size(), 1);
-        QCOMPARE(finished[0][0].toInt(), int{QDialog::Accepted});
-        QCOMPARE(dlg.RoleChangeMarker(), 0);
+        MainWindowChecks::ExitAnsweredYesEndsTheWindow<CPrimaryDlg>(m_boxRecorder);
     }
 
-    void CloseBox_OnlyMinimises()
-    {
-        CPrimaryDlg dlg;
-        dlg.show();
-        QSignalSpy finished{&dlg, &QDialog::finished};
-        QVERIFY(!dlg.close());
-        QVERIFY(dlg.windowState() & Qt::WindowMinimized);
-        QCOMPARE(finished.size(), 0);
-    }
+    void CloseBox_OnlyMinimises() { MainWindowChecks::CloseBoxOnlyMinimises<CPrimaryDlg>(); }
 
     void SynchronizeNow_FillsTheListNewestOnTopAndWritesTheCatalogue()
     {
@@ -767,8 +721,9 @@ private:
     }
 
     std::unique_ptr<CWindowTestEnvironment> m_env;
-    QList<CMessageBoxes::Box> m_boxes;
-    QMessageBox::StandardButton m_answer{QMessageBox::Ok};
+    CBoxRecorder m_boxRecorder;
+    QList<CMessageBoxes::Box>& m_boxes{m_boxRecorder.boxes};
+    QMessageBox::StandardButton& m_answer{m_boxRecorder.answer};
 };
 
 QTEST_MAIN(PrimaryDlgTest)

@@ -1,6 +1,7 @@
 #include "secondary/SecondaryDlg.h"
 
 #include "BoxRecorder.h"
+#include "MainWindowChecks.h"
 #include "WindowProbe.h"
 #include "WindowTestEnvironment.h"
 #include "app/LanguageLoader.h"
@@ -290,75 +291,27 @@ private slots:
 
     void ShowLogfile_HandsTheLogPathToTheEditor()
     {
-        QStringList opened;
-        CFileLauncher::SetTestHook([&](const QString& path) {
-            opened.append(path);
-            return true;
-        });
-        CSecondaryDlg dlg;
-        dlg.show();
-        QTest::mouseClick(Button(dlg, "showLogfileButton"), Qt::LeftButton);
-        QCOMPARE(opened,
-                 QStringList{QDir{m_env->InstallDir()}.filePath(QStringLiteral("log/zezodi.log"))});
+        MainWindowChecks::ShowLogfileHandsTheLogPathToTheEditor<CSecondaryDlg>(*m_env);
     }
 
-    void About_OpensTheAboutBox()
-    {
-        CSecondaryDlg dlg;
-        dlg.show();
-        bool seen{false};
-        CWindowTestEnvironment::CloseNextModal("CAboutDlg", seen);
-        QTest::mouseClick(Button(dlg, "aboutButton"), Qt::LeftButton);
-        QVERIFY(seen);
-        QVERIFY(dlg.isVisible());
-    }
+    void About_OpensTheAboutBox() { MainWindowChecks::AboutOpensTheAboutBox<CSecondaryDlg>(); }
 
     void Exit_AnsweredNo_KeepsTheWindow()
     {
-        CSecondaryDlg dlg;
-        dlg.show();
-        QSignalSpy finished{&dlg, &QDialog::finished};
-        m_answer = QMessageBox::No;
-        QTest::mouseClick(Button(dlg, "exitButton"), Qt::LeftButton);
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].caption, QStringLiteral("Please confirm ..."));
-        QCOMPARE(m_boxes[0].defaultButton, QMessageBox::No);
-        QCOMPARE(finished.size(), 0);
-        QVERIFY(dlg.isVisible());
+        MainWindowChecks::ExitAnsweredNoKeepsTheWindow<CSecondaryDlg>(m_boxRecorder);
     }
 
     void Exit_AnsweredYes_EndsTheWindow()
     {
-        CSecondaryDlg dlg;
-        dlg.show();
-        QSignalSpy finished{&dlg, &QDialog::finished};
-        m_answer = QMessageBox::Yes;
-        QTest::mouseClick(Button(dlg, "exitButton"), Qt::LeftButton);
-        QCOMPARE(finished.size(), 1);
-        QCOMPARE(finished[0][0].toInt(), int{QDialog::Accepted});
-        QCOMPARE(dlg.RoleChangeMarker(), 0);
+        MainWindowChecks::ExitAnsweredYesEndsTheWindow<CSecondaryDlg>(m_boxRecorder);
     }
 
     void Escape_EndsTheWindowWithoutAsking()
     {
-        CSecondaryDlg dlg;
-        dlg.show();
-        QSignalSpy finished{&dlg, &QDialog::finished};
-        QTest::keyClick(&dlg, Qt::Key_Escape);
-        QCOMPARE(finished.size(), 1);
-        QCOMPARE(finished[0][0].toInt(), int{QDialog::Rejected});
-        QVERIFY(m_boxes.isEmpty());
+        MainWindowChecks::EscapeEndsTheWindowWithoutAsking<CSecondaryDlg>(m_boxRecorder);
     }
 
-    void CloseBox_OnlyMinimises()
-    {
-        CSecondaryDlg dlg;
-        dlg.show();
-        QSignalSpy finished{&dlg, &QDialog::finished};
-        QVERIFY(!dlg.close());
-        QVERIFY(dlg.windowState() & Qt::WindowMinimized);
-        QCOMPARE(finished.size(), 0);
-    }
+    void CloseBox_OnlyMinimises() { MainWindowChecks::CloseBoxOnlyMinimises<CSecondaryDlg>(); }
 
     void SyncNow_Success_ShowsTheCountersAndEveryRowWithItsImage()
     {
