@@ -54,11 +54,8 @@ TEST(CommandSocketTest, Texts_TravelWithTheirZeroByteInBothDirections)
 TEST(CommandSocketTest, EmptyText_IsSentAsOneZeroByte)
 {
     CCommandSocket server;
-    ASSERT_EQ(server.ListenOnPort(0), 0);
-    server.WaitAccept(1);
-    const int fd = Connect(server.LocalPort());
+    const int fd = AcceptRawPeer(server);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(server.WaitAccept(100), 0);
     ASSERT_EQ(server.SendText(""), 0);
     server.CloseSocket();
     EXPECT_EQ(ReadUntilClosed(fd), std::string(1, '\0'));
@@ -86,11 +83,8 @@ TEST(CommandSocketTest, ReceiveText_NothingArrives_TimesOutWithMinusOne)
 TEST(CommandSocketTest, ReceiveText_MoreThanTheBuffer_KeepsOneByteLessThanItsSize)
 {
     CCommandSocket server;
-    ASSERT_EQ(server.ListenOnPort(0), 0);
-    server.WaitAccept(1);
-    const int fd = Connect(server.LocalPort());
+    const int fd = AcceptRawPeer(server);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(server.WaitAccept(100), 0);
     const std::string big(2000, 'x');
     ASSERT_EQ(send(fd, big.data(), big.size(), 0), 2000);
     std::string text;
@@ -102,11 +96,8 @@ TEST(CommandSocketTest, ReceiveText_MoreThanTheBuffer_KeepsOneByteLessThanItsSiz
 TEST(CommandSocketTest, ReceiveText_TextEndsAtTheFirstZeroByte)
 {
     CCommandSocket server;
-    ASSERT_EQ(server.ListenOnPort(0), 0);
-    server.WaitAccept(1);
-    const int fd = Connect(server.LocalPort());
+    const int fd = AcceptRawPeer(server);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(server.WaitAccept(100), 0);
     const std::string bytes{"ack\rNAME\0garbage", 16};
     ASSERT_EQ(send(fd, bytes.data(), bytes.size(), 0), 16);
     std::string text;
@@ -215,11 +206,8 @@ TEST(CommandSocketTest, SendText_PeerReset_FailsAlsoWhenSentOnceMore)
 {
     const linger reset{1, 0};
     CCommandSocket server;
-    ASSERT_EQ(server.ListenOnPort(0), 0);
-    server.WaitAccept(1);
-    const int fd = Connect(server.LocalPort());
+    const int fd = AcceptRawPeer(server);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(server.WaitAccept(100), 0);
     ASSERT_EQ(setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset), 0);
     close(fd);
     std::string text;

@@ -217,11 +217,8 @@ TEST(StartSyncSenderTest, ReportText_NamesClientAndAddressForEveryResult)
 TEST(CommandExchangeTest, SendCommand_PeerGone_FailsAfterTheSecondAttempt)
 {
     CCommandSocket server;
-    ASSERT_EQ(server.ListenOnPort(0), 0);
-    server.WaitAccept(1);
-    const int fd = Connect(server.LocalPort());
+    const int fd = AcceptRawPeer(server);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(server.WaitAccept(100), 0);
     const linger reset{1, 0};
     ASSERT_EQ(setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset), 0);
     close(fd);

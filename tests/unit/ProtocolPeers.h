@@ -41,6 +41,23 @@ inline int Connect(int port)
     return -1;
 }
 
+// Lets server accept one raw connection from 127.0.0.1 on a port of its own choosing; the raw
+// end's descriptor (the caller closes it), or -1 when any step failed.
+inline int AcceptRawPeer(CCommandSocket& server)
+{
+    if (server.ListenOnPort(0) != CCommandSocket::kOk) {
+        return -1;
+    }
+    // Listening starts in WaitAccept: a first short wait opens the queue for the client.
+    server.WaitAccept(1);
+    const int fd = Connect(server.LocalPort());
+    if (fd >= 0 && server.WaitAccept(100) != CCommandSocket::kOk) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // Everything the peer sends until it closes, or nullopt when it sends nothing and keeps the
 // connection open for ten seconds.
 inline std::optional<std::string> ReadUntilClosed(int fd)
