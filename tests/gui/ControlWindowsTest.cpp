@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "WindowProbe.h"
 #include "WindowTestEnvironment.h"
 #include "core/CommandSocket.h"
@@ -58,21 +59,8 @@ bool Refused(int port)
            probe.ConnectTo(kLoopback, port) == CCommandSocket::kFailed;
 }
 
-bool WriteFile(const QString& path, const std::string& content)
-{
-    if (!QDir{}.mkpath(QFileInfo{path}.path())) {
-        return false;
-    }
-    std::ofstream out{path.toStdString(), std::ios::binary | std::ios::trunc};
-    out << content;
-    return static_cast<bool>(out.flush());
-}
-
-QString ReadFile(const QString& path)
-{
-    QFile file{path};
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString{};
-}
+using TestFiles::ReadFile;
+using TestFiles::WriteFile;
 
 QStringList ReportTexts(CSortListCtrl& report)
 {

@@ -2,6 +2,7 @@
 
 #include "BoxRecorder.h"
 #include "MainWindowChecks.h"
+#include "TestFiles.h"
 #include "WindowProbe.h"
 #include "WindowTestEnvironment.h"
 #include "app/LanguageLoader.h"
@@ -45,21 +46,8 @@ std::time_t FixedClock()
 
 constexpr const char* kStamp{"6553F100"};
 
-bool WriteFile(const QString& path, const std::string& content)
-{
-    if (!QDir{}.mkpath(QFileInfo{path}.path())) {
-        return false;
-    }
-    std::ofstream out{path.toStdString(), std::ios::binary | std::ios::trunc};
-    out << content;
-    return static_cast<bool>(out.flush());
-}
-
-QString ReadFile(const QString& path)
-{
-    QFile file{path};
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString{};
-}
+using TestFiles::ReadFile;
+using TestFiles::WriteFile;
 
 // The primary's published data below web/syncdata, served by a real nginx, with WebDocPath
 // pointing at it.
