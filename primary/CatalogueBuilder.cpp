@@ -11,7 +11,7 @@
 #include "core/ReportSink.h"
 #include "core/StringTable.h"
 #include "core/TimeStamp.h"
-#include "primary/CatalogueSections.h"
+#include "core/CatalogueSections.h"
 #include "primary/FileListSink.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "primary/CatalogueWriter.h"
+#include "core/CatalogueWriter.h"
 #include "primary/PrimarySettings.h"
 
 #include <cstdint>

@@ -10,7 +10,7 @@
 #include "core/RunAndWait.h"
 #include "core/StringTable.h"
 #include "core/TimeStamp.h"
-#include "primary/CatalogueSections.h"
+#include "core/CatalogueSections.h"
 #include "secondary/AlarmAppCloser.h"
 #include "secondary/FileChecksum.h"
 #include "secondary/LocalFilesSink.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "primary/CatalogueReader.h"
+#include "core/CatalogueReader.h"
 #include "secondary/DownloadApply.h"
 #include "secondary/SecondarySettings.h"
 

@@ -3,7 +3,7 @@
 #include "core/Crc32.h"
 #include "core/Platform.h"
 #include "core/ProfileStore.h"
-#include "primary/CatalogueReader.h"
+#include "core/CatalogueReader.h"
 #include "tools/CataloguePrinter.h"
 #include "tools/CtlPrepare.h"
 #include "tools/CtlSend.h"

@@ -10,7 +10,7 @@
 #include "core/StartSyncSender.h"
 #include "core/SyncResultSender.h"
 #include "core/SyncResultSink.h"
-#include "primary/CatalogueWriter.h"
+#include "core/CatalogueWriter.h"
 #include "primary/ClientSyncDlg.h"
 #include "primary/PrimaryDlg.h"
 #include "primary/SyncResultRelay.h"

@@ -6,7 +6,7 @@
 #include "app/LanguageLoader.h"
 #include "core/EventLog.h"
 #include "core/ProfileStore.h"
-#include "primary/CatalogueReader.h"
+#include "core/CatalogueReader.h"
 #include "tests/support/FreePort.h"
 #include "widgets/FileLauncher.h"
 #include "widgets/IconButton.h"

@@ -10,7 +10,7 @@
 #include "core/EventLog.h"
 #include "core/ProfileStore.h"
 #include "core/StringTable.h"
-#include "primary/CatalogueWriter.h"
+#include "core/CatalogueWriter.h"
 #include "secondary/FileChecksum.h"
 #include "tests/support/NginxServer.h"
 #include "widgets/FileLauncher.h"

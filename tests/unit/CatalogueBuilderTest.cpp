@@ -4,7 +4,7 @@
 #include "core/Crc32.h"
 #include "core/ProfileStore.h"
 #include "core/RunAndWait.h"
-#include "primary/CatalogueReader.h"
+#include "core/CatalogueReader.h"
 
 #include <filesystem>
 #include <string>

@@ -1,5 +1,5 @@
-#include "primary/CatalogueReader.h"
-#include "primary/CatalogueWriter.h"
+#include "core/CatalogueReader.h"
+#include "core/CatalogueWriter.h"
 #include "tests/unit/ProfileTempDir.h"
 
 #include <algorithm>

@@ -1,10 +1,10 @@
-#include "primary/CatalogueWriter.h"
+#include "core/CatalogueWriter.h"
 
 #include "core/ConfigKeys.h"
 #include "core/FileOps.h"
 #include "core/Platform.h"
 #include "core/ProfileWriter.h"
-#include "primary/CatalogueSections.h"
+#include "core/CatalogueSections.h"
 
 #include <cctype>
 #include <cerrno>

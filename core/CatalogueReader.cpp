@@ -1,8 +1,8 @@
-#include "primary/CatalogueReader.h"
+#include "core/CatalogueReader.h"
 
 #include "core/ConfigKeys.h"
 #include "core/ProfileStore.h"
-#include "primary/CatalogueSections.h"
+#include "core/CatalogueSections.h"
 
 #include <string>
 #include <utility>
