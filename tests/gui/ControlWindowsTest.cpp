@@ -1,7 +1,9 @@
 #include "TestFiles.h"
 #include "WindowProbe.h"
 #include "WindowTestEnvironment.h"
+#include "core/CatalogueWriter.h"
 #include "core/CommandSocket.h"
+#include "core/PeerAllowList.h"
 #include "core/Platform.h"
 #include "core/PrimaryListener.h"
 #include "core/ProfileStore.h"
@@ -10,7 +12,6 @@
 #include "core/StartSyncSender.h"
 #include "core/SyncResultSender.h"
 #include "core/SyncResultSink.h"
-#include "core/CatalogueWriter.h"
 #include "primary/ClientSyncDlg.h"
 #include "primary/PrimaryDlg.h"
 #include "primary/SyncResultRelay.h"
@@ -401,6 +402,7 @@ private slots:
         m_env->WriteConfig("SyncClientSystemTime", "1");
         CClockRecorder clock;
         CSecondaryListener secondary{"beta", m_port, nullptr, clock.Setter()};
+        secondary.SetAllowedPrimaries(CPeerAllowList::Open());
         QVERIFY(secondary.Start());
         QVERIFY(WaitUntilListening(m_port, std::chrono::milliseconds{kWaitMs}));
         CPrimaryDlg dlg;
