@@ -51,6 +51,31 @@ bool StillOpen(int fd)
     return poll(&entry, 1, 0) == 0;
 }
 
+// ZEZODI_WINDIR set to a directory while a call runs.
+class CWindowsDirectory
+{
+public:
+    explicit CWindowsDirectory(const CProfileTempDir& dir) : m_dir{dir.Path().string()} {}
+
+    template <typename Function> auto Call(Function function) const
+    {
+        const char* old = std::getenv("ZEZODI_WINDIR");
+        const std::optional<std::string> saved =
+            old != nullptr ? std::optional<std::string>{old} : std::nullopt;
+        setenv("ZEZODI_WINDIR", m_dir.c_str(), 1);
+        auto result = function();
+        if (saved) {
+            setenv("ZEZODI_WINDIR", saved->c_str(), 1);
+        } else {
+            unsetenv("ZEZODI_WINDIR");
+        }
+        return result;
+    }
+
+private:
+    std::string m_dir;
+};
+
 // The primary's report target: records the lines.
 class CReportRecorder : public CSyncResultSink
 {
@@ -763,6 +788,24 @@ TEST_F(SecondaryListenerTest, IdleConnections_NeitherDelayACommandNorPassTheCap)
         << Log();
 }
 
+TEST_F(SecondaryListenerTest, ConfiguredPrimaries_AreTheWebServersHostAndAllowedPrimaries)
+{
+    const CProfileTempDir windows;
+    CProfileTempDir::Put(windows.File("zezodi.ini"),
+                         "[Config]\nAllowedPrimaries=127.0.0.3,localhost\n");
+    CWindowsDirectory{windows}.Call([&] {
+        m_listener->UseConfiguredPrimaries("http://127.0.0.2:8080/syncdata");
+        return 0;
+    });
+    for (const auto& [from, reply] :
+         std::vector<std::pair<const char*, std::string>>{{"127.0.0.2", WithZero("ack\rSECONDARY")},
+                                                          {"127.0.0.3", WithZero("ack\rSECONDARY")},
+                                                          {"127.0.0.1", WithZero("ack\rSECONDARY")},
+                                                          {"127.0.0.4", ""}}) {
+        EXPECT_EQ(Exchange(m_port, WithZero("start_sync\rP\r127.0.0.2"), from), reply) << from;
+    }
+}
+
 TEST(CommandListenerTest, ListenAddress_BindsToThatAddressOnly)
 {
     const int port = FreePort();
@@ -799,11 +842,7 @@ TEST(PrimaryListenerClientsTest, ConfiguredClients_AreTheListedOnesAndAllowedCli
                          "[SecondaryServers]\nClientName1=alpha\nClientIP1=127.0.0.4\n"
                          "ClientName2=beta\nClientIP2=localhost\nClientName3=\n"
                          "ClientName4=gamma\nClientIP4=127.0.0.9\n");
-    const char* old = std::getenv("ZEZODI_WINDIR");
-    const std::optional<std::string> saved = old ? std::optional<std::string>{old} : std::nullopt;
-    setenv("ZEZODI_WINDIR", dir.Path().c_str(), 1);
-    const CPeerAllowList clients = CPrimaryListener::ConfiguredClients();
-    saved ? setenv("ZEZODI_WINDIR", saved->c_str(), 1) : unsetenv("ZEZODI_WINDIR");
+    const CPeerAllowList clients = CWindowsDirectory{dir}.Call(CPrimaryListener::ConfiguredClients);
     for (const char* peer : {"127.0.0.4", "127.0.0.1", "127.0.0.5", "127.0.0.6"}) {
         EXPECT_TRUE(clients.Allows(peer)) << peer;
     }

@@ -37,9 +37,19 @@ inline int Connect(int port, const char* from = "127.0.0.1", const char* to = "1
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<std::uint16_t>(port));
         inet_pton(AF_INET, to, &address.sin_addr);
+        // The port is chosen at connect time, as for an unbound socket: a port picked at bind
+        // time could be the listener's own before it is bound, and connect to itself.
+        const int on = 1;
+        setsockopt(fd, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &on, sizeof on);
         if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0 &&
             connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-            return fd;
+            sockaddr_in own{};
+            socklen_t length = sizeof own;
+            getsockname(fd, reinterpret_cast<sockaddr*>(&own), &length);
+            if (own.sin_port != address.sin_port ||
+                own.sin_addr.s_addr != address.sin_addr.s_addr) {
+                return fd;
+            }
         }
         close(fd);
         std::this_thread::sleep_for(std::chrono::milliseconds{10});
