@@ -11,6 +11,7 @@
 namespace {
 
 constexpr auto kReplyPause = std::chrono::milliseconds{100};
+
 } // namespace
 
 CSecondaryListener::CSecondaryListener(std::string ownName, int port, CSecondaryRequests* window,
@@ -129,9 +130,12 @@ std::string CSecondaryListener::ResultAddress(const std::string& peer,
     if (!resolved.empty() && IsAllowed(resolved)) {
         return resolved;
     }
-    WriteLog("The result of the synchronization requested by primary server " + primaryName +
-             " at " + peer + " goes to " + peer + ": the requested address " +
-             CProtocolMessages::ForLog({requested}) + " is not an allowed primary server");
+    WriteLog("The result of the synchronization requested by primary server " +
+             CProtocolMessages::ForLog({primaryName}) + " at " + peer + " goes to " + peer +
+             (requested.empty()
+                  ? ": the request names no address"
+                  : ": the requested address " + CProtocolMessages::ForLog({requested}) +
+                        " is not an allowed primary server"));
     return peer;
 }
 
