@@ -43,7 +43,7 @@ public:
     // port. On -1 the listening socket stays open for the caller to close.
     int WaitAccept(int timeoutTenths);
 
-    // Listens with room for a few waiting peers, waits for a connection and hands it to
+    // Listens with room for a burst of waiting peers, waits for a connection and hands it to
     // connection; this endpoint goes on listening, so a peer that connects while the previous
     // one is served waits instead of being refused. On -1 connection is left as it was.
     int AcceptConnection(CCommandSocket& connection, int timeoutTenths);
