@@ -1,5 +1,9 @@
 #include "core/CommandListener.h"
 
+#include "core/ConfigFile.h"
+#include "core/ConfigKeys.h"
+#include "core/EventLog.h"
+#include "core/Platform.h"
 #include "core/ProtocolMessages.h"
 
 #include <cstdint>
@@ -7,6 +11,7 @@
 #include <sys/eventfd.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -14,7 +19,20 @@ constexpr auto kBindRetryPause = std::chrono::milliseconds{500};
 
 } // namespace
 
-CCommandListener::CCommandListener(int port) : m_port{port} {}
+struct CCommandListener::SConnection
+{
+    CCommandSocket socket;
+    std::string peer;
+    // Set while the connection waits for its command: only then may it be dropped.
+    bool reading = true;
+    bool dropped = false;
+    bool finished = false;
+    std::thread thread;
+};
+
+CCommandListener::CCommandListener(int port)
+    : m_port{port}, m_logDirectory{CEventLog::LogDirectory(CPlatform::InstallDirectory())}
+{}
 
 CCommandListener::~CCommandListener()
 {
@@ -61,6 +79,21 @@ void CCommandListener::SetReceiveTimeout(int tenths)
     m_receiveTimeout = tenths;
 }
 
+void CCommandListener::SetListenAddress(std::string address)
+{
+    m_listenAddress = std::move(address);
+}
+
+void CCommandListener::SetLogDirectory(std::string directory)
+{
+    m_logDirectory = std::move(directory);
+}
+
+std::string CCommandListener::ConfiguredListenAddress()
+{
+    return CConfigFile::ReadText(ConfigKeys::kListenAddress, ConfigKeys::kBuffer80);
+}
+
 void CCommandListener::Pause(std::chrono::milliseconds duration) const
 {
     pollfd entry{m_wakeFd, POLLIN, 0};
@@ -68,32 +101,121 @@ void CCommandListener::Pause(std::chrono::milliseconds duration) const
     [[maybe_unused]] const int ready = poll(&entry, 1, static_cast<int>(duration.count()));
 }
 
+void CCommandListener::WriteLog(const std::string& text) const
+{
+    CEventLog::WriteLog(m_logDirectory, text);
+}
+
 void CCommandListener::ListenerThread()
 {
+    bool bindFailureLogged = false;
     while (m_run != 0) {
         CCommandSocket listening;
         listening.SetInterrupt(m_wakeFd);
-        if (listening.ListenOnPort(m_port) != CCommandSocket::kOk) {
+        if (listening.ListenOnPort(m_port, m_listenAddress) != CCommandSocket::kOk) {
+            // Logged once per spell of failures: the retry every half second goes on silently.
+            if (!bindFailureLogged) {
+                WriteLog("Cannot listen at port " + std::to_string(m_port) +
+                         (m_listenAddress.empty() ? "" : " of address " + m_listenAddress) +
+                         ", retrying");
+                bindFailureLogged = true;
+            }
             Pause(kBindRetryPause);
             continue;
         }
+        bindFailureLogged = false;
         ServeConnections(listening);
     }
+    Reap(true);
 }
 
 void CCommandListener::ServeConnections(CCommandSocket& listening)
 {
     while (m_run != 0) {
-        CCommandSocket connection;
-        connection.SetInterrupt(m_wakeFd);
-        if (listening.AcceptConnection(connection, CProtocolMessages::kAcceptTimeout) !=
+        auto connection = std::make_shared<SConnection>();
+        connection->socket.SetInterrupt(m_wakeFd);
+        if (listening.AcceptConnection(connection->socket, CProtocolMessages::kAcceptTimeout) !=
             CCommandSocket::kOk) {
             return;
         }
-        std::string text;
-        if (connection.ReceiveText(text, CProtocolMessages::kCommandBufferSize, m_receiveTimeout) ==
-            CCommandSocket::kOk) {
-            ServeCommand(connection, CProtocolMessages::Tokenise(text));
+        connection->peer = connection->socket.PeerAddress();
+        Reap(false);
+        Admit(connection);
+    }
+}
+
+void CCommandListener::Admit(const std::shared_ptr<SConnection>& connection)
+{
+    std::lock_guard lock{m_connectionsMutex};
+    std::size_t open = 0;
+    std::shared_ptr<SConnection> oldestWaiting;
+    for (const auto& other : m_connections) {
+        if (!other->dropped) {
+            ++open;
+            if (other->reading && !oldestWaiting) {
+                oldestWaiting = other;
+            }
         }
+    }
+    const std::string port = std::to_string(m_port);
+    if (open >= kMaxConnections) {
+        if (!oldestWaiting) {
+            WriteLog("Too many connections at port " + port + ": closed the connection from " +
+                     connection->peer);
+            return;
+        }
+        oldestWaiting->dropped = true;
+        oldestWaiting->socket.Shutdown();
+        WriteLog("Too many connections at port " + port +
+                 ": dropped the connection waiting longest, from " + oldestWaiting->peer);
+    }
+    try {
+        connection->thread = std::thread{&CCommandListener::ConnectionThread, this, connection};
+    } catch (const std::system_error&) {
+        WriteLog("No thread to serve the connection from " + connection->peer + " at port " + port);
+        return;
+    }
+    m_connections.push_back(connection);
+}
+
+void CCommandListener::ConnectionThread(const std::shared_ptr<SConnection>& connection)
+{
+    std::string text;
+    const bool received =
+        connection->socket.ReceiveText(text, CProtocolMessages::kCommandBufferSize,
+                                       m_receiveTimeout) == CCommandSocket::kOk;
+    bool dropped = false;
+    {
+        std::lock_guard lock{m_connectionsMutex};
+        connection->reading = false;
+        dropped = connection->dropped;
+    }
+    if (received && !dropped && m_run != 0) {
+        std::lock_guard serving{m_serveMutex};
+        ServeCommand(connection->socket, connection->peer, CProtocolMessages::Tokenise(text));
+    }
+    connection->socket.CloseSocket();
+    std::lock_guard lock{m_connectionsMutex};
+    connection->finished = true;
+}
+
+void CCommandListener::Reap(bool all)
+{
+    std::list<std::shared_ptr<SConnection>> ended;
+    {
+        std::lock_guard lock{m_connectionsMutex};
+        if (all) {
+            ended.swap(m_connections);
+        } else {
+            m_connections.remove_if([&](const std::shared_ptr<SConnection>& connection) {
+                if (connection->finished) {
+                    ended.push_back(connection);
+                }
+                return connection->finished;
+            });
+        }
+    }
+    for (const auto& connection : ended) {
+        connection->thread.join();
     }
 }

@@ -4,21 +4,28 @@
 
 #include <atomic>
 #include <chrono>
+#include <list>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-// The loop that both roles' listeners share: bind the port, then wait for one connection, read
-// one command of at most 511 bytes, let the role serve it, close it, and wait for the next.
-// One connection at a time, but the port keeps listening while one is served: a command sent
-// right after another (start_sync and then set_time, or two secondaries reporting at once)
-// waits for its turn instead of being refused and lost. Stop ends every wait at once, so a
-// listener can be restarted right after a role change.
+// The loop that both roles' listeners share: bind the port, accept every connection at once
+// and serve each on a thread of its own, which reads one command of at most 511 bytes within
+// the receive time-out, lets the role serve it and closes the connection. A peer that sends
+// nothing, or too slowly, runs out its own wait while every other connection is served. At
+// most kMaxConnections are open at once; a further one drops the connection that has waited
+// longest for its command, or is closed at once when every open connection is being served;
+// both are logged. The role's handling runs for one connection at a time. Stop ends every wait at
+// once, so a listener can be restarted right after a role change.
 class CCommandListener
 {
 public:
     // Tenths of a second that a connection may take to deliver its command.
     static constexpr int kReceiveTimeout = 100;
+    // Connections open at once.
+    static constexpr std::size_t kMaxConnections = 64;
 
     explicit CCommandListener(int port);
     virtual ~CCommandListener();
@@ -29,32 +36,59 @@ public:
     // already runs.
     bool Start();
 
-    // Clears the run flag, wakes the thread and waits for it to end. Does nothing when it
-    // does not run. Every derived class calls it in its destructor, because the thread calls
+    // Clears the run flag, wakes the threads and waits for them to end. Does nothing when it
+    // does not run. Every derived class calls it in its destructor, because the threads call
     // ServeCommand.
     void Stop();
 
     // Replaces the time a connection may take to deliver its command (tenths of a second).
     void SetReceiveTimeout(int tenths);
 
+    // The local address to listen at (a dotted IPv4 address or a host name); empty for all
+    // local addresses. Takes effect at the next Start.
+    void SetListenAddress(std::string address);
+
+    // The directory of the log file that the listener's lines go to. Takes effect at the next
+    // Start; the installation's log directory unless set.
+    void SetLogDirectory(std::string directory);
+
+    // [Config] ListenAddress of zezodi.ini; empty (all local addresses) when absent.
+    static std::string ConfiguredListenAddress();
+
 protected:
-    // Serves one received command on its connection (which the loop closes afterwards). Runs
-    // on the listener thread.
-    virtual void ServeCommand(CCommandSocket& connection,
+    // Serves one received command of peer (its dotted IPv4 address) on its connection, which
+    // the caller closes afterwards. Runs on a connection's thread, never for two connections
+    // at once.
+    virtual void ServeCommand(CCommandSocket& connection, const std::string& peer,
                               const std::vector<std::string>& tokens) = 0;
 
     // Waits for duration or until Stop, whichever comes first.
     void Pause(std::chrono::milliseconds duration) const;
 
+    // One line in the log file.
+    void WriteLog(const std::string& text) const;
+
 private:
+    struct SConnection;
+
     void ListenerThread();
     // Serves connections on listening until an accept fails or times out; the caller then
     // binds the port afresh.
     void ServeConnections(CCommandSocket& listening);
+    // Makes room for connection within the cap and starts its thread.
+    void Admit(const std::shared_ptr<SConnection>& connection);
+    void ConnectionThread(const std::shared_ptr<SConnection>& connection);
+    // Joins the threads of finished connections, or of all connections when all is set.
+    void Reap(bool all);
 
     const int m_port;
+    std::string m_listenAddress;
+    std::string m_logDirectory;
     std::atomic<int> m_run{0};
     std::atomic<int> m_receiveTimeout{kReceiveTimeout};
     int m_wakeFd = -1;
     std::thread m_thread;
+    std::mutex m_connectionsMutex;
+    std::list<std::shared_ptr<SConnection>> m_connections;
+    std::mutex m_serveMutex;
 };

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -17,22 +18,14 @@ namespace {
 
 constexpr int kMaxPort = 65535;
 constexpr int kBacklog = 1;
-constexpr int kWaitingPeers = 8;
+// Room for a burst of peers: the listener accepts at once and serves each on its own.
+constexpr int kWaitingPeers = 128;
 // Longer waits are made of several polls.
 constexpr long long kLongestPollMs = 1 << 30;
 
 bool ValidPort(int port)
 {
     return port >= 0 && port <= kMaxPort;
-}
-
-sockaddr_in AnyAddress(int port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    return address;
 }
 
 // The IPv4 address of host: a dotted address as parsed, else the first address that the
@@ -82,13 +75,17 @@ int CCommandSocket::CreateSocket()
     return m_fd >= 0 ? kOk : kFailed;
 }
 
-int CCommandSocket::ListenOnPort(int port)
+int CCommandSocket::ListenOnPort(int port, const std::string& localAddress)
 {
-    if (!ValidPort(port) || CreateSocket() != kOk) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (!ValidPort(port) || (!localAddress.empty() && !Resolve(localAddress, address.sin_addr)) ||
+        CreateSocket() != kOk) {
         return kFailed;
     }
     const int on = 1;
-    const sockaddr_in address = AnyAddress(port);
     if (setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
         bind(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         CloseSocket();
@@ -97,7 +94,7 @@ int CCommandSocket::ListenOnPort(int port)
     return kOk;
 }
 
-int CCommandSocket::ConnectTo(const std::string& host, int port)
+int CCommandSocket::ConnectTo(const std::string& host, int port, int timeoutTenths)
 {
     in_addr target{};
     if (m_fd < 0 || !ValidPort(port) || !Resolve(host, target)) {
@@ -107,16 +104,23 @@ int CCommandSocket::ConnectTo(const std::string& host, int port)
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr = target;
+    const int flags = fcntl(m_fd, F_GETFL);
+    const bool bounded = timeoutTenths > 0 && flags >= 0;
+    if (bounded && fcntl(m_fd, F_SETFL, flags | O_NONBLOCK) != 0) {
+        return kFailed;
+    }
     int result = connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    if (result != 0 && errno == EINTR) {
+    if (result != 0 && (errno == EINTR || (bounded && errno == EINPROGRESS))) {
         // The attempt goes on in the background: wait for its outcome.
-        pollfd entry{m_fd, POLLOUT, 0};
         int error = 0;
         socklen_t length = sizeof error;
-        while (poll(&entry, 1, -1) < 0 && errno == EINTR) {
-        }
-        result =
-            getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0 ? 0 : -1;
+        result = WaitWritable(bounded ? timeoutTenths : 0) == kOk &&
+                         getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0
+                     ? 0
+                     : -1;
+    }
+    if (bounded && fcntl(m_fd, F_SETFL, flags) != 0) {
+        return kFailed;
     }
     return result == 0 ? kOk : kFailed;
 }
@@ -213,13 +217,43 @@ int CCommandSocket::LocalPort() const
     return ntohs(address.sin_port);
 }
 
+std::string CCommandSocket::PeerAddress() const
+{
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    char text[INET_ADDRSTRLEN] = {};
+    if (m_fd < 0 || getpeername(m_fd, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+        address.sin_family != AF_INET ||
+        inet_ntop(AF_INET, &address.sin_addr, text, sizeof text) == nullptr) {
+        return {};
+    }
+    return text;
+}
+
+void CCommandSocket::Shutdown() const
+{
+    if (m_fd >= 0) {
+        shutdown(m_fd, SHUT_RDWR);
+    }
+}
+
 int CCommandSocket::WaitReadable(int timeoutTenths) const
+{
+    return WaitFor(POLLIN, timeoutTenths);
+}
+
+int CCommandSocket::WaitWritable(int timeoutTenths) const
+{
+    return WaitFor(POLLOUT, timeoutTenths);
+}
+
+int CCommandSocket::WaitFor(short events, int timeoutTenths) const
 {
     using Clock = std::chrono::steady_clock;
     const bool unlimited = timeoutTenths <= 0;
     const auto deadline =
         Clock::now() + std::chrono::milliseconds{static_cast<long long>(timeoutTenths) * 100};
-    pollfd entries[2] = {{m_fd, POLLIN, 0}, {m_interruptFd, POLLIN, 0}};
+    pollfd entries[2] = {{m_fd, events, 0}, {m_interruptFd, POLLIN, 0}};
     const nfds_t count = m_interruptFd >= 0 ? 2 : 1;
     for (;;) {
         int waitMs = -1;

@@ -26,22 +26,24 @@ public:
     // An IPv4 stream socket in place of whatever the endpoint held.
     int CreateSocket();
 
-    // A new IPv4 stream socket bound to all local addresses at port. Address reuse is allowed
-    // so that a listener can bind again while its previous connection lingers in TIME_WAIT
-    // (on this platform that would block the port for a minute after every exchange). A
-    // failed call leaves no socket open.
-    int ListenOnPort(int port);
+    // A new IPv4 stream socket bound to port at address (a dotted IPv4 address or a host
+    // name), or at all local addresses when address is empty. Address reuse is allowed so
+    // that a listener can bind again while its previous connection lingers in TIME_WAIT (on
+    // this platform that would block the port for a minute after every exchange). A failed
+    // call leaves no socket open.
+    int ListenOnPort(int port, const std::string& address = {});
 
     // Connects the socket from CreateSocket to host (a dotted IPv4 address, else a name looked
-    // up for IPv4) at port. Blocks as long as the connection attempt takes.
-    int ConnectTo(const std::string& host, int port);
+    // up for IPv4) at port. Blocks as long as the connection attempt takes, or at most
+    // timeoutTenths when that is not 0.
+    int ConnectTo(const std::string& host, int port, int timeoutTenths = 0);
 
     // Listens with a backlog of one, waits for a connection, accepts it and closes the
     // listening socket: the endpoint then holds the connection and nothing listens at the
     // port. On -1 the listening socket stays open for the caller to close.
     int WaitAccept(int timeoutTenths);
 
-    // Listens with room for a few waiting peers, waits for a connection and hands it to
+    // Listens with room for a burst of waiting peers, waits for a connection and hands it to
     // connection; this endpoint goes on listening, so a peer that connects while the previous
     // one is served waits instead of being refused. On -1 connection is left as it was.
     int AcceptConnection(CCommandSocket& connection, int timeoutTenths);
@@ -63,8 +65,17 @@ public:
     // The local port of the socket, or -1.
     int LocalPort() const;
 
+    // The dotted IPv4 address of the connected peer; empty when there is none.
+    std::string PeerAddress() const;
+
+    // Shuts the connection down in both directions without closing the descriptor: a wait on
+    // it in another thread ends at once, as if the peer had closed.
+    void Shutdown() const;
+
 private:
     int WaitReadable(int timeoutTenths) const;
+    int WaitWritable(int timeoutTenths) const;
+    int WaitFor(short events, int timeoutTenths) const;
     // listen + bounded wait + accept; the accepted descriptor, or -1.
     int AcceptPending(int backlog, int timeoutTenths) const;
 

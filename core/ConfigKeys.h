@@ -64,6 +64,11 @@ constexpr std::string_view kWebDocPath = "WebDocPath";
 constexpr std::string_view kDownLoadPath = "DownLoadPath";
 constexpr std::string_view kUnZipProg = "UnZipProg";
 constexpr std::string_view kIntervalInMin = "IntervalInMin";
+// Who may command a listener and where it listens: addresses or host names separated by blanks
+// or commas, "*" for everyone; the local address, empty for all.
+constexpr std::string_view kAllowedPrimaries = "AllowedPrimaries";
+constexpr std::string_view kAllowedClients = "AllowedClients";
+constexpr std::string_view kListenAddress = "ListenAddress";
 
 // Defaults and the sentinels that tell an absent key from a present one.
 constexpr int kIsPrimaryDefault = 1;

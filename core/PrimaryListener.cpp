@@ -1,18 +1,26 @@
 #include "core/PrimaryListener.h"
 
+#include "core/ConfigFile.h"
+#include "core/ConfigKeys.h"
+#include "core/ProfileStore.h"
 #include "core/ProtocolMessages.h"
 #include "core/StringTable.h"
 
 #include <utility>
 
+namespace Keys = ConfigKeys;
+
 namespace {
 
 constexpr auto kReplyPause = std::chrono::milliseconds{50};
+// The client list of the settings dialog holds at most this many entries.
+constexpr int kMaxClients = 49;
 
 } // namespace
 
 CPrimaryListener::CPrimaryListener(std::string ownName, int port, CSyncResultSink* reportTarget)
-    : CCommandListener{port}, m_ownName{std::move(ownName)}, m_reportTarget{reportTarget}
+    : CCommandListener{port}, m_ownName{std::move(ownName)},
+      m_reportTarget{reportTarget}, m_clients{ConfiguredClients}
 {}
 
 CPrimaryListener::~CPrimaryListener()
@@ -20,13 +28,44 @@ CPrimaryListener::~CPrimaryListener()
     Stop();
 }
 
-void CPrimaryListener::ServeCommand(CCommandSocket& connection,
+void CPrimaryListener::SetAllowedClients(ClientList clients)
+{
+    m_clients = std::move(clients);
+}
+
+CPeerAllowList CPrimaryListener::ConfiguredClients()
+{
+    CPeerAllowList clients;
+    for (int number = 1; number <= kMaxClients; ++number) {
+        if (CProfileStore::ReadText(Keys::kSecondaryServers,
+                                    Keys::NumberedKey(Keys::kClientName, number), "",
+                                    Keys::kBuffer128, Keys::kIniFile)
+                .empty()) {
+            break;
+        }
+        const std::string address = CPeerAllowList::FirstAddress(CProfileStore::ReadText(
+            Keys::kSecondaryServers, Keys::NumberedKey(Keys::kClientIP, number), "",
+            Keys::kBuffer40, Keys::kIniFile));
+        if (!address.empty()) {
+            clients.AddHost(address);
+        }
+    }
+    clients.AddEntries(CConfigFile::ReadText(Keys::kAllowedClients, Keys::kBuffer512));
+    return clients;
+}
+
+void CPrimaryListener::ServeCommand(CCommandSocket& connection, const std::string& peer,
                                     const std::vector<std::string>& tokens)
 {
     if (tokens.empty() || tokens.front() != CProtocolMessages::kSyncResult) {
         return;
     }
-    if (tokens.size() >= 3 && m_reportTarget != nullptr) {
+    if (!m_clients().Allows(peer)) {
+        WriteLog("Ignored the synchronization result " +
+                 (tokens.size() >= 2 ? "of client " + CProtocolMessages::ForLog({tokens[1]}) + " "
+                                     : "") +
+                 "from " + peer + ", which is not a known client");
+    } else if (tokens.size() >= 3 && m_reportTarget != nullptr) {
         const bool succeeded =
             CProtocolMessages::LeadingInteger(tokens[2]) == CProtocolMessages::kSyncSucceeded;
         m_reportTarget->AddSyncResultLine(CStringTable::Format(

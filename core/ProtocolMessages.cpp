@@ -127,3 +127,18 @@ long long CProtocolMessages::LeadingInteger(std::string_view token)
     const auto [ptr, ec] = std::from_chars(token.data() + pos, token.data() + token.size(), value);
     return ec == std::errc{} ? value : 0;
 }
+
+std::string CProtocolMessages::ForLog(const std::vector<std::string>& tokens)
+{
+    constexpr std::size_t kLoggedLength = 120;
+    std::string text;
+    for (const std::string& token : tokens) {
+        if (!text.empty()) {
+            text.push_back(' ');
+        }
+        for (const char c : token) {
+            text.push_back(c >= ' ' && c <= '~' ? c : '?');
+        }
+    }
+    return text.substr(0, kLoggedLength);
+}

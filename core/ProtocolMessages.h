@@ -24,6 +24,9 @@ public:
     // Tenths of a second.
     static constexpr int kAcceptTimeout = 10000;
     static constexpr int kAckTimeout = 3000;
+    // A primary acknowledges a report at once; this bounds how long a secondary's window waits
+    // for it.
+    static constexpr int kResultAckTimeout = 100;
 
     static constexpr int kSyncSucceeded = 1;
     static constexpr int kSyncFailed = -1;
@@ -48,6 +51,10 @@ public:
     // a field is missing, is not a plain decimal number or names no real date and time; utc
     // is then left as it was.
     static bool ParseSetTime(const std::vector<std::string>& tokens, std::tm& utc);
+
+    // The tokens joined by blanks, every character that is not printable ASCII shown as '?',
+    // cut to 120 characters: what a log line shows of a text from the network.
+    static std::string ForLog(const std::vector<std::string>& tokens);
 
     // The decimal integer at the start of a token (after blanks, with an optional sign), 0 when
     // there is none or it does not fit, as the Windows peers read a result code.

@@ -356,6 +356,9 @@ const char* CStringTable::Source(StringId id)
         return ZEZODI_TR_NOOP("StringTable", "Use program to unzip:");
     case StringId::ChangeToPrimary:
         return ZEZODI_TR_NOOP("StringTable", "Change to primary server");
+    case StringId::AllowedPrimariesLabel:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "&Allowed primary servers (addresses or names, * for everyone):");
     case StringId::CompareIniGroup:
         return ZEZODI_TR_NOOP("StringTable", "Compare local Ini-files with primary Ini-files");
     case StringId::PrimaryIniFiles:

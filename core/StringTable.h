@@ -173,6 +173,7 @@ enum class StringId : int
     UseGzipToUnzip,
     UseProgramToUnzip,
     ChangeToPrimary,
+    AllowedPrimariesLabel,
 
     // Compare Ini-files dialog.
     CompareIniGroup,

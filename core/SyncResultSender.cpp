@@ -2,12 +2,14 @@
 
 #include "core/CommandExchange.h"
 #include "core/CommandSocket.h"
+#include "core/EventLog.h"
 #include "core/ProtocolMessages.h"
 
 #include <utility>
 
 CSyncResultSender::CSyncResultSender(std::string ownName, int port)
-    : m_ownName{std::move(ownName)}, m_port{port}, m_ackTimeout{CProtocolMessages::kAckTimeout}
+    : m_ownName{std::move(ownName)}, m_port{port}, m_ackTimeout{
+                                                       CProtocolMessages::kResultAckTimeout}
 {}
 
 int CSyncResultSender::SendSyncResult(const std::string& primaryAddress, int code) const
@@ -15,11 +17,17 @@ int CSyncResultSender::SendSyncResult(const std::string& primaryAddress, int cod
     CCommandSocket socket;
     std::string reply;
     if (socket.CreateSocket() != CCommandSocket::kOk ||
-        socket.ConnectTo(primaryAddress, m_port) != CCommandSocket::kOk ||
+        socket.ConnectTo(primaryAddress, m_port, m_ackTimeout) != CCommandSocket::kOk ||
         CCommandExchange::SendCommand(socket, CProtocolMessages::SyncResult(m_ownName, code)) !=
             CCommandSocket::kOk ||
         socket.ReceiveText(reply, CProtocolMessages::kAckBufferSize, m_ackTimeout) !=
             CCommandSocket::kOk) {
+        if (!m_logDirectory.empty()) {
+            CEventLog::WriteLog(m_logDirectory,
+                                "The synchronization result could not be delivered to " +
+                                    CProtocolMessages::ForLog({primaryAddress}) + " at port " +
+                                    std::to_string(m_port));
+        }
         return kNotDelivered;
     }
     return kDelivered;
@@ -28,4 +36,9 @@ int CSyncResultSender::SendSyncResult(const std::string& primaryAddress, int cod
 void CSyncResultSender::SetAckTimeout(int tenths)
 {
     m_ackTimeout = tenths;
+}
+
+void CSyncResultSender::SetLogDirectory(std::string directory)
+{
+    m_logDirectory = std::move(directory);
 }

@@ -3,8 +3,10 @@
 #include <string>
 
 // The secondary's report of a synchronisation that the primary started: one sync_result
-// exchange with the primary. A report that cannot be delivered is dropped without a message
-// and not retried.
+// exchange with the primary. A primary acknowledges at once, so connecting and waiting for the
+// acknowledgement are each bounded to ten seconds: a peer that accepts and never answers holds
+// the caller no longer. A report that cannot be delivered is not retried; it is logged when a
+// log directory is set.
 class CSyncResultSender
 {
 public:
@@ -18,11 +20,16 @@ public:
     // whose content is not checked. 1 when a reply was read, 0 otherwise.
     int SendSyncResult(const std::string& primaryAddress, int code) const;
 
-    // Tenths of a second to wait for the acknowledgement; 3000 unless set.
+    // Tenths of a second to wait for the connection and for the acknowledgement; 100 unless
+    // set.
     void SetAckTimeout(int tenths);
+
+    // Where a report that could not be delivered is logged; nowhere unless set.
+    void SetLogDirectory(std::string directory);
 
 private:
     std::string m_ownName;
     int m_port;
     int m_ackTimeout;
+    std::string m_logDirectory;
 };

@@ -201,6 +201,8 @@ void CPrimaryDlg::StartListener()
 {
     m_listener =
         std::make_unique<CPrimaryListener>(m_settings.computerName, m_settings.port2, &m_reports);
+    m_listener->SetLogDirectory(m_settings.logDir);
+    m_listener->SetListenAddress(CCommandListener::ConfiguredListenAddress());
     if (!m_listener->Start()) {
         qWarning("The listener for the secondaries' reports could not be started");
         m_listener.reset();

@@ -197,6 +197,9 @@ void CSecondaryDlg::OnSettings()
     m_settings.webPath = fields.webPath;
     m_settings.downloadDir = fields.downloadDir;
     m_settings.unzipProg = fields.unzipProgram;
+    if (m_listener) {
+        m_listener->UseConfiguredPrimaries(m_settings.webPath);
+    }
 }
 
 void CSecondaryDlg::PostSyncRequested(std::string nameAndAddress)
@@ -222,9 +225,10 @@ void CSecondaryDlg::OnSyncRequested(const std::string& nameAndAddress)
     const int code = result == CSyncEngine::kCatalogueMissing || m_engine->FailureFlag()
                          ? CProtocolMessages::kSyncFailed
                          : CProtocolMessages::kSyncSucceeded;
-    // A report that cannot be delivered is lost without a message, as on every peer.
-    CSyncResultSender{m_settings.computerName, m_settings.port2}.SendSyncResult(primaryAddress,
-                                                                                code);
+    // A report that cannot be delivered is logged and not retried.
+    CSyncResultSender sender{m_settings.computerName, m_settings.port2};
+    sender.SetLogDirectory(m_settings.logDir);
+    sender.SendSyncResult(primaryAddress, code);
 }
 
 void CSecondaryDlg::OnTimeSynchronized(const std::string& text)
@@ -241,6 +245,9 @@ void CSecondaryDlg::StartListener()
 {
     m_listener = std::make_unique<CSecondaryListener>(m_settings.computerName, m_settings.port,
                                                       this, m_setClock);
+    m_listener->SetLogDirectory(m_settings.logDir);
+    m_listener->SetListenAddress(CCommandListener::ConfiguredListenAddress());
+    m_listener->UseConfiguredPrimaries(m_settings.webPath);
     if (!m_listener->Start()) {
         qWarning("The listener for the primary's commands could not be started");
         m_listener.reset();

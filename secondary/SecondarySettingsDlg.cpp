@@ -50,11 +50,14 @@ void CSecondarySettingsDlg::OnInitDialog()
     m_fields.unzipProgram = CConfigFile::ReadText(Keys::kUnZipProg, Keys::kBuffer512);
     m_fields.interval = std::to_string(
         CProfileStore::ReadInt(Keys::kConfig, Keys::kIntervalInMin, 0, Keys::kIniFile));
+    m_fields.allowedPrimaries = CConfigFile::ReadText(Keys::kAllowedPrimaries, Keys::kBuffer512);
+    m_loadedAllowedPrimaries = m_fields.allowedPrimaries;
 
     m_ui->webPathEdit->setText(QString::fromStdString(m_fields.webPath));
     m_ui->downloadDirEdit->setText(QString::fromStdString(m_fields.downloadDir));
     m_ui->unzipProgEdit->setText(QString::fromStdString(m_fields.unzipProgram));
     m_ui->intervalCombo->setEditText(QString::fromStdString(m_fields.interval));
+    m_ui->allowedPrimariesEdit->setText(QString::fromStdString(m_fields.allowedPrimaries));
     ApplyCompressionChoice();
 }
 
@@ -65,6 +68,7 @@ void CSecondarySettingsDlg::SetCaptions()
     m_ui->webPathLabel->setText(CUiText::Text(StringId::WebDocPathLabel));
     m_ui->webPathNote->setText(CUiText::Text(StringId::WebDocPathNote));
     m_ui->downloadDirLabel->setText(CUiText::Text(StringId::DownloadPathLabel));
+    m_ui->allowedPrimariesLabel->setText(CUiText::Text(StringId::AllowedPrimariesLabel));
     m_ui->intervalLabel->setText(CUiText::Text(StringId::IntervalBetweenSynchronizations));
     m_ui->minutesLabel->setText(CUiText::Text(StringId::Minutes));
     m_ui->gzipRadio->setText(CUiText::Text(StringId::UseGzipToUnzip));
@@ -133,6 +137,7 @@ void CSecondarySettingsDlg::TakeValues()
     m_fields.interval = m_ui->intervalCombo->currentText().toStdString();
     m_fields.decompressionChoice = m_ui->programRadio->isChecked() ? 1 : 0;
     m_fields.unzipProgram = m_ui->unzipProgEdit->text().toStdString();
+    m_fields.allowedPrimaries = m_ui->allowedPrimariesEdit->text().toStdString();
 }
 
 bool CSecondarySettingsDlg::WriteSettings() const
@@ -145,5 +150,10 @@ bool CSecondarySettingsDlg::WriteSettings() const
     } else {
         written = CConfigFile::Write(Keys::kUseGZip, "1") && written;
     }
-    return CConfigFile::Write(Keys::kIntervalInMin, m_fields.interval) && written;
+    written = CConfigFile::Write(Keys::kIntervalInMin, m_fields.interval) && written;
+    // Written only when edited, so that a file without the key keeps its bytes.
+    if (m_fields.allowedPrimaries != m_loadedAllowedPrimaries) {
+        written = CConfigFile::Write(Keys::kAllowedPrimaries, m_fields.allowedPrimaries) && written;
+    }
+    return written;
 }

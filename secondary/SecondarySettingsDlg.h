@@ -23,6 +23,7 @@ public:
         std::string interval;       // minutes, as typed
         int decompressionChoice{0}; // 0 gzip, 1 the unzip program
         std::string unzipProgram;
+        std::string allowedPrimaries; // besides the web server's host; "*" for everyone
         bool roleChanged{false};
     };
 
@@ -50,4 +51,5 @@ private:
 
     std::unique_ptr<Ui::CSecondarySettingsDlg> m_ui;
     SFields m_fields;
+    std::string m_loadedAllowedPrimaries;
 };

@@ -77,8 +77,9 @@ int CCtlSend::SetTime(const std::string& address)
 int CCtlSend::ListenResults()
 {
     const int port = ConfiguredPort(ConfigKeys::kPort2, ConfigKeys::kPort2Default);
+    const std::string address = CCommandListener::ConfiguredListenAddress();
     CCommandSocket probe;
-    if (probe.ListenOnPort(port) != CCommandSocket::kOk) {
+    if (probe.ListenOnPort(port, address) != CCommandSocket::kOk) {
         m_err << "zezodictl: cannot listen at port " << port << "\n";
         return kExitFailure;
     }
@@ -92,6 +93,7 @@ int CCtlSend::ListenResults()
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     CPrimaryListener listener{CPlatform::ComputerName(), port, this};
+    listener.SetListenAddress(address);
     if (!listener.Start()) {
         m_err << "zezodictl: cannot start the listener\n";
         return kExitFailure;

@@ -556,6 +556,10 @@ Synchronisation auf den Sekundärservern jetzt starten?</translation>
         <translation>Zum Primärserver machen</translation>
     </message>
     <message>
+        <source>&amp;Allowed primary servers (addresses or names, * for everyone):</source>
+        <translation>&amp;Zugelassene Primärserver (Adressen oder Namen, * für alle):</translation>
+    </message>
+    <message>
         <source>Compare local Ini-files with primary Ini-files</source>
         <translation>Lokale INI-Dateien mit denen des Primärservers vergleichen</translation>
     </message>

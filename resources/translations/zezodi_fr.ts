@@ -556,6 +556,10 @@ Démarrer maintenant la synchronisation sur les serveurs secondaires&#xa0;?</tra
         <translation>Passer en serveur primaire</translation>
     </message>
     <message>
+        <source>&amp;Allowed primary servers (addresses or names, * for everyone):</source>
+        <translation>Serveurs primaires &amp;autorisés (adresses ou noms, * pour tous)&#xa0;:</translation>
+    </message>
+    <message>
         <source>Compare local Ini-files with primary Ini-files</source>
         <translation>Comparer les fichiers INI locaux avec ceux du serveur primaire</translation>
     </message>

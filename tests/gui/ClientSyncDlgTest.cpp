@@ -2,6 +2,7 @@
 
 #include "WindowTestEnvironment.h"
 #include "core/CommandSocket.h"
+#include "core/PeerAllowList.h"
 #include "core/PrimaryListener.h"
 #include "core/ProfileStore.h"
 #include "core/SecondaryListener.h"
@@ -425,6 +426,7 @@ private slots:
     {
         CRequestRecorder window;
         CSecondaryListener secondary{"alpha", m_settings.port, &window, NeverSetTheClock};
+        secondary.SetAllowedPrimaries(CPeerAllowList::Open());
         QVERIFY(secondary.Start());
         QVERIFY(WaitUntilListening(m_settings.port, std::chrono::seconds{10}));
         WriteClient(1, "alpha", "127.0.0.1", "");

@@ -6,6 +6,7 @@
 #include "primary/PrimaryDlg.h"
 #include "tests/support/FreePort.h"
 #include "tests/support/NginxServer.h"
+#include "tests/unit/ProtocolPeers.h"
 #include "widgets/MessageBoxes.h"
 
 #include <memory>
@@ -161,6 +162,7 @@ private slots:
         QVERIFY(WriteFile(Root("srv/db1/alarms.dbf"), "DBF demo table: alarms"));
         m_env->WriteConfig("IsPrimary", "1");
         m_env->WriteConfig("PrimaryIPAddress", "127.0.0.1");
+        m_env->WriteConfig("AllowedClients", "127.0.0.1");
         QVERIFY(RunTool({QStringLiteral("prepare")}));
         QVERIFY(QDir{}.mkpath(Root("nginx")));
         m_nginx = std::make_unique<CNginxServer>(Root("srv/jxt").toStdString(),
@@ -187,6 +189,33 @@ private slots:
         m_listener.terminate();
         QVERIFY(m_listener.waitForFinished(kStartMs));
         QCOMPARE(m_listener.exitCode(), 0);
+    }
+
+    // The real secondary obeys only its web server's host: another loopback address gets no
+    // reply and is logged; a clock change by the primary is logged with the times around it.
+    void CommandsFromOtherPeers_AreRefusedAndAClockChangeIsLogged()
+    {
+        const int port{m_env->Port()};
+        QVERIFY(QDir{}.mkpath(Root("srv/jxt/syncdata")));
+        QVERIFY(QDir{}.mkpath(Root("nginx")));
+        m_nginx = std::make_unique<CNginxServer>(Root("srv/jxt").toStdString(),
+                                                 Root("nginx").toStdString());
+        QVERIFY2(m_nginx->Start(), m_nginx->ErrorLog().c_str());
+        StartSecondary(port, m_env->Port2());
+        QVERIFY(WaitUntilListening(port, std::chrono::milliseconds{kStartMs}));
+
+        const std::string setTime{ProtocolPeers::WithZero("set_time\r5\r3\r2004\r7\r8\r9")};
+        QVERIFY(ProtocolPeers::Exchange(port, setTime, "127.0.0.2") == std::string{});
+        QVERIFY(ProtocolPeers::Exchange(port, setTime, "127.0.0.1") ==
+                ProtocolPeers::WithZero("ack\r" + CPlatform::ComputerName()));
+        const QString log{Root("secondary/srv/jxt/log/zezodi.log")};
+        QTRY_VERIFY_WITH_TIMEOUT(ReadFile(log).contains(", System time set by primary server "
+                                                        "127.0.0.1: before "),
+                                 kStartMs);
+        QVERIFY2(ReadFile(log).contains(", Refused command from 127.0.0.2, which is not an allowed "
+                                        "primary server: set_time 5 3 2004 7 8 9\n"),
+                 ReadFile(log).constData());
+        QCOMPARE(m_secondary.state(), QProcess::Running);
     }
 
 private:

@@ -1,7 +1,9 @@
 #include "TestFiles.h"
 #include "WindowProbe.h"
 #include "WindowTestEnvironment.h"
+#include "core/CatalogueWriter.h"
 #include "core/CommandSocket.h"
+#include "core/PeerAllowList.h"
 #include "core/Platform.h"
 #include "core/PrimaryListener.h"
 #include "core/ProfileStore.h"
@@ -10,14 +12,15 @@
 #include "core/StartSyncSender.h"
 #include "core/SyncResultSender.h"
 #include "core/SyncResultSink.h"
-#include "core/CatalogueWriter.h"
 #include "primary/ClientSyncDlg.h"
 #include "primary/PrimaryDlg.h"
 #include "primary/SyncResultRelay.h"
 #include "secondary/FileChecksum.h"
 #include "secondary/SecondaryDlg.h"
+#include "secondary/SecondarySettingsDlg.h"
 #include "tests/support/FreePort.h"
 #include "tests/support/NginxServer.h"
+#include "tests/unit/ProtocolPeers.h"
 #include "widgets/IconButton.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/SortListCtrl.h"
@@ -39,6 +42,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTimer>
 #include <QTreeWidget>
@@ -233,6 +237,8 @@ private slots:
 
     void Secondary_SetTime_GoesToTheClockSetterAndAddsTheReportLine()
     {
+        // The web server's host is not this primary: it is allowed by name.
+        m_env->WriteConfig("AllowedPrimaries", "localhost");
         CClockRecorder clock;
         CSecondaryDlg dlg{nullptr, clock.Setter()};
         QVERIFY(WaitUntilListening(m_port, std::chrono::milliseconds{kWaitMs}));
@@ -249,6 +255,40 @@ private slots:
                 .contains(QStringLiteral(
                     "Successfully synchronized the system-time with the primary server.")),
             kWaitMs);
+    }
+
+    void Secondary_SettingsChange_ObeysTheNewAllowedPrimaries()
+    {
+        m_env->WriteConfig("WebDocPath", "http://127.0.0.9/syncdata");
+        CClockRecorder clock;
+        CSecondaryDlg dlg{nullptr, clock.Setter()};
+        dlg.show();
+        QVERIFY(WaitUntilListening(m_port, std::chrono::milliseconds{kWaitMs}));
+        const std::string setTime{ProtocolPeers::WithZero("set_time\r5\r3\r2004\r7\r8\r9")};
+        QVERIFY(ProtocolPeers::Exchange(m_port, setTime) == std::string{});
+
+        auto* poller = new QTimer{this};
+        poller->setInterval(10);
+        connect(poller, &QTimer::timeout, this, [poller, ticks = 0]() mutable {
+            auto* settings =
+                qobject_cast<CSecondarySettingsDlg*>(QApplication::activeModalWidget());
+            if (settings == nullptr && ++ticks < 1000) {
+                return;
+            }
+            poller->stop();
+            poller->deleteLater();
+            if (settings != nullptr) {
+                settings->findChild<QLineEdit*>(QStringLiteral("allowedPrimariesEdit"))
+                    ->setText(QStringLiteral("127.0.0.1"));
+                settings->accept();
+            }
+        });
+        poller->start();
+        dlg.findChild<QPushButton*>(QStringLiteral("settingsButton"))->click();
+
+        QVERIFY(ProtocolPeers::Exchange(m_port, setTime) ==
+                ProtocolPeers::WithZero("ack\r" + CPlatform::ComputerName()));
+        QCOMPARE(clock.Times(), QStringList{QStringLiteral("5.3.2004 7:8:9")});
     }
 
     void Secondary_SocketsControlsOff_StartsNoListener()
@@ -401,6 +441,7 @@ private slots:
         m_env->WriteConfig("SyncClientSystemTime", "1");
         CClockRecorder clock;
         CSecondaryListener secondary{"beta", m_port, nullptr, clock.Setter()};
+        secondary.SetAllowedPrimaries(CPeerAllowList::Open());
         QVERIFY(secondary.Start());
         QVERIFY(WaitUntilListening(m_port, std::chrono::milliseconds{kWaitMs}));
         CPrimaryDlg dlg;

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -72,6 +73,10 @@ private slots:
                                 "to synchronize"));
         QCOMPARE(LabelText(dlg, "downloadDirLabel"),
                  QStringLiteral("Directory to download the data to:"));
+        QCOMPARE(LabelText(dlg, "allowedPrimariesLabel"),
+                 QStringLiteral("&Allowed primary servers (addresses or names, * for everyone):"));
+        QCOMPARE(Child<QLabel>(dlg, "allowedPrimariesLabel")->buddy(),
+                 static_cast<QWidget*>(Edit(dlg, "allowedPrimariesEdit")));
         QCOMPARE(LabelText(dlg, "intervalLabel"),
                  QStringLiteral("Interval between synchronizations: "));
         QCOMPARE(LabelText(dlg, "minutesLabel"), QStringLiteral("minutes"));
@@ -97,6 +102,9 @@ private slots:
 
     void Opening_ShowsTheFileValues()
     {
+        SetIniText(kSettings + QStringLiteral("AllowedPrimaries=*\n"));
+        QCOMPARE(Edit(CSecondarySettingsDlg{}, "allowedPrimariesEdit")->text(),
+                 QStringLiteral("*"));
         SetIniText(kSettings);
         CSecondarySettingsDlg dlg;
         QCOMPARE(Edit(dlg, "webPathEdit")->text(), QStringLiteral("http://primary/syncdata"));
@@ -129,12 +137,15 @@ private slots:
         Child<QComboBox>(dlg, "intervalCombo")->setCurrentText(QStringLiteral("abc"));
         QTest::mouseClick(Child<QRadioButton>(dlg, "programRadio"), Qt::LeftButton);
         Edit(dlg, "unzipProgEdit")->setText(QStringLiteral("/opt/zezodi-unzip"));
+        Edit(dlg, "allowedPrimariesEdit")->setText(QStringLiteral("10.0.0.2, backup-primary"));
         QTest::mouseClick(Child<QDialogButtonBox>(dlg, "buttonBox")->button(QDialogButtonBox::Ok),
                           Qt::LeftButton);
         QCOMPARE(dlg.result(), int{QDialog::Accepted});
         QCOMPARE(IniText(), QStringLiteral("[Config]\nWebDocPath=http://10.0.0.1/syncdata\n"
                                            "DownLoadPath=/var/download\nUseGZip=0\n"
-                                           "UnZipProg=/opt/zezodi-unzip\nIntervalInMin=abc\n"));
+                                           "UnZipProg=/opt/zezodi-unzip\nIntervalInMin=abc\n"
+                                           "AllowedPrimaries=10.0.0.2, backup-primary\n"));
+        QCOMPARE(dlg.Fields().allowedPrimaries, std::string{"10.0.0.2, backup-primary"});
         QVERIFY(!dlg.RoleChanged());
         QCOMPARE(dlg.Fields().webPath, std::string{"http://10.0.0.1/syncdata"});
         QCOMPARE(dlg.Fields().downloadDir, std::string{"/var/download"});

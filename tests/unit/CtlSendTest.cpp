@@ -1,3 +1,4 @@
+#include "core/PeerAllowList.h"
 #include "core/Platform.h"
 #include "core/SecondaryListener.h"
 #include "core/SyncResultSender.h"
@@ -84,6 +85,7 @@ TEST_F(CtlSendTest, SendStartSync_ListedClient_PrintsTheReportLineAndExitsZero)
              "ClientIP1=127.0.0.1\n");
     CWindowRecorder window;
     CSecondaryListener listener{"SECONDARY", port, &window, [](const std::tm&) {}};
+    listener.SetAllowedPrimaries(CPeerAllowList::Open());
     ASSERT_TRUE(listener.Start());
     EXPECT_EQ(RunUntilSucceeded({"send", "start-sync", "127.0.0.1"}), 0);
     EXPECT_EQ(Out(), "Successfully started synchronization on client alpha (127.0.0.1). Please "
@@ -108,6 +110,8 @@ TEST_F(CtlSendTest, SendSetTime_AcknowledgedAndUnacknowledged_ExitZeroAndOne)
     CTextQueue clock;
     CSecondaryListener listener{"SECONDARY", port, nullptr,
                                 [&](const std::tm& utc) { clock.Add(asctime(&utc)); }};
+    listener.SetAllowedPrimaries(CPeerAllowList::Open());
+    listener.SetLogDirectory(m_dir.Path().string());
     ASSERT_TRUE(listener.Start());
     EXPECT_EQ(RunUntilSucceeded({"send", "set-time", "127.0.0.1"}), 0);
     EXPECT_EQ(Out(), "Successfully synchronized the system-time on client 127.0.0.1 (127.0.0.1)\n");
@@ -129,7 +133,7 @@ TEST_F(CtlSendTest, SendSetTime_AcknowledgedAndUnacknowledged_ExitZeroAndOne)
 TEST_F(CtlSendTest, ListenResults_PrintsEachReportUntilTerminated)
 {
     const int port = FreePort();
-    WriteIni("[Config]\nPort2=" + std::to_string(port) + "\n");
+    WriteIni("[Config]\nPort2=" + std::to_string(port) + "\nAllowedClients=127.0.0.1\n");
     Spawn({"listen-results"});
     ASSERT_TRUE(WaitForOutput("Listening"));
     for (const auto& [name, code] :

@@ -21,19 +21,35 @@
 // Loopback peers for the command-channel tests. Every wait is bounded.
 namespace ProtocolPeers {
 
-// A raw TCP connection to 127.0.0.1:port. A listener that has just started may not be bound
-// yet, so a refused attempt is repeated, for at most ten seconds. -1 when it never connects.
-inline int Connect(int port)
+// A raw TCP connection from the loopback address from (Linux routes all of 127.0.0.0/8 to
+// loopback, so each such address is a peer of its own) to to:port. A listener that has just
+// started may not be bound yet, so a refused attempt is repeated, for at most ten seconds. -1
+// when it never connects.
+inline int Connect(int port, const char* from = "127.0.0.1", const char* to = "127.0.0.1")
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds{10};
     while (std::chrono::steady_clock::now() < deadline) {
         const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        inet_pton(AF_INET, from, &local.sin_addr);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<std::uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-            return fd;
+        inet_pton(AF_INET, to, &address.sin_addr);
+        // The port is chosen at connect time, as for an unbound socket: a port picked at bind
+        // time could be the listener's own before it is bound, and connect to itself.
+        const int on = 1;
+        setsockopt(fd, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &on, sizeof on);
+        if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0 &&
+            connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            sockaddr_in own{};
+            socklen_t length = sizeof own;
+            getsockname(fd, reinterpret_cast<sockaddr*>(&own), &length);
+            if (own.sin_port != address.sin_port ||
+                own.sin_addr.s_addr != address.sin_addr.s_addr) {
+                return fd;
+            }
         }
         close(fd);
         std::this_thread::sleep_for(std::chrono::milliseconds{10});
@@ -79,9 +95,10 @@ inline std::optional<std::string> ReadUntilClosed(int fd)
 
 // Sends bytes as they are (no terminating zero is added) and gives the whole reply, "" when
 // the listener closed without one.
-inline std::optional<std::string> Exchange(int port, std::string_view bytes)
+inline std::optional<std::string> Exchange(int port, std::string_view bytes,
+                                           const char* from = "127.0.0.1")
 {
-    const int fd = Connect(port);
+    const int fd = Connect(port, from);
     if (fd < 0) {
         return std::nullopt;
     }
@@ -129,6 +146,12 @@ public:
         std::unique_lock lock{m_mutex};
         m_changed.wait_for(lock, std::chrono::seconds{10}, [&] { return m_texts.size() >= count; });
         return m_texts;
+    }
+
+    void Clear()
+    {
+        std::lock_guard lock{m_mutex};
+        m_texts.clear();
     }
 
     std::vector<std::string> Texts()

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The peers whose commands a listener obeys: IPv4 addresses, given as addresses or as host
+// names that are looked up when they are added. "*" opens the list to everyone. An empty list
+// allows nobody.
+class CPeerAllowList
+{
+public:
+    CPeerAllowList() = default;
+
+    // A list that allows every peer.
+    static CPeerAllowList Open();
+
+    // Adds every entry of text; entries are separated by blanks, tabs or commas. An entry "*"
+    // opens the list.
+    void AddEntries(std::string_view text);
+
+    // Adds a dotted IPv4 address, or every IPv4 address that the host name resolves to. A name
+    // that resolves to nothing is kept in Unresolved().
+    void AddHost(std::string_view host);
+
+    bool IsOpen() const;
+
+    // True when the list is open or holds the dotted IPv4 address peer.
+    bool Allows(std::string_view peer) const;
+
+    // The entries that could not be resolved, in the order they were added.
+    const std::vector<std::string>& Unresolved() const;
+
+    // host as a dotted IPv4 address: itself when it is one, else the first IPv4 address it
+    // resolves to, as a connection to it would use; empty when it resolves to none.
+    static std::string FirstAddress(std::string_view host);
+
+    // The host part of an http URL ("http://user@host:port/path" gives "host"); empty when the
+    // URL names none.
+    static std::string UrlHost(std::string_view url);
+
+private:
+    bool m_open = false;
+    std::vector<std::uint32_t> m_addresses;
+    std::vector<std::string> m_unresolved;
+};
