@@ -147,12 +147,16 @@ TEST_F(CtlSyncTest, KilledSync_LeavesNoProgramRunningAndTheNextRunRemovesItsTemp
     CToolProcess tool;
     ASSERT_TRUE(tool.Start({ZEZODICTL_PATH, "sync"}, {}, "/dev/null", "/dev/null"));
     const std::string url = tree.Server().BaseUrl() + "/slow/Db1/big.dbf";
-    std::vector<pid_t> wget;
-    ASSERT_TRUE(WaitFor([&] { return !(wget = ProcessesWith(url)).empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !ProcessesWith(url).empty(); }));
     ASSERT_TRUE(tool.Signal(SIGKILL));
     EXPECT_EQ(tool.Wait(std::chrono::seconds{20}), std::optional<int>{-1});
 
-    EXPECT_TRUE(WaitFor([&] { return ProcessesWith(url).empty(); }));
+    if (!WaitFor([&] { return ProcessesWith(url).empty(); })) {
+        ADD_FAILURE() << "wget outlived the killed run";
+        for (const pid_t survivor : ProcessesWith(url)) {
+            kill(survivor, SIGKILL);
+        }
+    }
     const std::string download = tree.Path("drive/jxt/download");
     const std::vector<std::string> left = Temporaries(download);
     ASSERT_EQ(left.size(), 1u);
