@@ -11,6 +11,7 @@
 #include "core/TimeStamp.h"
 #include "secondary/SyncLogTexts.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace Keys = ConfigKeys;
@@ -20,10 +21,28 @@ namespace {
 
 constexpr std::string_view kDb1BelowDrive = "db1";
 constexpr std::string_view kDbv1BelowDrive = "dbv1";
-constexpr std::string_view kOwnWebParentBelowDrive = "jx_web";
 
 // A secondary without the key uses the default silently; only a value below 1 is replaced
 // in the file.
+// The directory below the drive with each level that exists under another letter case
+// (trees copied from Windows) in that spelling; the given spelling for the levels not there.
+std::string BelowDrive(const std::string& drive, std::string_view relative)
+{
+    std::string path = drive;
+    std::size_t start = 0;
+    while (start <= relative.size()) {
+        const std::size_t end = std::min(relative.find('/', start), relative.size());
+        const std::string_view level = relative.substr(start, end - start);
+        const std::string found = CFileOps::FindNameNoCase(path, level);
+        path = CPlatform::JoinPath(
+            path, !found.empty() && CFileOps::IsDirectory(CPlatform::JoinPath(path, found))
+                      ? std::string_view{found}
+                      : level);
+        start = end + 1;
+    }
+    return path;
+}
+
 // The path with its symbolic links and "." and ".." resolved as far as it exists, so that
 // two spellings of one directory compare equal.
 fs::path Resolved(const std::string& path)
@@ -104,11 +123,10 @@ void CSecondaryConfig::SectionDirectories(SSecondarySettings& settings)
     const std::string drive = CPlatform::DriveDirectory(settings.installDir);
     settings.windowsDir = CPlatform::WindowsDirectory();
     settings.logDir = CEventLog::LogDirectory(settings.installDir);
-    settings.db1Dir = CPlatform::JoinPath(drive, kDb1BelowDrive);
-    settings.dbv1Dir = CPlatform::JoinPath(drive, kDbv1BelowDrive);
-    settings.apacheRootDir = CPlatform::JoinPath(drive, Keys::kApacheRootBelowDrive);
-    settings.ownWebParentDir = CPlatform::JoinPath(drive, kOwnWebParentBelowDrive);
-    settings.ownWebRootDir = CPlatform::JoinPath(drive, Keys::kOwnWebRootBelowDrive);
+    settings.db1Dir = BelowDrive(drive, kDb1BelowDrive);
+    settings.dbv1Dir = BelowDrive(drive, kDbv1BelowDrive);
+    settings.apacheRootDir = BelowDrive(drive, Keys::kApacheRootBelowDrive);
+    settings.ownWebRootDir = BelowDrive(drive, Keys::kOwnWebRootBelowDrive);
 }
 
 std::string CSecondaryConfig::DataDirectoryAt(const SSecondarySettings& settings,

@@ -579,9 +579,9 @@ TEST_F(SyncEngineTest, OddLocalStates_FailAloneWithTheirReasonOrAreUpdatedInPlac
     std::filesystem::create_symlink("/dev/zero", db1 + "/dev.dbf");
     tree.Put("drive/db1/run.sh", "#!/bin/sh\nexit 1\n");
     chmod((db1 + "/run.sh").c_str(), 0750);
-    // Directories that came from Windows under another letter case, at two levels.
-    tree.Put("drive/jx_web/htdocs/Images/logo.gif", "old logo");
-    tree.Put("drive/jx_web/htdocs/Images/ICONS/bell.ico", "old bell");
+    // Directories that came from Windows under another letter case, at every level.
+    tree.Put("drive/JX_Web/HTDOCS/Images/logo.gif", "old logo");
+    tree.Put("drive/JX_Web/HTDOCS/Images/ICONS/bell.ico", "old bell");
 
     struct SCase
     {
@@ -598,8 +598,8 @@ TEST_F(SyncEngineTest, OddLocalStates_FailAloneWithTheirReasonOrAreUpdatedInPlac
         {"Db1", "dev.dbf", "data", "db1/dev.dbf", "device"},
         {"Db1", "run.sh", "#!/bin/sh\nexit 0\n", "db1/run.sh", nullptr},
         {"Db1", "new.sh", "#!/bin/sh\n", "db1/new.sh", nullptr},
-        {"htdocs\\images", "logo.gif", "new logo", "jx_web/htdocs/Images/logo.gif", nullptr},
-        {"htdocs\\images\\icons", "bell.ico", "new bell", "jx_web/htdocs/Images/ICONS/bell.ico",
+        {"htdocs\\images", "logo.gif", "new logo", "JX_Web/HTDOCS/Images/logo.gif", nullptr},
+        {"htdocs\\images\\icons", "bell.ico", "new bell", "JX_Web/HTDOCS/Images/ICONS/bell.ico",
          nullptr},
     };
     CCatalogueText catalogue{tree};
@@ -639,9 +639,10 @@ TEST_F(SyncEngineTest, OddLocalStates_FailAloneWithTheirReasonOrAreUpdatedInPlac
     const mode_t mask = umask(022);
     umask(mask);
     EXPECT_EQ(Mode(db1 + "/new.sh") & 07777, 0666u & ~mask);
-    EXPECT_EQ(tree.Get("drive/jx_web/htdocs/Images/logo.g00"), "old logo");
-    EXPECT_FALSE(tree.Exists("drive/jx_web/htdocs/images"));
-    EXPECT_FALSE(tree.Exists("drive/jx_web/htdocs/Images/icons"));
+    EXPECT_EQ(tree.Get("drive/JX_Web/HTDOCS/Images/logo.g00"), "old logo");
+    EXPECT_FALSE(tree.Exists("drive/jx_web"));
+    EXPECT_FALSE(tree.Exists("drive/JX_Web/HTDOCS/images"));
+    EXPECT_FALSE(tree.Exists("drive/JX_Web/HTDOCS/Images/icons"));
 }
 
 TEST_F(SyncEngineTest, HostileCatalogue_WritesNothingOutsideItsDirectoriesAndLosesNoFile)
