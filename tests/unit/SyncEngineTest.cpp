@@ -568,6 +568,8 @@ TEST_F(SyncEngineTest, OddLocalStates_FailAloneWithTheirReasonOrAreUpdatedInPlac
 {
     const std::string db1 = tree.Path("drive/db1");
     ASSERT_EQ(mkfifo((db1 + "/fifo.dbf").c_str(), 0644), 0);
+    // Read for the alarm viewer's language at the start of every run.
+    ASSERT_EQ(mkfifo(tree.Path("windows/jxaview.ini").c_str(), 0644), 0);
     const int listening = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
