@@ -146,12 +146,23 @@ std::string TemporaryTemplate(const std::string& dst)
            std::string(kTemporarySuffix);
 }
 
-// The writer's process id of a name made by TemporaryTemplate or CFileOps::WorkDirectoryName;
-// 0 for any other name.
-pid_t TemporaryOwner(std::string_view name)
+constexpr std::string_view kWorkSuffix = "-work";
+constexpr std::size_t kRandomPart = 6;
+
+enum class ETemporary
+{
+    None,
+    File,
+    WorkDirectory
+};
+
+// Which of the two names a temporary has (".zezodi-PID-XXXXXX.tmp" of TemporaryTemplate,
+// ".zezodi-PID-work" of CFileOps::WorkDirectoryName) and its writer's process id. Any other
+// name, however alike, is no temporary and is never removed.
+ETemporary TemporaryKind(std::string_view name, pid_t& owner)
 {
     if (name.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix) {
-        return 0;
+        return ETemporary::None;
     }
     name.remove_prefix(kTemporaryPrefix.size());
     long long pid = 0;
@@ -160,11 +171,19 @@ pid_t TemporaryOwner(std::string_view name)
         pid = pid * 10 + (name[digits] - '0');
         ++digits;
     }
-    if (digits == 0 || digits == name.size() || name[digits] != '-' || pid <= 0 ||
-        pid > std::numeric_limits<pid_t>::max()) {
-        return 0;
+    if (digits == 0 || pid <= 0 || pid > std::numeric_limits<pid_t>::max()) {
+        return ETemporary::None;
     }
-    return static_cast<pid_t>(pid);
+    owner = static_cast<pid_t>(pid);
+    const std::string_view rest = name.substr(digits);
+    if (rest == kWorkSuffix) {
+        return ETemporary::WorkDirectory;
+    }
+    if (rest.size() == 1 + kRandomPart + kTemporarySuffix.size() && rest[0] == '-' &&
+        rest.substr(1 + kRandomPart) == kTemporarySuffix) {
+        return ETemporary::File;
+    }
+    return ETemporary::None;
 }
 
 bool ProcessIsGone(pid_t pid)
@@ -315,7 +334,7 @@ int CFileOps::TakeAttributes(std::string_view path, const struct stat& like)
 
 std::string CFileOps::WorkDirectoryName()
 {
-    return std::string(kTemporaryPrefix) + std::to_string(getpid()) + "-work";
+    return std::string(kTemporaryPrefix) + std::to_string(getpid()) + std::string(kWorkSuffix);
 }
 
 void CFileOps::RemoveStaleTemporaries(std::string_view dir)
@@ -324,14 +343,26 @@ void CFileOps::RemoveStaleTemporaries(std::string_view dir)
     DIR* stream = opendir(path.c_str());
     if (stream == nullptr)
         return;
-    std::vector<std::string> stale;
+    const int dirFd = dirfd(stream);
+    std::vector<std::string> files;
+    std::vector<std::string> workDirectories;
     while (const dirent* entry = readdir(stream)) {
-        const pid_t owner = TemporaryOwner(entry->d_name);
-        if (owner != 0 && ProcessIsGone(owner))
-            stale.emplace_back(entry->d_name);
+        pid_t owner = 0;
+        const ETemporary kind = TemporaryKind(entry->d_name, owner);
+        struct stat info
+        {};
+        if (kind == ETemporary::None || !ProcessIsGone(owner) ||
+            fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (kind == ETemporary::File && S_ISREG(info.st_mode))
+            files.emplace_back(entry->d_name);
+        else if (kind == ETemporary::WorkDirectory && S_ISDIR(info.st_mode))
+            workDirectories.emplace_back(entry->d_name);
     }
+    for (const std::string& name : files)
+        unlinkat(dirFd, name.c_str(), 0);
     closedir(stream);
-    for (const std::string& name : stale) {
+    for (const std::string& name : workDirectories) {
         // remove_all does not follow symbolic links: nothing outside dir is touched.
         std::error_code ignored;
         std::filesystem::remove_all(std::filesystem::path(path) / name, ignored);

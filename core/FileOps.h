@@ -48,8 +48,9 @@ public:
     // recognises it as the temporaries beside a copy's target.
     static std::string WorkDirectoryName();
 
-    // Removes from dir the temporaries and work directories of processes that have ended (a
-    // run killed in the middle); those of running processes stay.
+    // Removes from dir the temporary files and work directories (exactly the names that
+    // CopyBeside and WorkDirectoryName give) of processes that have ended, as a run killed in
+    // the middle leaves them; those of running processes and every other name stay.
     static void RemoveStaleTemporaries(std::string_view dir);
 
     static bool Exists(std::string_view path);
