@@ -29,7 +29,9 @@ int OpenForAppend(const std::string& path)
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
         if (attempt > 0)
             std::this_thread::sleep_for(kRetryPause);
-        const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        // O_NONBLOCK: a FIFO in place of the log must not hold the run.
+        const int fd =
+            open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
         if (fd >= 0)
             return fd;
     }

@@ -4,10 +4,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -129,12 +133,62 @@ int CopyContent(int from, int to)
     }
 }
 
+constexpr std::string_view kTemporaryPrefix = ".zezodi-";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+
+// ".zezodi-PID-XXXXXX.tmp" beside dst: the process id tells a later run whether the file's
+// writer is gone, so that a killed run's temporaries can be recognised and removed.
 std::string TemporaryTemplate(const std::string& dst)
 {
     const std::size_t slash = dst.rfind('/');
     const std::string dir = slash == std::string::npos ? std::string() : dst.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? dst : dst.substr(slash + 1);
-    return dir + "." + base + ".XXXXXX";
+    return dir + std::string(kTemporaryPrefix) + std::to_string(getpid()) + "-XXXXXX" +
+           std::string(kTemporarySuffix);
+}
+
+constexpr std::string_view kWorkSuffix = "-work";
+constexpr std::size_t kRandomPart = 6;
+
+enum class ETemporary
+{
+    None,
+    File,
+    WorkDirectory
+};
+
+// Which of the two names a temporary has (".zezodi-PID-XXXXXX.tmp" of TemporaryTemplate,
+// ".zezodi-PID-work" of CFileOps::WorkDirectoryName) and its writer's process id. Any other
+// name, however alike, is no temporary and is never removed.
+ETemporary TemporaryKind(std::string_view name, pid_t& owner)
+{
+    if (name.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix) {
+        return ETemporary::None;
+    }
+    name.remove_prefix(kTemporaryPrefix.size());
+    long long pid = 0;
+    std::size_t digits = 0;
+    while (digits < name.size() && digits < 10 && name[digits] >= '0' && name[digits] <= '9') {
+        pid = pid * 10 + (name[digits] - '0');
+        ++digits;
+    }
+    if (digits == 0 || pid <= 0 || pid > std::numeric_limits<pid_t>::max()) {
+        return ETemporary::None;
+    }
+    owner = static_cast<pid_t>(pid);
+    const std::string_view rest = name.substr(digits);
+    if (rest == kWorkSuffix) {
+        return ETemporary::WorkDirectory;
+    }
+    if (rest.size() == 1 + kRandomPart + kTemporarySuffix.size() && rest[0] == '-' &&
+        rest.substr(1 + kRandomPart) == kTemporarySuffix) {
+        return ETemporary::File;
+    }
+    return ETemporary::None;
+}
+
+bool ProcessIsGone(pid_t pid)
+{
+    return kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 // Fills the open temporary file from the open source; 0 or errno.
@@ -216,11 +270,11 @@ std::string CFileOps::FindNameNoCase(std::string_view dir, std::string_view name
     return found;
 }
 
-int CFileOps::CopyFileKeepTime(std::string_view src, std::string_view dst)
+int CFileOps::CopyBeside(std::string_view src, std::string_view dst, std::string& temporary)
 {
     const std::string source(src);
-    const std::string target(dst);
-    const int from = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO at the source must not block the caller; it is refused below.
+    const int from = open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (from < 0)
         return errno;
     struct stat info
@@ -234,8 +288,8 @@ int CFileOps::CopyFileKeepTime(std::string_view src, std::string_view dst)
         close(from);
         return S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     }
-    std::string temporary = TemporaryTemplate(target);
-    const int to = mkostemp(temporary.data(), O_CLOEXEC);
+    std::string name = TemporaryTemplate(std::string(dst));
+    const int to = mkostemps(name.data(), static_cast<int>(kTemporarySuffix.size()), O_CLOEXEC);
     if (to < 0) {
         const int error = errno;
         close(from);
@@ -245,11 +299,74 @@ int CFileOps::CopyFileKeepTime(std::string_view src, std::string_view dst)
     close(from);
     if (close(to) != 0 && error == 0)
         error = errno;
-    if (error == 0 && rename(temporary.c_str(), target.c_str()) != 0)
-        error = errno;
-    if (error != 0)
+    if (error != 0) {
+        unlink(name.c_str());
+        return error;
+    }
+    temporary = std::move(name);
+    return 0;
+}
+
+int CFileOps::CopyFileKeepTime(std::string_view src, std::string_view dst)
+{
+    std::string temporary;
+    if (const int error = CopyBeside(src, dst, temporary); error != 0)
+        return error;
+    if (rename(temporary.c_str(), std::string(dst).c_str()) != 0) {
+        const int error = errno;
         unlink(temporary.c_str());
-    return error;
+        return error;
+    }
+    return 0;
+}
+
+int CFileOps::TakeAttributes(std::string_view path, const struct stat& like)
+{
+    const std::string target(path);
+    // Owner and group where this process may give them (root may; others keep their own
+    // user and may still keep the group); chown first, as it clears set-id bits.
+    if (chown(target.c_str(), like.st_uid, like.st_gid) != 0)
+        (void)!chown(target.c_str(), static_cast<uid_t>(-1), like.st_gid);
+    if (chmod(target.c_str(), like.st_mode & 07777) != 0)
+        return errno;
+    return 0;
+}
+
+std::string CFileOps::WorkDirectoryName()
+{
+    return std::string(kTemporaryPrefix) + std::to_string(getpid()) + std::string(kWorkSuffix);
+}
+
+void CFileOps::RemoveStaleTemporaries(std::string_view dir)
+{
+    const std::string path(dir);
+    DIR* stream = opendir(path.c_str());
+    if (stream == nullptr)
+        return;
+    const int dirFd = dirfd(stream);
+    std::vector<std::string> files;
+    std::vector<std::string> workDirectories;
+    while (const dirent* entry = readdir(stream)) {
+        pid_t owner = 0;
+        const ETemporary kind = TemporaryKind(entry->d_name, owner);
+        struct stat info
+        {};
+        if (kind == ETemporary::None || !ProcessIsGone(owner) ||
+            fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (kind == ETemporary::File && S_ISREG(info.st_mode))
+            files.emplace_back(entry->d_name);
+        else if (kind == ETemporary::WorkDirectory && S_ISDIR(info.st_mode))
+            workDirectories.emplace_back(entry->d_name);
+    }
+    for (const std::string& name : files)
+        unlinkat(dirFd, name.c_str(), 0);
+    closedir(stream);
+    for (const std::string& name : workDirectories) {
+        // remove_all does not follow symbolic links: nothing outside dir is touched.
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(path) / name, ignored);
+    }
 }
 
 bool CFileOps::Exists(std::string_view path)
@@ -257,6 +374,17 @@ bool CFileOps::Exists(std::string_view path)
     struct stat info
     {};
     return stat(std::string(path).c_str(), &info) == 0;
+}
+
+bool CFileOps::SameFile(std::string_view a, std::string_view b)
+{
+    struct stat first
+    {};
+    struct stat second
+    {};
+    return stat(std::string(a).c_str(), &first) == 0 &&
+           stat(std::string(b).c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
 }
 
 bool CFileOps::IsDirectory(std::string_view path)

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <vector>
 
 // File operations with the Windows behaviour the synchronisation relies on: wildcard searches
@@ -34,9 +35,31 @@ public:
     // renamed over it, so dst is never seen half-written. 0 or the errno of the failing step.
     static int CopyFileKeepTime(std::string_view src, std::string_view dst);
 
+    // The first half of CopyFileKeepTime: a complete, durable copy in a new temporary file in
+    // dst's directory, named in `temporary`; dst itself is not touched. A source that is not a
+    // regular file (a FIFO, a device, a directory) is refused without being read.
+    static int CopyBeside(std::string_view src, std::string_view dst, std::string& temporary);
+
+    // Gives path the permission bits of `like` and, where this process may, its owner and
+    // group. 0 or the errno of setting the permission bits.
+    static int TakeAttributes(std::string_view path, const struct stat& like);
+
+    // The name of a directory for this process's passing files; RemoveStaleTemporaries
+    // recognises it as the temporaries beside a copy's target.
+    static std::string WorkDirectoryName();
+
+    // Removes from dir the temporary files and work directories (exactly the names that
+    // CopyBeside and WorkDirectoryName give) of processes that have ended, as a run killed in
+    // the middle leaves them; those of running processes and every other name stay.
+    static void RemoveStaleTemporaries(std::string_view dir);
+
     static bool Exists(std::string_view path);
     static bool IsDirectory(std::string_view path);
     static bool IsRegularFile(std::string_view path);
+
+    // True when both paths exist and name the same file or directory (symbolic links
+    // followed), however they are spelt.
+    static bool SameFile(std::string_view a, std::string_view b);
 
     // Creates the last level of path only. 0 or the errno (EEXIST when it is already there).
     static int CreateDirectory(std::string_view path);

@@ -5,9 +5,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
+#include <linux/close_range.h>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
@@ -18,81 +22,85 @@ namespace {
 
 // Sleep step when the kernel gives no process descriptor to wait on.
 constexpr std::chrono::milliseconds kFallbackStep{2};
+constexpr const char* kDefaultPath = "/usr/local/bin:/usr/bin:/bin";
 
-class CSpawnSetup
+// The file execve runs for argv[0]: a name with a '/' as given, any other the first
+// executable regular file of that name along PATH. Found here, before the fork, because the
+// child may only call what is safe between fork and exec. Empty when there is none.
+std::string ResolveProgram(const std::string& name)
 {
-public:
-    CSpawnSetup()
-    {
-        m_actionsReady = posix_spawn_file_actions_init(&m_actions) == 0;
-        m_attrReady = posix_spawnattr_init(&m_attr) == 0;
+    if (name.find('/') != std::string::npos) {
+        return name;
     }
-    ~CSpawnSetup()
-    {
-        if (m_actionsReady) {
-            posix_spawn_file_actions_destroy(&m_actions);
+    const char* path = std::getenv("PATH");
+    const std::string_view dirs = path != nullptr ? path : kDefaultPath;
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        const std::size_t end = std::min(dirs.find(':', start), dirs.size());
+        const std::string_view dir = dirs.substr(start, end - start);
+        const std::string candidate =
+            (dir.empty() ? std::string(".") : std::string(dir)) + "/" + name;
+        struct stat info
+        {};
+        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
         }
-        if (m_attrReady) {
-            posix_spawnattr_destroy(&m_attr);
+        start = end + 1;
+    }
+    return {};
+}
+
+// What the child does between fork and exec; only async-signal-safe calls. Reports the
+// errno of a failed step through `errorPipe` and ends.
+[[noreturn]] void RunChild(const char* program, char* const argv[], const char* workingDirectory,
+                           bool newSession, pid_t parent, int errorPipe, int highestDescriptor)
+{
+    // The child ends with the thread that started it, also when that thread is killed: an
+    // outside program never outlives the run it belongs to. The check closes the gap of a
+    // parent that died before the request was made.
+    int error = 0;
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent) {
+        error = errno != 0 ? errno : ESRCH;
+    }
+    if (error == 0 && (newSession ? setsid() : setpgid(0, 0)) < 0) {
+        error = errno;
+    }
+    if (error == 0 && workingDirectory != nullptr && chdir(workingDirectory) != 0) {
+        error = errno;
+    }
+    if (error == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        if (null < 0 || dup2(null, 0) < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0) {
+            error = errno;
+        } else if (null > 2) {
+            close(null);
         }
     }
-    CSpawnSetup(const CSpawnSetup&) = delete;
-    CSpawnSetup& operator=(const CSpawnSetup&) = delete;
-
-    // 0, or the error number of the first step that failed.
-    int Prepare(const std::string& workingDirectory, bool newSession)
-    {
-        if (!m_actionsReady || !m_attrReady) {
-            return ENOMEM;
+    if (error == 0) {
+        // Whatever another part of the process opened without O_CLOEXEC ends at the exec.
+        if (syscall(SYS_close_range, 3U, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
+            for (int fd = 3; fd <= highestDescriptor; ++fd) {
+                if (fd != errorPipe) {
+                    close(fd);
+                }
+            }
         }
-        int rc = 0;
-        if (!workingDirectory.empty()) {
-            rc = posix_spawn_file_actions_addchdir_np(&m_actions, workingDirectory.c_str());
+        struct sigaction defaults
+        {};
+        defaults.sa_handler = SIG_DFL;
+        for (int signal = 1; signal < NSIG; ++signal) {
+            sigaction(signal, &defaults, nullptr);
         }
-        if (rc == 0) {
-            rc = posix_spawn_file_actions_addopen(&m_actions, 0, "/dev/null", O_RDONLY, 0);
-        }
-        if (rc == 0) {
-            rc = posix_spawn_file_actions_addopen(&m_actions, 1, "/dev/null", O_WRONLY, 0);
-        }
-        if (rc == 0) {
-            rc = posix_spawn_file_actions_addopen(&m_actions, 2, "/dev/null", O_WRONLY, 0);
-        }
-        // Closes whatever another part of the process opened without O_CLOEXEC.
-        if (rc == 0) {
-            rc = posix_spawn_file_actions_addclosefrom_np(&m_actions, 3);
-        }
-        sigset_t noSignals;
-        sigemptyset(&noSignals);
-        sigset_t allSignals;
-        sigfillset(&allSignals);
-        if (rc == 0) {
-            rc = posix_spawnattr_setsigmask(&m_attr, &noSignals);
-        }
-        if (rc == 0) {
-            rc = posix_spawnattr_setsigdefault(&m_attr, &allSignals);
-        }
-        // A new session also makes the child leader of a new process group (id = its pid).
-        short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-        flags |= newSession ? POSIX_SPAWN_SETSID : POSIX_SPAWN_SETPGROUP;
-        if (rc == 0) {
-            rc = posix_spawnattr_setpgroup(&m_attr, 0);
-        }
-        if (rc == 0) {
-            rc = posix_spawnattr_setflags(&m_attr, flags);
-        }
-        return rc;
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        execve(program, argv, environ);
+        error = errno;
     }
-
-    const posix_spawn_file_actions_t* Actions() const { return &m_actions; }
-    const posix_spawnattr_t* Attributes() const { return &m_attr; }
-
-private:
-    posix_spawn_file_actions_t m_actions;
-    posix_spawnattr_t m_attr;
-    bool m_actionsReady = false;
-    bool m_attrReady = false;
-};
+    (void)!write(errorPipe, &error, sizeof error);
+    _exit(127);
+}
 
 std::uint32_t DecodeStatus(int status)
 {
@@ -128,19 +136,50 @@ bool CProcessRunner::Start([[maybe_unused]] bool minimised, bool newConsole)
     if (args.empty()) {
         return false;
     }
+    const std::string program = ResolveProgram(args.front());
+    if (program.empty()) {
+        return false;
+    }
     std::vector<char*> argv;
     for (std::string& arg : args) {
         argv.push_back(arg.data());
     }
     argv.push_back(nullptr);
+    rlimit limit{};
+    const int highestDescriptor =
+        getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+            ? static_cast<int>(std::min<rlim_t>(limit.rlim_cur, 65536))
+            : 65536;
 
-    CSpawnSetup setup;
-    if (setup.Prepare(m_workingDirectory, newConsole) != 0) {
+    int errorPipe[2];
+    if (pipe2(errorPipe, O_CLOEXEC) != 0) {
         return false;
     }
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], setup.Actions(), setup.Attributes(), argv.data(), environ) !=
-        0) {
+    const char* workingDirectory =
+        m_workingDirectory.empty() ? nullptr : m_workingDirectory.c_str();
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(errorPipe[0]);
+        RunChild(program.c_str(), argv.data(), workingDirectory, newConsole, parent, errorPipe[1],
+                 highestDescriptor);
+    }
+    close(errorPipe[1]);
+    if (pid < 0) {
+        close(errorPipe[0]);
+        return false;
+    }
+    // The pipe closes at the exec; a number arriving is the errno of a step that failed.
+    int childError = 0;
+    ssize_t got = 0;
+    do {
+        got = read(errorPipe[0], &childError, sizeof childError);
+    } while (got < 0 && errno == EINTR);
+    close(errorPipe[0]);
+    if (got > 0) {
+        int status = 0;
+        while (waitpid(pid, &status, 0) == -1 && errno == EINTR) {
+        }
         return false;
     }
     m_pid = pid;

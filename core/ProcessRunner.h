@@ -9,7 +9,9 @@
 // Runs one outside program from a complete command line and reads its exit code. The line is
 // split by CCommandLine (never by a shell), the program is searched for on PATH, and the child
 // runs in a process group of its own with stdin, stdout and stderr on /dev/null and no other
-// descriptor of ours. Created, used for one command line and destroyed by one thread.
+// descriptor of ours. The child is killed when the thread that started it ends, however it
+// ends (a killed run leaves no program running). Created, used for one command line and
+// destroyed by one thread, which must outlive the child it waits for.
 class CProcessRunner
 {
 public:

@@ -108,7 +108,8 @@ CProfileFile::EResult CProfileFile::Load(const std::string& path, std::string& b
     // File times come from the coarse clock: a change after this moment carries a later time.
     timespec before{};
     ::clock_gettime(CLOCK_REALTIME_COARSE, &before);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO in place of an INI file is refused below instead of blocking here.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return Missing();
     }

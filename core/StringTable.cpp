@@ -232,6 +232,11 @@ const char* CStringTable::Source(StringId id)
         return ZEZODI_TR_NOOP("StringTable", "ERROR: %s");
     case StringId::SizeInKb:
         return ZEZODI_TR_NOOP("StringTable", "%d KB");
+    case StringId::DownloadDirInDataDir:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "The download directory %s lies in the synchronized data directory "
+                              "%s: files there would be deleted or replaced. Please choose another "
+                              "download directory; nothing is synchronized until then.");
     case StringId::Ok:
         return ZEZODI_TR_NOOP("StringTable", "OK");
     case StringId::Cancel:

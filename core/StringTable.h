@@ -97,6 +97,7 @@ enum class StringId : int
     AskStartClients,
     FileListError,
     SizeInKb,
+    DownloadDirInDataDir,
 
     // Buttons and labels shared by several windows.
     Ok,

@@ -15,12 +15,12 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace Texts = SyncLogTexts;
 
 namespace {
 
-constexpr std::string_view kNewerFilesDir = "NewerLocalFiles";
 constexpr int kAttempts = 4;
 
 // "%02d.%02d.%04d %02d:%02d" of a last-write time in local time.
@@ -54,28 +54,17 @@ void CDownloadApply::SetRetryPause(std::chrono::milliseconds pause)
     m_retryPause = pause;
 }
 
-bool CDownloadApply::RefuseUnsafeName(std::string_view section, std::string_view fileName)
+void CDownloadApply::SetWorkDirectory(std::string directory)
 {
-    if (CSyncNames::IsSafeSectionName(section) && CSyncNames::IsSafeFileName(fileName)) {
-        return false;
-    }
-    CEventLog::WriteLog(m_settings.logDir,
-                        CStringTable::FormatText(Texts::kNameRefused, {fileName, section}));
-    m_report.AddReportLine(CStringTable::FormatText(Texts::kNameRefusedReport, {fileName, section}),
-                           CReportSink::ImageError);
-    m_failureFlag = true;
-    return true;
+    m_workDir = std::move(directory);
 }
 
 bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view fileName,
                                       bool packed, std::string_view primaryCrc,
                                       const std::optional<SLocalFile>& local)
 {
-    if (RefuseUnsafeName(section, fileName) ||
-        (local.has_value() && RefuseUnsafeName(section, local->name))) {
-        return false;
-    }
-    const std::string& downloadDir = m_settings.downloadDir;
+    const std::string& downloadDir =
+        local.has_value() && !m_workDir.empty() ? m_workDir : m_settings.downloadDir;
     const std::string downloadName =
         packed ? CSyncNames::PackedName(fileName, m_settings.useGzip) : std::string(fileName);
     const std::string downloadedPath = CPlatform::JoinPath(downloadDir, fileName);
@@ -117,22 +106,52 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
     if (!local.has_value()) {
         return true;
     }
-    const std::string localPath = CPlatform::JoinPath(local->directory, local->name);
-    if (local->existed) {
+    const bool applied = Apply(downloadedPath, fileName, primaryCrc, *local);
+    RemoveFile(downloadedPath);
+    return applied;
+}
+
+bool CDownloadApply::Apply(const std::string& downloadedPath, std::string_view fileName,
+                           std::string_view primaryCrc, const SLocalFile& local)
+{
+    const std::string localPath = CPlatform::JoinPath(local.directory, local.name);
+    // The new content is written and checked beside the local file first: a copy that fails
+    // or a content with another CRC (the primary changed the file meanwhile) leaves the local
+    // file and its previous version as they were.
+    std::string temporary;
+    if (CopyBesideWithRetries(downloadedPath, localPath, temporary) != 0) {
+        return Fail(Texts::kCopyFailed, StringId::CopyFileFailed, {downloadedPath, localPath});
+    }
+    if (!VerifyBeside(temporary, localPath, primaryCrc)) {
+        RemoveFile(temporary);
+        return false;
+    }
+    struct stat former
+    {};
+    const bool existed =
+        local.existed && stat(localPath.c_str(), &former) == 0 && S_ISREG(former.st_mode);
+    if (existed) {
+        // A script that was executable stays so; a new file keeps the download's mode, as a
+        // copy of it would.
+        CFileOps::TakeAttributes(temporary, former);
         struct stat downloaded
         {};
         // Whole seconds: HTTP carries no finer time, so a finer local time means nothing.
         if (stat(downloadedPath.c_str(), &downloaded) == 0 &&
-            local->writeTime > downloaded.st_mtim.tv_sec) {
-            KeepNewerLocalFile(localPath, fileName, local->writeTime);
+            local.writeTime > downloaded.st_mtim.tv_sec) {
+            KeepNewerLocalFile(localPath, fileName, local.writeTime);
         }
-        KeepPreviousVersion(*local, localPath);
+        KeepPreviousVersion(local, localPath);
     }
-    if (!Replace(downloadedPath, localPath)) {
-        return false;
+    if (rename(temporary.c_str(), localPath.c_str()) != 0) {
+        RemoveFile(temporary);
+        return Fail(Texts::kCopyFailed, StringId::CopyFileFailed, {downloadedPath, localPath});
     }
-    RemoveFile(downloadedPath);
-    return Verify(localPath, primaryCrc);
+    CEventLog::WriteLog(m_settings.logDir,
+                        CStringTable::FormatText(Texts::kSynchronized, {localPath}));
+    m_report.AddReportLine(CStringTable::Format(StringId::FileSynchronized, {localPath}),
+                           CReportSink::ImageSuccess);
+    return true;
 }
 
 bool CDownloadApply::Fail(std::string_view logFormat, StringId reportId,
@@ -173,9 +192,14 @@ void CDownloadApply::KeepNewerLocalFile(const std::string& localPath, std::strin
 
 void CDownloadApply::KeepPreviousVersion(const SLocalFile& local, const std::string& localPath)
 {
-    const std::string previousPath =
-        CPlatform::JoinPath(local.directory, CSyncNames::PreviousVersionName(local.name));
-    RemoveFile(previousPath);
+    if (local.previousName.empty()) {
+        CEventLog::WriteLog(m_settings.logDir,
+                            CStringTable::FormatText(Texts::kNoPreviousVersion, {localPath}));
+        m_report.AddReportLine(CStringTable::FormatText(Texts::kNoPreviousVersion, {localPath}),
+                               CReportSink::ImageNotice);
+        return;
+    }
+    const std::string previousPath = CPlatform::JoinPath(local.directory, local.previousName);
     // A copy, not a move: the local file stays in place until the new content replaces it.
     if (CopyWithRetries(localPath, previousPath) == 0) {
         return;
@@ -186,32 +210,35 @@ void CDownloadApply::KeepPreviousVersion(const SLocalFile& local, const std::str
                            CReportSink::ImageError);
 }
 
-bool CDownloadApply::Replace(const std::string& downloadedPath, const std::string& localPath)
-{
-    // The copy is written beside the local file and renamed over it: on any failure the
-    // local file is still the old one.
-    if (CopyWithRetries(downloadedPath, localPath) == 0) {
-        return true;
-    }
-    return Fail(Texts::kCopyFailed, StringId::CopyFileFailed, {downloadedPath, localPath});
-}
-
-bool CDownloadApply::Verify(const std::string& localPath, std::string_view primaryCrc)
+bool CDownloadApply::VerifyBeside(const std::string& temporary, const std::string& localPath,
+                                  std::string_view primaryCrc)
 {
     std::uint32_t status = 0;
-    const std::string localCrc = CFileChecksum::Text(localPath, status);
+    const std::string crc = CFileChecksum::Text(temporary, status);
     if (status != 0) {
         return Fail(Texts::kCrcFailed, StringId::CrcFailed, {localPath, std::to_string(status)});
     }
-    if (localCrc != primaryCrc) {
+    if (crc != primaryCrc) {
         return Fail(Texts::kCrcStillDifferent, StringId::CrcStillDifferent,
-                    {localPath, localCrc, primaryCrc});
+                    {localPath, crc, primaryCrc});
     }
-    CEventLog::WriteLog(m_settings.logDir,
-                        CStringTable::FormatText(Texts::kSynchronized, {localPath}));
-    m_report.AddReportLine(CStringTable::Format(StringId::FileSynchronized, {localPath}),
-                           CReportSink::ImageSuccess);
     return true;
+}
+
+int CDownloadApply::CopyBesideWithRetries(const std::string& from, const std::string& to,
+                                          std::string& temporary) const
+{
+    int error = 0;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        if (attempt > 1) {
+            std::this_thread::sleep_for(m_retryPause);
+        }
+        error = CFileOps::CopyBeside(from, to, temporary);
+        if (error == 0) {
+            break;
+        }
+    }
+    return error;
 }
 
 int CDownloadApply::CopyWithRetries(const std::string& from, const std::string& to) const

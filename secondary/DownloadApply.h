@@ -28,20 +28,29 @@ public:
         std::string name;
         bool existed = false;
         std::time_t writeTime = 0;
+        // Where the previous version is kept, in the same directory; empty when no name is
+        // free for it (the catalogue lists every candidate), and then none is kept.
+        std::string previousName;
     };
+
+    // Below the download directory: copies of local files that were newer than the primary's.
+    static constexpr std::string_view kNewerFilesDir = "NewerLocalFiles";
 
     // settings is read at every call, so a web path changed meanwhile is used.
     CDownloadApply(const SSecondarySettings& settings, CReportSink& report, bool& failureFlag);
 
     // True when the local file holds the primary's CRC. Without `local` (download-only mode)
     // the file is only downloaded and unpacked into the download directory: true when it lies
-    // there under its catalogue name.
+    // there under its catalogue name. The names come from the caller, which has judged them
+    // safe. The new content is verified beside the local file and only then renamed over it,
+    // so the local file ends with its old content or the primary's, never another; it keeps
+    // its permission bits and, where allowed, its owner and group.
     bool DownloadAndApply(std::string_view section, std::string_view fileName, bool packed,
                           std::string_view primaryCrc, const std::optional<SLocalFile>& local);
 
-    // Reports and refuses a section or file name that would leave its directory, setting the
-    // failure flag. True when refused.
-    bool RefuseUnsafeName(std::string_view section, std::string_view fileName);
+    // Where files for a local file are downloaded and unpacked (a run's own directory inside
+    // the download directory); empty, the default, is the download directory itself.
+    void SetWorkDirectory(std::string directory);
 
     // The pause between two attempts of a file-system step (500 ms unless changed).
     void SetRetryPause(std::chrono::milliseconds pause);
@@ -50,15 +59,20 @@ private:
     bool Fail(std::string_view logFormat, StringId reportId,
               std::initializer_list<std::string_view> args);
     bool ClearForDownload(const std::string& path) const;
+    bool Apply(const std::string& downloadedPath, std::string_view fileName,
+               std::string_view primaryCrc, const SLocalFile& local);
     void KeepNewerLocalFile(const std::string& localPath, std::string_view fileName,
                             std::time_t localWriteTime);
     void KeepPreviousVersion(const SLocalFile& local, const std::string& localPath);
-    bool Replace(const std::string& downloadedPath, const std::string& localPath);
-    bool Verify(const std::string& localPath, std::string_view primaryCrc);
+    bool VerifyBeside(const std::string& temporary, const std::string& localPath,
+                      std::string_view primaryCrc);
+    int CopyBesideWithRetries(const std::string& from, const std::string& to,
+                              std::string& temporary) const;
     int CopyWithRetries(const std::string& from, const std::string& to) const;
 
     const SSecondarySettings& m_settings;
     CReportSink& m_report;
     bool& m_failureFlag;
     std::chrono::milliseconds m_retryPause{500};
+    std::string m_workDir;
 };

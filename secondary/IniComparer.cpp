@@ -1,5 +1,7 @@
 #include "secondary/IniComparer.h"
 
+#include "core/CatalogueReader.h"
+#include "core/CatalogueSections.h"
 #include "core/CommandLine.h"
 #include "core/ConfigKeys.h"
 #include "core/EventLog.h"
@@ -9,11 +11,10 @@
 #include "core/ReportSink.h"
 #include "core/RunAndWait.h"
 #include "core/StringTable.h"
-#include "core/CatalogueReader.h"
-#include "core/CatalogueSections.h"
 #include "secondary/DownloadApply.h"
 #include "secondary/FileChecksum.h"
 #include "secondary/IniLineReader.h"
+#include "secondary/SecondaryConfig.h"
 #include "secondary/SyncLogTexts.h"
 #include "secondary/SyncNames.h"
 
@@ -47,6 +48,15 @@ bool CIniComparer::Open()
     m_entries.clear();
     m_names.clear();
     m_refused.clear();
+    // Its downloads would replace the local files that it is to compare.
+    if (const std::string dataDir =
+            CSecondaryConfig::DataDirectoryAt(m_settings, m_settings.downloadDir);
+        !dataDir.empty()) {
+        CEventLog::WriteLog(m_settings.logDir,
+                            CStringTable::FormatText(SyncLogTexts::kDownloadDirRefused,
+                                                     {m_settings.downloadDir, dataDir}));
+        return false;
+    }
     const std::string cataloguePath =
         CPlatform::JoinPath(m_settings.downloadDir, ConfigKeys::kCatalogueFile);
     const int result = FetchCatalogue(cataloguePath);

@@ -17,12 +17,12 @@ struct SSecondarySettings
     std::string installDir;
     std::string windowsDir;
     std::string logDir;
-    // Section directories: db1, dbv1, apache/htdocs and jx_web below the drive; sub-sections
-    // are named relative to jx_web, whose htdocs is the installation's own web root.
+    // Section directories: db1, dbv1, apache/htdocs and jx_web/htdocs below the drive, each
+    // level found whatever its letter case; the last is the installation's own web root, the
+    // top of the sub-section tree.
     std::string db1Dir;
     std::string dbv1Dir;
     std::string apacheRootDir;
-    std::string ownWebParentDir;
     std::string ownWebRootDir;
     std::string lastSync; // "Last synchronization:" text, empty when never synchronised
     int intervalMinutes = 30;

@@ -3,6 +3,8 @@
 #include "core/ConfigFile.h"
 #include "core/ConfigKeys.h"
 #include "core/ProfileStore.h"
+#include "core/StringTable.h"
+#include "secondary/SecondaryConfig.h"
 #include "ui_SecondarySettingsDlg.h"
 #include "widgets/ConfigWriteError.h"
 #include "widgets/FileDialogs.h"
@@ -123,6 +125,18 @@ void CSecondarySettingsDlg::accept()
 {
     TakeValues();
     m_fields.roleChanged = false;
+    // Downloads delete and replace files in their directory: never in a data directory.
+    SSecondarySettings directories;
+    CSecondaryConfig::SectionDirectories(directories);
+    if (const std::string dataDir =
+            CSecondaryConfig::DataDirectoryAt(directories, m_fields.downloadDir);
+        !dataDir.empty()) {
+        CMessageBoxes::ShowErrorBox(QString::fromStdString(CStringTable::FormatText(
+                                        CUiText::Text(StringId::DownloadDirInDataDir).toStdString(),
+                                        {m_fields.downloadDir, dataDir})),
+                                    CUiText::Text(StringId::Error));
+        return;
+    }
     if (!WriteSettings()) {
         CConfigWriteError::Show();
         return;

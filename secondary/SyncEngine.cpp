@@ -1,5 +1,6 @@
 #include "secondary/SyncEngine.h"
 
+#include "core/CatalogueSections.h"
 #include "core/CommandLine.h"
 #include "core/ConfigKeys.h"
 #include "core/EventLog.h"
@@ -10,15 +11,16 @@
 #include "core/RunAndWait.h"
 #include "core/StringTable.h"
 #include "core/TimeStamp.h"
-#include "core/CatalogueSections.h"
 #include "secondary/AlarmAppCloser.h"
 #include "secondary/FileChecksum.h"
 #include "secondary/LocalFilesSink.h"
+#include "secondary/SecondaryConfig.h"
 #include "secondary/SyncLogTexts.h"
 #include "secondary/SyncNames.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -56,6 +58,52 @@ std::string SectionKey(std::string_view section)
     return CSyncNames::Lower(CSyncNames::SectionPath(section));
 }
 
+// What a local name is when it is not a regular file, for the report.
+std::string_view FileKind(mode_t mode)
+{
+    if (S_ISDIR(mode)) {
+        return "directory";
+    }
+    if (S_ISFIFO(mode)) {
+        return "FIFO";
+    }
+    if (S_ISSOCK(mode)) {
+        return "socket";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "device";
+    }
+    return "special file";
+}
+
+// The directory for this run's downloads inside the download directory, removed with
+// everything in it when the run ends, however it ends.
+class CWorkDirectory
+{
+public:
+    CWorkDirectory(const std::string& downloadDir, CDownloadApply& download)
+        : m_path{CPlatform::JoinPath(downloadDir, CFileOps::WorkDirectoryName())}, m_download{
+                                                                                       download}
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+        CFileOps::CreateDirectory(m_path);
+        m_download.SetWorkDirectory(m_path);
+    }
+    ~CWorkDirectory()
+    {
+        m_download.SetWorkDirectory({});
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    CWorkDirectory(const CWorkDirectory&) = delete;
+    CWorkDirectory& operator=(const CWorkDirectory&) = delete;
+
+private:
+    std::string m_path;
+    CDownloadApply& m_download;
+};
+
 } // namespace
 
 CSyncEngine::CSyncEngine(SSecondarySettings& settings, CReportSink& report, CLocalFilesSink& files)
@@ -88,6 +136,13 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
 
     CAlarmAppCloser::CloseAlarmApplications();
 
+    if (DownloadDirectoryRefused()) {
+        return kCatalogueMissing;
+    }
+    // What killed runs left behind; those of a run going on in another process stay.
+    CFileOps::RemoveStaleTemporaries(m_settings.downloadDir);
+    CFileOps::RemoveStaleTemporaries(
+        CPlatform::JoinPath(m_settings.downloadDir, CDownloadApply::kNewerFilesDir));
     const std::string cataloguePath =
         CPlatform::JoinPath(m_settings.downloadDir, Keys::kCatalogueFile);
     if (FetchCatalogue(cataloguePath) != kDone) {
@@ -117,23 +172,31 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
     }
     m_files.ClearFiles();
 
-    std::vector<std::pair<std::string, std::string_view>> table = {
-        {m_settings.db1Dir, Sections::kDb1},
-        {m_settings.dbv1Dir, Sections::kDbv1},
-        {m_settings.installDir, Sections::kJxt},
-        {m_settings.windowsDir, Sections::kWinnt}};
+    struct SRow
+    {
+        std::string directory;
+        std::string_view section;
+        bool webTree;
+    };
+    std::vector<SRow> table = {{m_settings.db1Dir, Sections::kDb1, false},
+                               {m_settings.dbv1Dir, Sections::kDbv1, false},
+                               {m_settings.installDir, Sections::kJxt, false},
+                               {m_settings.windowsDir, Sections::kWinnt, false}};
     if (CFileOps::IsDirectory(m_settings.apacheRootDir)) {
-        table.emplace_back(m_settings.apacheRootDir, Sections::kWebPhp);
+        table.push_back({m_settings.apacheRootDir, Sections::kWebPhp, false});
     } else if (CFileOps::IsDirectory(m_settings.ownWebRootDir)) {
-        table.emplace_back(m_settings.ownWebRootDir, Sections::kHtdocs);
+        table.push_back({m_settings.ownWebRootDir, Sections::kHtdocs, true});
     }
     std::vector<SSectionWork> plan;
     std::set<std::string> visited;
-    for (const auto& [directory, section] : table) {
-        PlanSection(reader, directory, std::string(section), plan, visited);
+    for (const SRow& row : table) {
+        PlanSection(reader, row.directory, std::string(row.section), row.webTree, plan, visited);
     }
-    for (const SSectionWork& work : plan) {
-        CompareSection(work);
+    {
+        const CWorkDirectory work{m_settings.downloadDir, m_download};
+        for (const SSectionWork& section : plan) {
+            CompareSection(section);
+        }
     }
 
     CProfileStore::WriteText(Keys::kConfig, Keys::kLastPrimSync, stamp, Keys::kIniFile);
@@ -162,22 +225,23 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
 int CSyncEngine::FetchCatalogue(const std::string& cataloguePath)
 {
     // wget saves beside a file that is still there, so the old catalogue must be gone before
-    // each try; one it cannot replace counts as not obtained.
+    // each try; one it cannot replace counts as not obtained. The lower-case address becomes
+    // the running web path only when it worked: a primary that is briefly down must not
+    // change the path for good.
     int result = 0;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (attempt == 1) {
-            m_settings.webPath = CSyncNames::Lower(m_settings.webPath);
-        }
+        const std::string webPath =
+            attempt == 0 ? m_settings.webPath : CSyncNames::Lower(m_settings.webPath);
         if (unlink(cataloguePath.c_str()) != 0 && errno != ENOENT) {
             result = errno;
             continue;
         }
         const std::string command =
-            "wget " +
-            CCommandLine::Quote(m_settings.webPath + "/" + std::string(Keys::kCatalogueFile));
+            "wget " + CCommandLine::Quote(webPath + "/" + std::string(Keys::kCatalogueFile));
         result = RunAndWait(command, m_settings.downloadDir);
         if (result == 0) {
             if (attempt == 1) {
+                m_settings.webPath = webPath;
                 CProfileStore::WriteText(Keys::kConfig, Keys::kWebDocPath, m_settings.webPath,
                                          Keys::kIniFile);
             }
@@ -202,28 +266,54 @@ int CSyncEngine::FetchCatalogue(const std::string& cataloguePath)
     return kDone;
 }
 
+bool CSyncEngine::DownloadDirectoryRefused()
+{
+    const std::string dataDir =
+        CSecondaryConfig::DataDirectoryAt(m_settings, m_settings.downloadDir);
+    if (dataDir.empty()) {
+        return false;
+    }
+    Log(Texts::kDownloadDirRefused, {m_settings.downloadDir, dataDir});
+    m_report.AddReportLine(
+        CStringTable::Format(StringId::DownloadDirInDataDir, {m_settings.downloadDir, dataDir}),
+        CReportSink::ImageError);
+    return true;
+}
+
 void CSyncEngine::PlanSection(const CCatalogueReader& reader, const std::string& directory,
-                              const std::string& section, std::vector<SSectionWork>& plan,
-                              std::set<std::string>& visited) const
+                              const std::string& section, bool webTree,
+                              std::vector<SSectionWork>& plan, std::set<std::string>& visited) const
 {
     visited.insert(SectionKey(section));
-    plan.push_back({EWork::Walk, directory, section, false, reader.Entries(section)});
+    plan.push_back(JudgeSection(reader, directory, section, false));
+    if (!webTree) {
+        // Only the web tree has sub-sections; a Dir key anywhere else names no directory.
+        for (const std::string& sub : reader.Directories(section)) {
+            plan.push_back({EWork::Refused, {}, sub, true, {}});
+        }
+        return;
+    }
 
-    // Depth first without recursion: a catalogue from the network may nest without end.
+    // Depth first without recursion: a catalogue from the network may nest deeply.
     struct SLevel
     {
-        std::vector<std::string> directories;
+        std::string section;
+        std::string directory;
+        std::vector<std::string> subs;
         std::size_t next = 0;
     };
     std::vector<SLevel> levels;
-    levels.push_back({reader.Directories(section)});
+    levels.push_back({section, directory, reader.Directories(section)});
     while (!levels.empty()) {
-        if (levels.back().next == levels.back().directories.size()) {
+        SLevel& level = levels.back();
+        if (level.next == level.subs.size()) {
             levels.pop_back();
             continue;
         }
-        const std::string sub = levels.back().directories[levels.back().next++];
-        if (!CSyncNames::IsSafeSectionName(sub)) {
+        const std::string sub = level.subs[level.next++];
+        // A sub-section stays inside its parent: the parent's name, a backslash, one name.
+        const std::string child = CSyncNames::ChildName(level.section, sub);
+        if (child.empty()) {
             plan.push_back({EWork::Refused, {}, sub, true, {}});
             continue;
         }
@@ -231,11 +321,55 @@ void CSyncEngine::PlanSection(const CCatalogueReader& reader, const std::string&
             plan.push_back({EWork::Repeated, {}, sub, true, {}});
             continue;
         }
-        const std::string subDirectory =
-            CPlatform::JoinPath(m_settings.ownWebParentDir, CSyncNames::SectionPath(sub));
-        plan.push_back({EWork::Walk, subDirectory, sub, true, reader.Entries(sub)});
-        levels.push_back({reader.Directories(sub)});
+        // The directory that exists under another letter case is the one to update.
+        const std::string found = CFileOps::FindNameNoCase(level.directory, child);
+        const std::string subDirectory = CPlatform::JoinPath(
+            level.directory,
+            !found.empty() && CFileOps::IsDirectory(CPlatform::JoinPath(level.directory, found))
+                ? found
+                : child);
+        plan.push_back(JudgeSection(reader, subDirectory, sub, true));
+        levels.push_back({sub, subDirectory, reader.Directories(sub)});
     }
+}
+
+CSyncEngine::SSectionWork CSyncEngine::JudgeSection(const CCatalogueReader& reader,
+                                                    const std::string& directory,
+                                                    const std::string& section,
+                                                    bool subSection) const
+{
+    SSectionWork work{EWork::Walk, directory, section, subSection, {}};
+    const bool settingsDirectory = CFileOps::SameFile(directory, m_settings.windowsDir);
+    std::set<std::string> listed;
+    std::vector<CCatalogueReader::Entry> entries = reader.Entries(section);
+    for (const CCatalogueReader::Entry& entry : entries) {
+        listed.insert(CSyncNames::Lower(entry.file));
+    }
+    // Previous versions never overwrite a listed file nor each other: each entry takes the
+    // first of "00" .. "99" that is free, in catalogue order, so a file keeps the same
+    // previous-version name from run to run.
+    std::set<std::string> claimed;
+    for (CCatalogueReader::Entry& entry : entries) {
+        SEntryWork item{std::move(entry)};
+        const std::string lower = CSyncNames::Lower(item.entry.file);
+        if (!CSyncNames::IsSafeFileName(item.entry.file)) {
+            item.verdict = EVerdict::UnsafeName;
+        } else if (settingsDirectory && (lower == Keys::kIniFile || lower == Keys::kRegistryFile)) {
+            item.verdict = EVerdict::SettingsFile;
+        } else {
+            for (int number = 0; number < 100; ++number) {
+                const std::string candidate =
+                    CSyncNames::Lower(CSyncNames::NumberedVersionName(item.entry.file, number));
+                if (candidate != lower && listed.count(candidate) == 0 &&
+                    claimed.insert(candidate).second) {
+                    item.previousNumber = number;
+                    break;
+                }
+            }
+        }
+        work.entries.push_back(std::move(item));
+    }
+    return work;
 }
 
 void CSyncEngine::ReportSectionProblem(const SSectionWork& work)
@@ -264,14 +398,47 @@ void CSyncEngine::CompareSection(const SSectionWork& work)
     if (work.subSection && !CFileOps::IsDirectory(work.directory)) {
         CFileOps::CreateDirectory(work.directory);
     }
-    for (const CCatalogueReader::Entry& entry : work.entries) {
+    CFileOps::RemoveStaleTemporaries(work.directory);
+    for (const SEntryWork& entry : work.entries) {
         CompareEntry(work.directory, work.section, entry);
     }
 }
 
-void CSyncEngine::CompareEntry(const std::string& directory, const std::string& section,
-                               const CCatalogueReader::Entry& entry)
+bool CSyncEngine::RefuseEntry(const std::string& directory, const std::string& section,
+                              const SEntryWork& work, const std::string& localName)
 {
+    const std::string& file = work.entry.file;
+    if (work.verdict == EVerdict::UnsafeName) {
+        Log(Texts::kNameRefused, {file, section});
+        m_report.AddReportLine(CStringTable::FormatText(Texts::kNameRefusedReport, {file, section}),
+                               CReportSink::ImageError);
+    } else if (work.verdict == EVerdict::SettingsFile) {
+        Log(Texts::kSettingsFileRefused, {file, section});
+        m_report.AddReportLine(
+            CStringTable::FormatText(Texts::kSettingsFileRefusedReport, {file, section}),
+            CReportSink::ImageError);
+    } else {
+        // Never opened: a FIFO would block the run, a device would be read as data, and a
+        // directory has no content to pass for the empty file's checksum.
+        struct stat info
+        {};
+        const std::string path = CPlatform::JoinPath(directory, localName);
+        if (localName.empty() || stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) {
+            return false;
+        }
+        const std::string_view kind = FileKind(info.st_mode);
+        Log(Texts::kNotRegularFile, {path, kind});
+        m_report.AddReportLine(CStringTable::FormatText(Texts::kNotRegularFileReport, {path, kind}),
+                               CReportSink::ImageError);
+    }
+    m_failureFlag = true;
+    return true;
+}
+
+void CSyncEngine::CompareEntry(const std::string& directory, const std::string& section,
+                               const SEntryWork& work)
+{
+    const CCatalogueReader::Entry& entry = work.entry;
     CLocalFilesSink::SRow row;
     row[0] = entry.file;
     row[1] = CSyncNames::Extension(entry.file);
@@ -282,8 +449,7 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
     std::string localName;
     struct stat info
     {};
-    const bool safe = !m_download.RefuseUnsafeName(section, entry.file);
-    if (safe) {
+    if (work.verdict == EVerdict::Accepted) {
         localName = CFileOps::FindNameNoCase(directory, entry.file);
     }
     const bool found =
@@ -293,7 +459,7 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
                                   {std::to_string(found ? KilobytesShown(info.st_size) : 0)});
 
     bool fetch = false;
-    if (!safe) {
+    if (RefuseEntry(directory, section, work, localName)) {
         row[7] = CStringTable::Text(StringId::Failed);
         state = CLocalFilesSink::ImageFailed;
         ++m_failed;
@@ -324,8 +490,12 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
 
     if (fetch) {
         row[7] = CStringTable::Text(StringId::Updated);
+        const std::string previousName =
+            found && work.previousNumber >= 0
+                ? CSyncNames::NumberedVersionName(localName, work.previousNumber)
+                : std::string();
         const CDownloadApply::SLocalFile local{directory, localName, found,
-                                               found ? info.st_mtim.tv_sec : 0};
+                                               found ? info.st_mtim.tv_sec : 0, previousName};
         if (m_download.DownloadAndApply(section, entry.file, entry.zipped != 0, entry.crc, local)) {
             state = CLocalFilesSink::ImageUpdated;
             ++m_synchronized;

@@ -56,6 +56,24 @@ private:
         Repeated
     };
 
+    // How the catalogue's border judged an entry; the walk and the apply step take it as it is.
+    enum class EVerdict
+    {
+        Accepted,
+        UnsafeName,
+        SettingsFile
+    };
+
+    struct SEntryWork
+    {
+        CCatalogueReader::Entry entry;
+        EVerdict verdict = EVerdict::Accepted;
+        // The two digits that replace the name's last two characters for its previous
+        // version: one that names no file of the section and no other entry's previous
+        // version; -1 when none is free.
+        int previousNumber = -1;
+    };
+
     // One section of the walk, read before anything is downloaded: an entry of the catalogue
     // may have the catalogue's own name and replace it in the download directory.
     struct SSectionWork
@@ -64,16 +82,21 @@ private:
         std::string directory;
         std::string section;
         bool subSection = false;
-        std::vector<CCatalogueReader::Entry> entries;
+        std::vector<SEntryWork> entries;
     };
 
     int FetchCatalogue(const std::string& cataloguePath);
+    bool DownloadDirectoryRefused();
     void PlanSection(const CCatalogueReader& reader, const std::string& directory,
-                     const std::string& section, std::vector<SSectionWork>& plan,
+                     const std::string& section, bool webTree, std::vector<SSectionWork>& plan,
                      std::set<std::string>& visited) const;
+    SSectionWork JudgeSection(const CCatalogueReader& reader, const std::string& directory,
+                              const std::string& section, bool subSection) const;
     void CompareSection(const SSectionWork& work);
     void CompareEntry(const std::string& directory, const std::string& section,
-                      const CCatalogueReader::Entry& entry);
+                      const SEntryWork& work);
+    bool RefuseEntry(const std::string& directory, const std::string& section,
+                     const SEntryWork& work, const std::string& localName);
     void ReportSectionProblem(const SSectionWork& work);
     void Log(std::string_view format, std::initializer_list<std::string_view> args) const;
 

@@ -43,6 +43,22 @@ constexpr std::string_view kSectionRefused =
     "Section %s refused: the name would leave its directory";
 constexpr std::string_view kSectionRefusedReport =
     "Section %s refused: the name would leave its directory !";
+// A catalogue never replaces the files this program reads its own settings from.
+constexpr std::string_view kSettingsFileRefused =
+    "File %s of section %s refused: it holds the settings of this program";
+constexpr std::string_view kSettingsFileRefusedReport =
+    "File %s of section %s refused: it holds the settings of this program !";
+// Opening a FIFO, a socket or a device would block the run or read what is not data.
+constexpr std::string_view kNotRegularFile =
+    "File %s is not synchronized: it is a %s, not a regular file";
+constexpr std::string_view kNotRegularFileReport =
+    "File %s is not synchronized: it is a %s, not a regular file !";
+// The previous version's name would overwrite a file of the catalogue or another previous
+// version of the same run.
+constexpr std::string_view kNoPreviousVersion =
+    "No previous version of %s is kept: every name for it is listed in the catalogue";
+constexpr std::string_view kDownloadDirRefused =
+    "Download directory %s refused: it lies in the synchronized data directory %s";
 // A sub-section listed a second time (a loop in the catalogue) is walked once only.
 constexpr std::string_view kSectionRepeated =
     "Section %s is listed more than once and is synchronized once only";

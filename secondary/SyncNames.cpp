@@ -68,24 +68,6 @@ bool CSyncNames::IsSafeFileName(std::string_view name)
     return true;
 }
 
-bool CSyncNames::IsSafeSectionName(std::string_view section)
-{
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t end = start;
-        while (end < section.size() && !IsSeparator(section[end])) {
-            ++end;
-        }
-        if (!IsSafeFileName(section.substr(start, end - start))) {
-            return false;
-        }
-        if (end == section.size()) {
-            return true;
-        }
-        start = end + 1;
-    }
-}
-
 std::string CSyncNames::SectionPath(std::string_view section)
 {
     std::string path(section);
@@ -132,15 +114,21 @@ std::string CSyncNames::PackedName(std::string_view name, bool useGzip)
     return std::string(name.substr(0, name.size() - 3)) + "zip";
 }
 
-std::string CSyncNames::PreviousVersionName(std::string_view name)
+std::string CSyncNames::NumberedVersionName(std::string_view name, int number)
 {
-    // Whole characters, so that a UTF-8 name never loses half a letter.
-    const std::string stem(name.substr(0, LastCharacters(name, 2)));
-    const std::string previous = stem + "00";
-    if (previous != name) {
-        return previous;
+    const char digits[] = {static_cast<char>('0' + number / 10 % 10),
+                           static_cast<char>('0' + number % 10)};
+    return std::string(name.substr(0, LastCharacters(name, 2))) + std::string(digits, 2);
+}
+
+std::string CSyncNames::ChildName(std::string_view parent, std::string_view sub)
+{
+    if (sub.size() <= parent.size() + 1 || sub[parent.size()] != '\\' ||
+        Lower(sub.substr(0, parent.size())) != Lower(parent)) {
+        return {};
     }
-    return stem + "01";
+    const std::string_view child = sub.substr(parent.size() + 1);
+    return IsSafeFileName(child) ? std::string(child) : std::string();
 }
 
 std::string CSyncNames::Lower(std::string_view text)

@@ -12,9 +12,6 @@ public:
     // prefix, no control character.
     static bool IsSafeFileName(std::string_view name);
 
-    // A section name whose parts, separated by '\' (or '/'), are each safe file names.
-    static bool IsSafeSectionName(std::string_view section);
-
     // The section as a relative path on disk and on the web server: '\' becomes '/'.
     static std::string SectionPath(std::string_view section);
 
@@ -27,9 +24,14 @@ public:
     // otherwise the last three characters replaced by "zip" (alarm.dbf gives alarm.zip).
     static std::string PackedName(std::string_view name, bool useGzip);
 
-    // The name that keeps the previous version: the last two characters replaced by "00",
-    // or by "01" when the name already ends in "00".
-    static std::string PreviousVersionName(std::string_view name);
+    // The name with its last two characters replaced by the two digits of `number` (0 .. 99):
+    // the names that can keep a previous version ("00" first, "01" for a name that already
+    // ends in "00", further numbers when the catalogue lists those).
+    static std::string NumberedVersionName(std::string_view name, int number);
+
+    // The last part of `sub` when it names a direct sub-section of `parent`: the parent's name
+    // (whatever its letter case), one backslash and one safe name. Empty otherwise.
+    static std::string ChildName(std::string_view parent, std::string_view sub);
 
     // ASCII letters lowered; other bytes kept.
     static std::string Lower(std::string_view text);

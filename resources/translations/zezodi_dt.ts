@@ -324,6 +324,10 @@ Synchronisation auf den Sekundärservern jetzt starten?</translation>
         <translation>%d KB</translation>
     </message>
     <message>
+        <source>The download directory %s lies in the synchronized data directory %s: files there would be deleted or replaced. Please choose another download directory; nothing is synchronized until then.</source>
+        <translation>Das Download-Verzeichnis %s liegt im synchronisierten Datenverzeichnis %s: Dateien dort würden gelöscht oder ersetzt. Bitte wählen Sie ein anderes Download-Verzeichnis; bis dahin wird nichts synchronisiert.</translation>
+    </message>
+    <message>
         <source>OK</source>
         <translation>OK</translation>
     </message>

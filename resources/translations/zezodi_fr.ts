@@ -324,6 +324,10 @@ Démarrer maintenant la synchronisation sur les serveurs secondaires&#xa0;?</tra
         <translation>%d Ko</translation>
     </message>
     <message>
+        <source>The download directory %s lies in the synchronized data directory %s: files there would be deleted or replaced. Please choose another download directory; nothing is synchronized until then.</source>
+        <translation>Le répertoire de téléchargement %s se trouve dans le répertoire de données synchronisé %s&#xa0;: les fichiers qui s&apos;y trouvent seraient supprimés ou remplacés. Veuillez choisir un autre répertoire de téléchargement&#xa0;; rien n&apos;est synchronisé d&apos;ici là.</translation>
+    </message>
+    <message>
         <source>OK</source>
         <translation>OK</translation>
     </message>

@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -280,6 +281,31 @@ private slots:
         QCOMPARE(m_boxes.first().caption, QStringLiteral("Error"));
         QVERIFY(dlg.isVisible());
         QCOMPARE(IniText(), kSettings);
+    }
+
+    void Ok_WithADataDirectoryForDownloads_SaysSoAndStaysOpen()
+    {
+        SetIniText(kSettings);
+        const QString drive{QFileInfo{m_env->InstallDir()}.absolutePath()};
+        for (const QString& dir :
+             {m_env->WindowsDir(), m_env->InstallDir(), drive + QStringLiteral("/db1"),
+              drive + QStringLiteral("/jx_web/htdocs/images/new")}) {
+            m_boxes.clear();
+            CSecondarySettingsDlg dlg;
+            dlg.show();
+            Edit(dlg, "downloadDirEdit")->setText(dir);
+            dlg.accept();
+            QCOMPARE(m_boxes.size(), 1);
+            QVERIFY2(m_boxes.first().text.startsWith(QStringLiteral("The download directory ") +
+                                                     dir +
+                                                     QStringLiteral(" lies in the "
+                                                                    "synchronized data "
+                                                                    "directory ")),
+                     qPrintable(m_boxes.first().text));
+            QCOMPARE(m_boxes.first().caption, QStringLiteral("Error"));
+            QVERIFY(dlg.isVisible());
+            QCOMPARE(IniText(), kSettings);
+        }
     }
 
 private:

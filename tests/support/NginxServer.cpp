@@ -140,6 +140,7 @@ bool CNginxServer::WriteConfiguration() const
         << m_port << ";\n"
         << "    root \"" << m_webRoot << "\";\n"
         << "    autoindex off;\n"
+           "    location ~ /slow/ { limit_rate 8k; }\n"
            "  }\n"
            "}\n";
     out.close();

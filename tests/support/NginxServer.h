@@ -6,7 +6,8 @@
 
 // The real nginx serving one directory on a free loopback port, configured and logged in a
 // directory of its own: no autoindex, no daemon, a single process. Stopped and reaped when the
-// object goes.
+// object goes. Paths with a directory named "slow" are sent at 8 KB/s, so that a test can
+// catch a transfer while it is going on.
 class CNginxServer
 {
 public:

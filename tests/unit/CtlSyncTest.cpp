@@ -2,7 +2,12 @@
 #include "tests/unit/SyncTestTree.h"
 
 #include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <optional>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -77,6 +82,96 @@ TEST_F(CtlSyncTest, Sync_FailsWhenAFileOrTheCatalogueIsMissing)
 TEST_F(CtlSyncTest, Sync_RefusesOtherArguments)
 {
     EXPECT_EQ(Run({"sync", "--now"}).status, 2);
+}
+
+// Processes whose command line holds `part`.
+std::vector<pid_t> ProcessesWith(const std::string& part)
+{
+    std::vector<pid_t> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+        const std::string line{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
+        std::ifstream stat(entry.path() / "stat");
+        std::string fields{std::istreambuf_iterator<char>(stat), std::istreambuf_iterator<char>()};
+        const bool zombie =
+            fields.size() > fields.rfind(')') + 2 && fields[fields.rfind(')') + 2] == 'Z';
+        if (!zombie && line.find(part) != std::string::npos) {
+            found.push_back(static_cast<pid_t>(std::stol(name)));
+        }
+    }
+    return found;
+}
+
+// Entries of dir whose names begin like the run's temporaries.
+std::vector<std::string> Temporaries(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(".zezodi-", 0) == 0) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+template <typename Condition> bool WaitFor(Condition condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds{20};
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds{20});
+    }
+    return true;
+}
+
+TEST_F(CtlSyncTest, KilledSync_LeavesNoProgramRunningAndTheNextRunRemovesItsTemporaries)
+{
+    // Sent slowly: the download is still going when the run is killed.
+    const std::string big(1 << 20, 'b');
+    const std::string crc = CSyncTestTree::CrcText(big);
+    const std::string catalogue =
+        "[Setup]\nLastSync=65A0B1C2\n[Db1]\nFile1=big.dbf\nCrc1=" + crc + "\n";
+    tree.Put("web/slow/zezodi.txt", catalogue);
+    tree.Put("web/slow/Db1/big.dbf", big);
+    tree.WriteIni("WebDocPath", tree.Server().BaseUrl() + "/slow");
+    tree.Put("drive/db1/big.dbf", "local");
+
+    CToolProcess tool;
+    ASSERT_TRUE(tool.Start({ZEZODICTL_PATH, "sync"}, {}, "/dev/null", "/dev/null"));
+    const std::string url = tree.Server().BaseUrl() + "/slow/Db1/big.dbf";
+    ASSERT_TRUE(WaitFor([&] { return !ProcessesWith(url).empty(); }));
+    ASSERT_TRUE(tool.Signal(SIGKILL));
+    EXPECT_EQ(tool.Wait(std::chrono::seconds{20}), std::optional<int>{-1});
+
+    if (!WaitFor([&] { return ProcessesWith(url).empty(); })) {
+        ADD_FAILURE() << "wget outlived the killed run";
+        for (const pid_t survivor : ProcessesWith(url)) {
+            kill(survivor, SIGKILL);
+        }
+    }
+    const std::string download = tree.Path("drive/jxt/download");
+    const std::vector<std::string> left = Temporaries(download);
+    ASSERT_EQ(left.size(), 1u);
+    // A copy the killed run had begun beside the local file, under its name scheme.
+    const std::string killedPid = left[0].substr(8, left[0].find('-', 8) - 8);
+    tree.Put("drive/db1/.zezodi-" + killedPid + "-Ab12Cd.tmp", "half a copy");
+    EXPECT_EQ(tree.Get("drive/db1/big.dbf"), "local");
+
+    tree.Put("web/syncdata/zezodi.txt", catalogue);
+    tree.Put("web/syncdata/Db1/big.dbf", big);
+    tree.WriteIni("WebDocPath", tree.WebPath());
+    EXPECT_EQ(Run({"sync"}).status, 0);
+    EXPECT_EQ(tree.Get("drive/db1/big.dbf"), big);
+    EXPECT_TRUE(Temporaries(download).empty());
+    EXPECT_TRUE(Temporaries(tree.Path("drive/db1")).empty());
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -215,6 +216,47 @@ TEST_F(FileOpsTest, CreateDirectory_CreatesOneLevelOnly)
     EXPECT_TRUE(CFileOps::Exists(Path("file")));
     EXPECT_FALSE(CFileOps::IsDirectory(Path("file")));
     EXPECT_FALSE(CFileOps::IsRegularFile(Path("web")));
+}
+
+TEST_F(FileOpsTest, RemoveStaleTemporaries_RemovesOnlyTheTemporariesOfEndedProcesses)
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const std::string dead = ".zezodi-" + std::to_string(child);
+    const std::string alive = ".zezodi-" + std::to_string(getpid());
+    struct SCase
+    {
+        std::string name;
+        bool directory;
+        bool removed;
+    };
+    const std::vector<SCase> cases = {{dead + "-Ab12Cd.tmp", false, true},
+                                      {dead + "-work", true, true},
+                                      {alive + "-Ab12Cd.tmp", false, false},
+                                      {alive + "-work", true, false},
+                                      {dead + "-notes.tmp", false, false},
+                                      {dead + "-Ab12Cd.tmp.txt", false, false},
+                                      {dead + "-work", false, false},
+                                      {dead + "-Ab12Cd.tmp", true, false},
+                                      {"x" + dead + "-Ab12Cd.tmp", false, false},
+                                      {".zezodi--Ab12Cd.tmp", false, false}};
+    // Two names of the table are used twice, once as file and once as directory: each case
+    // gets a directory of its own.
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const fs::path dir = m_dir / std::to_string(i);
+        fs::create_directory(dir);
+        if (cases[i].directory) {
+            fs::create_directory(dir / cases[i].name);
+            std::ofstream(dir / cases[i].name / "part") << "x";
+        } else {
+            std::ofstream(dir / cases[i].name) << "x";
+        }
+        CFileOps::RemoveStaleTemporaries(dir.string());
+        EXPECT_EQ(fs::exists(dir / cases[i].name), !cases[i].removed) << cases[i].name;
+    }
 }
 
 } // namespace

@@ -7,6 +7,10 @@
 #include "secondary/SecondaryConfig.h"
 #include "tests/unit/SyncTestTree.h"
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -275,6 +279,25 @@ TEST_F(SyncEngineTest, WebPathThatWorksOnlyInLowerCase_IsRewrittenInLowerCase)
     EXPECT_EQ(tree.Get("drive/db1/a.dbf"), "A");
 }
 
+TEST_F(SyncEngineTest, WebPathThatFailsInBothCases_IsKeptAsConfigured)
+{
+    // The primary is briefly without its catalogue; its path is case-sensitive.
+    const std::string crc = tree.Publish("Db1", "a.dbf", "A");
+    tree.Put("web/SyncData/Db1/a.dbf", "A");
+    const std::string upper = tree.Server().BaseUrl() + "/SyncData";
+    tree.WriteIni("WebDocPath", upper);
+
+    EXPECT_EQ(Run(), CSyncEngine::kCatalogueMissing);
+    EXPECT_EQ(settings.webPath, upper);
+    EXPECT_EQ(Ini("WebDocPath"), upper);
+
+    tree.Put("web/SyncData/zezodi.txt", std::string("[Setup]\nLastSync=") + kStamp +
+                                            "\n[Db1]\nFile1=a.dbf\nCrc1=" + crc + "\n");
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+    EXPECT_EQ(synchronized, 1);
+    EXPECT_EQ(Ini("WebDocPath"), upper);
+}
+
 TEST_F(SyncEngineTest, MissingCatalogue_GivesMinusOneAndChangesNothing)
 {
     tree.Put("drive/db1/a.dbf", "local");
@@ -327,10 +350,11 @@ TEST_F(SyncEngineTest, FileMissingOnTheServer_FailsAloneAndTheRunGoesOn)
     EXPECT_EQ(Run(), CSyncEngine::kAlreadySynchronized);
 }
 
-TEST_F(SyncEngineTest, DownloadWithAnotherCrc_StaysInPlaceAndFails)
+TEST_F(SyncEngineTest, DownloadWithAnotherCrc_IsNotInstalledAndFails)
 {
     tree.Publish("Db1", "a.dbf", "what the server has");
     tree.Put("drive/db1/a.dbf", "local");
+    tree.Put("drive/db1/a.d00", "previous");
     tree.Catalogue(std::string("[Setup]\nLastSync=") + kStamp +
                    "\n[Db1]\nFile1=a.dbf\nCrc1=1234\n");
 
@@ -338,11 +362,15 @@ TEST_F(SyncEngineTest, DownloadWithAnotherCrc_StaysInPlaceAndFails)
 
     EXPECT_EQ(failed, 1);
     EXPECT_TRUE(failure);
-    EXPECT_EQ(tree.Get("drive/db1/a.dbf"), "what the server has");
-    EXPECT_EQ(tree.Get("drive/db1/a.d00"), "local");
-    EXPECT_TRUE(sinks.HasLine("CRC after download is still not identical for file " +
-                                  tree.Path("drive/db1/a.dbf"),
-                              CReportSink::ImageError));
+    EXPECT_EQ(tree.Get("drive/db1/a.dbf"), "local");
+    EXPECT_EQ(tree.Get("drive/db1/a.d00"), "previous");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.Path("drive/db1")),
+                            std::filesystem::directory_iterator()),
+              2);
+    EXPECT_TRUE(sinks.HasLine(
+        "CRC after download is still not identical for file " + tree.Path("drive/db1/a.dbf") +
+            ". Local CRC: " + CSyncTestTree::CrcText("what the server has") + " Primary CRC 1234",
+        CReportSink::ImageError));
 }
 
 TEST_F(SyncEngineTest, NewerLocalFile_IsKeptAsideAndStillReplaced)
@@ -438,7 +466,7 @@ TEST_F(SyncEngineTest, SubSectionListedTwice_IsWalkedOnce)
     tree.Catalogue(
         std::string("[Setup]\nLastSync=") + kStamp +
         "\n[htdocs]\nDir1=htdocs\\a\nDir2=HTDOCS\\A\n[htdocs\\a]\nFile1=page.php\nCrc1=" + crc +
-        "\nDir1=htdocs\nDir2=htdocs\\a\n");
+        "\n");
 
     EXPECT_EQ(Run(), CSyncEngine::kDone);
 
@@ -446,7 +474,8 @@ TEST_F(SyncEngineTest, SubSectionListedTwice_IsWalkedOnce)
     EXPECT_EQ(sinks.rows.size(), 1u);
     EXPECT_FALSE(failure);
     EXPECT_EQ(tree.Get("drive/jx_web/htdocs/a/page.php"), "page");
-    EXPECT_TRUE(sinks.HasLine("Section htdocs is listed more than once", CReportSink::ImageNotice));
+    EXPECT_TRUE(
+        sinks.HasLine("Section HTDOCS\\A is listed more than once", CReportSink::ImageNotice));
 }
 
 TEST_F(SyncEngineTest, EntryWithTheCatalogueName_DoesNotCutTheRunShort)
@@ -485,6 +514,225 @@ TEST_F(SyncEngineTest, NamesWithBlanksAndSpecialCharacters_ArriveUnderTheirOwnNa
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.Path("drive/dbv1")),
                             std::filesystem::directory_iterator()),
               static_cast<long>(names.size()));
+}
+
+// Builds a catalogue from sections of "File"/"Crc" entries (and "Dir" keys), published as given.
+class CCatalogueText
+{
+public:
+    explicit CCatalogueText(CSyncTestTree& tree) : m_tree{tree} {}
+
+    // Publishes content as section/name and lists it; nullptr content lists a file the server
+    // does not have.
+    void File(const std::string& section, const std::string& name, const char* content,
+              const std::string& crc = {})
+    {
+        const std::string number = std::to_string(++m_files[section]);
+        const std::string checksum =
+            !crc.empty() ? crc
+                         : (content != nullptr ? m_tree.Publish(section, name, content) : "1");
+        m_text[section] += "File" + number + "=" + name + "\nCrc" + number + "=" + checksum + "\n";
+    }
+
+    void Dir(const std::string& section, const std::string& sub)
+    {
+        const std::string number = std::to_string(++m_dirs[section]);
+        m_text[section] += "Dir" + number + "=" + sub + "\n";
+    }
+
+    void Write(std::string_view stamp) const
+    {
+        std::string text = "[Setup]\nLastSync=" + std::string(stamp) + "\n";
+        for (const auto& [section, keys] : m_text) {
+            text += "[" + section + "]\n" + keys;
+        }
+        m_tree.Catalogue(text);
+    }
+
+private:
+    CSyncTestTree& m_tree;
+    std::map<std::string, std::string> m_text;
+    std::map<std::string, int> m_files;
+    std::map<std::string, int> m_dirs;
+};
+
+mode_t Mode(const std::string& path)
+{
+    struct stat info
+    {};
+    lstat(path.c_str(), &info);
+    return info.st_mode;
+}
+
+TEST_F(SyncEngineTest, OddLocalStates_FailAloneWithTheirReasonOrAreUpdatedInPlace)
+{
+    const std::string db1 = tree.Path("drive/db1");
+    ASSERT_EQ(mkfifo((db1 + "/fifo.dbf").c_str(), 0644), 0);
+    // Read for the alarm viewer's language at the start of every run.
+    ASSERT_EQ(mkfifo(tree.Path("windows/jxaview.ini").c_str(), 0644), 0);
+    const int listening = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = db1 + "/sock.dbf";
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::filesystem::create_directories(db1 + "/dir.dbf");
+    std::filesystem::create_symlink("/dev/zero", db1 + "/dev.dbf");
+    tree.Put("drive/db1/run.sh", "#!/bin/sh\nexit 1\n");
+    chmod((db1 + "/run.sh").c_str(), 0750);
+    // Directories that came from Windows under another letter case, at every level.
+    tree.Put("drive/JX_Web/HTDOCS/Images/logo.gif", "old logo");
+    tree.Put("drive/JX_Web/HTDOCS/Images/ICONS/bell.ico", "old bell");
+
+    struct SCase
+    {
+        const char* section;
+        const char* name;
+        const char* content;
+        const char* local;  // where the file ends, below drive/
+        const char* reason; // nullptr: updated
+    };
+    const std::vector<SCase> cases = {
+        {"Db1", "fifo.dbf", "data", "db1/fifo.dbf", "FIFO"},
+        {"Db1", "sock.dbf", "data", "db1/sock.dbf", "socket"},
+        {"Db1", "dir.dbf", "", "db1/dir.dbf", "directory"},
+        {"Db1", "dev.dbf", "data", "db1/dev.dbf", "device"},
+        {"Db1", "run.sh", "#!/bin/sh\nexit 0\n", "db1/run.sh", nullptr},
+        {"Db1", "new.sh", "#!/bin/sh\n", "db1/new.sh", nullptr},
+        {"htdocs\\images", "logo.gif", "new logo", "JX_Web/HTDOCS/Images/logo.gif", nullptr},
+        {"htdocs\\images\\icons", "bell.ico", "new bell", "JX_Web/HTDOCS/Images/ICONS/bell.ico",
+         nullptr},
+    };
+    CCatalogueText catalogue{tree};
+    for (const SCase& item : cases) {
+        catalogue.File(item.section, item.name, item.content);
+    }
+    catalogue.Dir("htdocs", "htdocs\\images");
+    catalogue.Dir("htdocs\\images", "htdocs\\images\\icons");
+    catalogue.Write(kStamp);
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+    close(listening);
+
+    EXPECT_EQ(failed, 4);
+    EXPECT_EQ(synchronized, 4);
+    for (const SCase& item : cases) {
+        const auto* row = sinks.Row(item.name);
+        ASSERT_NE(row, nullptr) << item.name;
+        const std::string path = tree.Path(std::string("drive/") + item.local);
+        if (item.reason != nullptr) {
+            EXPECT_EQ(row->columns[7], "Failed") << item.name;
+            EXPECT_TRUE(sinks.HasLine("File " + path + " is not synchronized: it is a " +
+                                          item.reason + ", not a regular file !",
+                                      CReportSink::ImageError))
+                << item.name;
+        } else {
+            EXPECT_EQ(row->columns[7], "Updated") << item.name;
+            EXPECT_EQ(tree.Get(std::string("drive/") + item.local), item.content) << item.name;
+        }
+    }
+    EXPECT_TRUE(S_ISFIFO(Mode(db1 + "/fifo.dbf")));
+    EXPECT_TRUE(S_ISSOCK(Mode(socketPath)));
+    EXPECT_TRUE(S_ISDIR(Mode(db1 + "/dir.dbf")));
+    EXPECT_TRUE(S_ISLNK(Mode(db1 + "/dev.dbf")));
+    EXPECT_EQ(Mode(db1 + "/run.sh") & 07777, 0750u);
+    EXPECT_EQ(tree.Get("drive/db1/run.00"), "#!/bin/sh\nexit 1\n");
+    const mode_t mask = umask(022);
+    umask(mask);
+    EXPECT_EQ(Mode(db1 + "/new.sh") & 07777, 0666u & ~mask);
+    EXPECT_EQ(tree.Get("drive/JX_Web/HTDOCS/Images/logo.g00"), "old logo");
+    EXPECT_FALSE(tree.Exists("drive/jx_web"));
+    EXPECT_FALSE(tree.Exists("drive/JX_Web/HTDOCS/images"));
+    EXPECT_FALSE(tree.Exists("drive/JX_Web/HTDOCS/Images/icons"));
+}
+
+TEST_F(SyncEngineTest, HostileCatalogue_WritesNothingOutsideItsDirectoriesAndLosesNoFile)
+{
+    std::filesystem::create_directories(tree.Path("drive/jx_web/htdocs"));
+    const std::string iniBefore = tree.Get("windows/zezodi.ini");
+    const std::string registryBefore = tree.Get("windows/registry.ini");
+    // Previous-version names that the catalogue itself lists, or that two entries share.
+    const std::vector<std::pair<std::string, std::string>> local = {{"report.dbf", "old report"},
+                                                                    {"report.d00", "old d00"},
+                                                                    {"report.d01", "old d01"},
+                                                                    {"plan.jxt", "old jxt"},
+                                                                    {"plan.jxd", "old jxd"}};
+    CCatalogueText catalogue{tree};
+    for (const auto& [name, content] : local) {
+        tree.Put("drive/dbv1/" + name, content);
+        catalogue.File("Dbv1", name, ("new " + name).c_str());
+    }
+    catalogue.File("Winnt", "ZEZODI.ini", "[Config]\nDownLoadPath=/\n");
+    catalogue.File("Winnt", "Registry.INI", "[SOFTWARE\\Orvenda\\Orvenda Tool]\nDirectory=/\n");
+    catalogue.Dir("Db1", "htdocs\\fromdb");
+    catalogue.File("htdocs\\fromdb", "page.php", "x");
+    catalogue.Dir("htdocs", "cgi-bin");
+    catalogue.File("cgi-bin", "evil.sh", "#!/bin/sh\n");
+    catalogue.Dir("htdocs", "htdocs2\\x");
+    catalogue.File("htdocs2\\x", "evil.php", "x");
+    catalogue.Dir("htdocs", "htdocs\\ok");
+    catalogue.File("htdocs\\ok", "fine.php", "fine");
+    catalogue.Write(kStamp);
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(failed, 5);
+    EXPECT_EQ(synchronized, 6);
+    EXPECT_EQ(tree.Get("windows/zezodi.ini").substr(0, iniBefore.size()), iniBefore);
+    EXPECT_EQ(tree.Get("windows/registry.ini"), registryBefore);
+    EXPECT_TRUE(sinks.HasLine("File ZEZODI.ini of section Winnt refused: it holds the settings",
+                              CReportSink::ImageError));
+    EXPECT_EQ(sinks.Row("Registry.INI")->columns[7], "Failed");
+    EXPECT_FALSE(tree.Exists("drive/jx_web/cgi-bin"));
+    EXPECT_FALSE(tree.Exists("drive/jx_web/htdocs2"));
+    EXPECT_FALSE(tree.Exists("drive/jx_web/htdocs/fromdb"));
+    EXPECT_TRUE(sinks.HasLine("Section cgi-bin refused", CReportSink::ImageError));
+    EXPECT_EQ(tree.Get("drive/jx_web/htdocs/ok/fine.php"), "fine");
+    EXPECT_EQ(tree.Get("nginx/access.log").find("evil"), std::string::npos);
+    EXPECT_EQ(tree.Get("nginx/access.log").find("fromdb"), std::string::npos);
+
+    const std::vector<std::pair<std::string, std::string>> after = {
+        {"report.dbf", "new report.dbf"}, {"report.d00", "new report.d00"},
+        {"report.d01", "new report.d01"}, {"report.d02", "old report"},
+        {"report.d03", "old d00"},        {"report.d04", "old d01"},
+        {"plan.jxt", "new plan.jxt"},     {"plan.jxd", "new plan.jxd"},
+        {"plan.j00", "old jxt"},          {"plan.j01", "old jxd"}};
+    for (const auto& [name, content] : after) {
+        EXPECT_EQ(tree.Get("drive/dbv1/" + name), content) << name;
+    }
+}
+
+TEST_F(SyncEngineTest, DownloadDirectoryInTheData_IsRefusedAndNothingIsTouched)
+{
+    std::filesystem::create_directories(tree.Path("drive/jx_web/htdocs/images"));
+    tree.Put("drive/db1/a.dbf", "local");
+    tree.Put("drive/jxt/zezodi.txt", "a data file named like the catalogue");
+    CCatalogueText catalogue{tree};
+    catalogue.File("Db1", "a.dbf", "A");
+    catalogue.Write(kStamp);
+
+    for (const char* dir :
+         {"drive/db1", "drive/dbv1/", "drive/jxt", "windows", "drive/jx_web/htdocs",
+          "drive/jx_web/htdocs/images", "drive/jx_web/htdocs/images/new", "drive/db1/../db1"}) {
+        sinks = CRecordingSinks{};
+        tree.WriteIni("DownLoadPath", tree.Path(dir));
+
+        EXPECT_EQ(Run(), CSyncEngine::kCatalogueMissing) << dir;
+
+        EXPECT_FALSE(settings.initialised) << dir;
+        ASSERT_EQ(sinks.boxes.size(), 1u) << dir;
+        EXPECT_NE(sinks.boxes[0].find("lies in the synchronized data directory"),
+                  std::string::npos);
+        EXPECT_TRUE(sinks.HasLine("nothing is synchronized until then", CReportSink::ImageError));
+    }
+    EXPECT_EQ(tree.Get("drive/db1/a.dbf"), "local");
+    EXPECT_EQ(tree.Get("drive/jxt/zezodi.txt"), "a data file named like the catalogue");
+    EXPECT_FALSE(tree.Exists("drive/jx_web/htdocs/images/new"));
+    EXPECT_EQ(tree.Get("nginx/access.log"), "");
+    EXPECT_EQ(Ini("LastPrimSync"), "");
+    EXPECT_NE(Log().find("Download directory " + tree.Path("drive/db1") + " refused"),
+              std::string::npos);
 }
 
 } // namespace

@@ -15,13 +15,13 @@ TEST(SyncNamesTest, PlainNames_AreSafeAndEscapingOnesAreNot)
     }
 }
 
-TEST(SyncNamesTest, SectionNames_AreSafeWhenEveryPartIs)
+TEST(SyncNamesTest, SubSections_AreOneNameBelowTheirParent)
 {
-    EXPECT_TRUE(CSyncNames::IsSafeSectionName("Db1"));
-    EXPECT_TRUE(CSyncNames::IsSafeSectionName("htdocs\\images\\icons"));
-    for (const char* section :
-         {"", "\\x", "htdocs\\", "htdocs\\\\x", "htdocs\\..\\x", "..", "htdocs/../x", "c:\\x"}) {
-        EXPECT_FALSE(CSyncNames::IsSafeSectionName(section)) << section;
+    EXPECT_EQ(CSyncNames::ChildName("htdocs", "htdocs\\images"), "images");
+    EXPECT_EQ(CSyncNames::ChildName("htdocs\\images", "HTDOCS\\Images\\icons"), "icons");
+    for (const char* sub : {"cgi-bin", "htdocs", "htdocs\\", "htdocs\\a\\b", "htdocs2\\a",
+                            "htdocs\\..", "htdocs/a", "other\\htdocs\\a", "\\htdocs\\a"}) {
+        EXPECT_EQ(CSyncNames::ChildName("htdocs", sub), "") << sub;
     }
 }
 
@@ -39,13 +39,13 @@ TEST(SyncNamesTest, PackedNames_FollowThePrimary)
     EXPECT_EQ(CSyncNames::PackedName("ab", false), "abzip");
 }
 
-TEST(SyncNamesTest, PreviousVersionNames_EndInZeroZeroOrZeroOne)
+TEST(SyncNamesTest, VersionNames_ReplaceTheLastTwoCharacters)
 {
-    EXPECT_EQ(CSyncNames::PreviousVersionName("alarm.dbf"), "alarm.d00");
-    EXPECT_EQ(CSyncNames::PreviousVersionName("report.d00"), "report.d01");
-    EXPECT_EQ(CSyncNames::PreviousVersionName("Alarm.DBF"), "Alarm.D00");
-    EXPECT_EQ(CSyncNames::PreviousVersionName("straße"), "stra00");
-    EXPECT_EQ(CSyncNames::PreviousVersionName("a"), "00");
+    EXPECT_EQ(CSyncNames::NumberedVersionName("alarm.dbf", 0), "alarm.d00");
+    EXPECT_EQ(CSyncNames::NumberedVersionName("report.d00", 1), "report.d01");
+    EXPECT_EQ(CSyncNames::NumberedVersionName("Alarm.DBF", 0), "Alarm.D00");
+    EXPECT_EQ(CSyncNames::NumberedVersionName("straße", 0), "stra00");
+    EXPECT_EQ(CSyncNames::NumberedVersionName("a", 42), "42");
 }
 
 TEST(SyncNamesTest, ExtensionAndLowerCase_AreFormedFromTheName)
