@@ -1,8 +1,12 @@
 #include "core/ProfileDocument.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace {
+
+// Windows editors start a UTF-8 file with it.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool IsBlank(char c)
 {
@@ -116,6 +120,35 @@ int ParseInt(std::string_view value)
     return static_cast<int>(negative ? -magnitude : magnitude);
 }
 
+char FoldChar(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// FNV-1a over the folded name: the key index holds hashes, not copies of the names.
+std::uint64_t HashOfName(std::string_view name)
+{
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : name) {
+        hash ^= static_cast<unsigned char>(FoldChar(c));
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+bool SameFolded(std::string_view name, std::string_view folded)
+{
+    return name.size() == folded.size() &&
+           std::equal(name.begin(), name.end(), folded.begin(),
+                      [](char a, char b) { return FoldChar(a) == b; });
+}
+
+std::string_view EndBytes(int kind)
+{
+    static constexpr std::string_view kEnds[] = {"", "\n", "\r\n", "\r"};
+    return kEnds[kind];
+}
+
 } // namespace
 
 CProfileDocument::CProfileDocument()
@@ -124,41 +157,98 @@ CProfileDocument::CProfileDocument()
     m_sectionIndex.emplace("", 0);
 }
 
-CProfileDocument::CProfileDocument(std::string_view bytes) : CProfileDocument()
+CProfileDocument::CProfileDocument(std::string bytes) : CProfileDocument()
 {
+    m_bytes = std::move(bytes);
+    const std::string_view all{m_bytes};
+    std::size_t start = 0;
+    if (all.starts_with(kByteOrderMark)) {
+        m_byteOrderMark = true;
+        start = kByteOrderMark.size();
+    }
     std::size_t lf = 0;
     std::size_t crLf = 0;
     std::size_t cr = 0;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t stop = start;
-        while (stop < bytes.size() && !IsLineBreak(bytes[stop])) {
-            ++stop;
+    while (start < all.size()) {
+        std::size_t stop = all.find_first_of("\r\n", start);
+        if (stop == std::string_view::npos) {
+            stop = all.size();
         }
-        SLine line{std::string(bytes.substr(start, stop - start)), {}};
-        if (stop < bytes.size()) {
-            if (bytes[stop] == '\n') {
-                line.end = "\n";
+        // The files read are bounded far below 4 GB (CProfileFile::kMaxBytes).
+        SLine line{start, static_cast<std::uint32_t>(stop - start), EEnd::None, false};
+        std::size_t endLength = 0;
+        if (stop < all.size()) {
+            if (all[stop] == '\n') {
+                line.end = EEnd::Lf;
+                endLength = 1;
                 ++lf;
-            } else if (stop + 1 < bytes.size() && bytes[stop + 1] == '\n') {
-                line.end = "\r\n";
+            } else if (stop + 1 < all.size() && all[stop + 1] == '\n') {
+                line.end = EEnd::CrLf;
+                endLength = 2;
                 ++crLf;
             } else {
-                line.end = "\r";
+                line.end = EEnd::Cr;
+                endLength = 1;
                 ++cr;
             }
         }
-        start = stop + line.end.size();
+        start = stop + endLength;
 
-        if (const auto name = HeaderName(line.text)) {
+        if (const auto name = HeaderName(Text(line))) {
             m_sectionIndex.try_emplace(Fold(*name), m_sections.size());
-            m_sections.push_back(SSection{{std::move(line)}, true, {}});
+            m_sections.push_back(SSection{{line}, true, {}});
         } else {
-            m_sections.back().lines.push_back(std::move(line));
-            IndexKey(m_sections.size() - 1, m_sections.back().lines.size() - 1);
+            m_sections.back().lines.push_back(line);
         }
     }
+    for (SSection& section : m_sections) {
+        IndexKeys(section);
+    }
     m_crLfOnly = crLf > 0 && lf == 0 && cr == 0;
+}
+
+std::string_view CProfileDocument::Text(const SLine& line) const
+{
+    if (line.own) {
+        return m_texts[line.offset];
+    }
+    return std::string_view{m_bytes}.substr(line.offset, line.length);
+}
+
+CProfileDocument::SLine CProfileDocument::OwnLine(std::string text, EEnd end)
+{
+    if (text.empty()) {
+        return SLine{0, 0, end, false};
+    }
+    m_texts.push_back(std::move(text));
+    return SLine{m_texts.size() - 1, 0, end, true};
+}
+
+void CProfileDocument::IndexKeys(SSection& section) const
+{
+    section.keys.clear();
+    for (std::size_t i = 0; i < section.lines.size(); ++i) {
+        if (const auto name = KeyName(Text(section.lines[i]))) {
+            section.keys.emplace_back(HashOfName(*name), static_cast<std::uint32_t>(i));
+        }
+    }
+    // Equal hashes stay in line order, so a lookup meets the first of duplicate keys first.
+    std::sort(section.keys.begin(), section.keys.end());
+}
+
+std::optional<std::size_t> CProfileDocument::FindKey(const SSection& section,
+                                                     std::string_view foldedKey) const
+{
+    const std::uint64_t hash = HashOfName(foldedKey);
+    auto it = std::lower_bound(section.keys.begin(), section.keys.end(),
+                               std::pair<std::uint64_t, std::uint32_t>{hash, 0});
+    for (; it != section.keys.end() && it->first == hash; ++it) {
+        const auto name = KeyName(Text(section.lines[it->second]));
+        if (name && SameFolded(*name, foldedKey)) {
+            return it->second;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string_view> CProfileDocument::FindValue(std::string_view section,
@@ -169,11 +259,11 @@ std::optional<std::string_view> CProfileDocument::FindValue(std::string_view sec
         return std::nullopt;
     }
     const SSection& found = m_sections[sectionIt->second];
-    const auto keyIt = found.keys.find(FoldName(key));
-    if (keyIt == found.keys.end()) {
+    const auto line = FindKey(found, FoldName(key));
+    if (!line) {
         return std::nullopt;
     }
-    return Value(found.lines[keyIt->second].text);
+    return Value(Text(found.lines[*line]));
 }
 
 std::string CProfileDocument::ReadText(std::string_view section, std::string_view key,
@@ -222,54 +312,58 @@ bool CProfileDocument::WriteText(std::string_view section, std::string_view key,
     auto sectionIt = m_sectionIndex.find(Fold(sectionName));
     if (sectionIt == m_sectionIndex.end()) {
         TerminateLastLine();
-        SLine header{std::string(1, '['), NewLineEnd()};
-        header.text.append(sectionName).push_back(']');
+        std::string header{"["};
+        header.append(sectionName).push_back(']');
+        const SLine headerLine = OwnLine(std::move(header), NewLineEnd());
         sectionIt = m_sectionIndex.emplace(Fold(sectionName), m_sections.size()).first;
-        m_sections.push_back(SSection{{std::move(header)}, true, {}});
+        m_sections.push_back(SSection{{headerLine}, true, {}});
     }
     SSection& target = m_sections[sectionIt->second];
-    const auto keyIt = target.keys.find(Fold(keyName));
-    if (keyIt != target.keys.end()) {
-        std::string& text = target.lines[keyIt->second].text;
-        text.resize(text.find('=') + 1);
+    if (const auto at = FindKey(target, Fold(keyName))) {
+        SLine& line = target.lines[*at];
+        const std::string_view old = Text(line);
+        std::string text{old.substr(0, old.find('=') + 1)};
         text += newValue;
+        if (line.own) {
+            m_texts[line.offset] = std::move(text);
+        } else {
+            line = OwnLine(std::move(text), line.end);
+        }
         return true;
     }
     InsertKey(sectionIt->second, emptyLines, std::string(keyName) + "=" + newValue);
     return true;
 }
 
-void CProfileDocument::IndexKey(std::size_t sectionIndex, std::size_t lineIndex)
-{
-    SSection& section = m_sections[sectionIndex];
-    if (const auto name = KeyName(section.lines[lineIndex].text)) {
-        section.keys.try_emplace(Fold(*name), lineIndex);
-    }
-}
-
 void CProfileDocument::InsertKey(std::size_t sectionIndex, std::size_t emptyLines, std::string line)
 {
-    std::vector<SLine>& lines = m_sections[sectionIndex].lines;
-    std::size_t at = lines.size();
-    while (at > 0 && Trim(lines[at - 1].text).empty()) {
+    std::size_t at = m_sections[sectionIndex].lines.size();
+    while (at > 0 && Trim(Text(m_sections[sectionIndex].lines[at - 1])).empty()) {
         --at;
     }
+    const std::uint64_t hash = HashOfName(*KeyName(line));
+    std::vector<SLine> added(emptyLines, SLine{0, 0, NewLineEnd(), false});
+    added.push_back(OwnLine(std::move(line), NewLineEnd()));
+
+    SSection& section = m_sections[sectionIndex];
     // Only the last line of the file can lack a line end; the new line goes after it.
-    if (at > 0 && lines[at - 1].end.empty()) {
-        lines[at - 1].end = NewLineEnd();
+    if (at > 0 && section.lines[at - 1].end == EEnd::None) {
+        section.lines[at - 1].end = NewLineEnd();
     }
-    std::vector<SLine> added(emptyLines, SLine{{}, NewLineEnd()});
-    added.push_back(SLine{std::move(line), NewLineEnd()});
-    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), added.begin(), added.end());
-    // Only empty lines followed the insertion point, so no indexed key moved.
-    IndexKey(sectionIndex, at + emptyLines);
+    section.lines.insert(section.lines.begin() + static_cast<std::ptrdiff_t>(at), added.begin(),
+                         added.end());
+    // Only blank lines followed the insertion point, so no indexed key moved; the new key has
+    // the highest line of its section.
+    const std::pair<std::uint64_t, std::uint32_t> entry{
+        hash, static_cast<std::uint32_t>(at + emptyLines)};
+    section.keys.insert(std::upper_bound(section.keys.begin(), section.keys.end(), entry), entry);
 }
 
 void CProfileDocument::TerminateLastLine()
 {
     for (auto it = m_sections.rbegin(); it != m_sections.rend(); ++it) {
         if (!it->lines.empty()) {
-            if (it->lines.back().end.empty()) {
+            if (it->lines.back().end == EEnd::None) {
                 it->lines.back().end = NewLineEnd();
             }
             return;
@@ -277,21 +371,23 @@ void CProfileDocument::TerminateLastLine()
     }
 }
 
-const std::string& CProfileDocument::NewLineEnd() const
+CProfileDocument::EEnd CProfileDocument::NewLineEnd() const
 {
     // A file that uses CR LF throughout stays uniform for the Windows peers and their editors.
-    static const std::string lf = "\n";
-    static const std::string crLf = "\r\n";
-    return m_crLfOnly ? crLf : lf;
+    return m_crLfOnly ? EEnd::CrLf : EEnd::Lf;
 }
 
 std::string CProfileDocument::Serialise() const
 {
     std::string bytes;
+    bytes.reserve(m_bytes.size() + m_texts.size() * 16);
+    if (m_byteOrderMark) {
+        bytes += kByteOrderMark;
+    }
     for (const SSection& section : m_sections) {
         for (const SLine& line : section.lines) {
-            bytes += line.text;
-            bytes += line.end;
+            bytes += Text(line);
+            bytes += EndBytes(static_cast<int>(line.end));
         }
     }
     return bytes;

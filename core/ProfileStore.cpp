@@ -54,10 +54,19 @@ CProfileFile::EResult Current(const std::string& path, const CProfileDocument*& 
     }
     SCached& entry = g_cache[path];
     entry.stamp = stamp;
-    entry.document = CProfileDocument(bytes);
+    entry.document = CProfileDocument(std::move(bytes));
     document = &entry.document;
     return loaded;
 }
+
+struct SFileLock
+{
+    explicit SFileLock(int lockFd) : fd{lockFd} {}
+    ~SFileLock() { CProfileFile::Unlock(fd); }
+    SFileLock(const SFileLock&) = delete;
+    SFileLock& operator=(const SFileLock&) = delete;
+    int fd;
+};
 
 } // namespace
 
@@ -88,6 +97,12 @@ bool CProfileStore::WriteText(std::string_view section, std::string_view key,
 {
     const std::string path = CPlatform::IniPath(file);
     const std::lock_guard lock(g_mutex);
+    // Another process may replace the file between this read and the replace: without the
+    // lock its write would be lost.
+    const SFileLock fileLock{CProfileFile::Lock(path)};
+    if (fileLock.fd < 0) {
+        return false;
+    }
     const CProfileDocument* current = nullptr;
     // An existing file that cannot be read must not be replaced by one holding a single key.
     if (Current(path, current) == CProfileFile::EResult::Failed) {

@@ -41,6 +41,8 @@ SSecondarySettings CSecondaryConfig::Normalise()
     const std::string drive = CPlatform::DriveDirectory(settings.installDir);
     settings.windowsDir = CPlatform::WindowsDirectory();
     settings.logDir = CEventLog::LogDirectory(settings.installDir);
+    CConfigFile::ReportTooLong("Directory", settings.installDir, CPlatform::kInstallDirectoryKept,
+                               settings.logDir, m_messages);
     settings.db1Dir = CPlatform::JoinPath(drive, kDb1BelowDrive);
     settings.dbv1Dir = CPlatform::JoinPath(drive, kDbv1BelowDrive);
     settings.apacheRootDir = CPlatform::JoinPath(drive, Keys::kApacheRootBelowDrive);
@@ -86,7 +88,11 @@ SSecondarySettings CSecondaryConfig::Normalise()
 
 bool CSecondaryConfig::DownloadDirectory(SSecondarySettings& settings, const std::string& drive)
 {
-    settings.downloadDir = CConfigFile::ReadText(Keys::kDownLoadPath, Keys::kBuffer128);
+    // A longer value than the Windows peers read is used whole, never cut to another
+    // directory, and reported.
+    settings.downloadDir = CConfigFile::ReadWholeText(Keys::kDownLoadPath);
+    CConfigFile::ReportTooLong(Keys::kDownLoadPath, settings.downloadDir, Keys::kBuffer128 - 1,
+                               settings.logDir, m_messages);
     if (settings.downloadDir.empty()) {
         settings.downloadDir = CPlatform::JoinPath(drive, Keys::kDownLoadPathBelowDrive);
         CConfigFile::Write(Keys::kDownLoadPath, settings.downloadDir);

@@ -8,6 +8,7 @@
 #include "widgets/FileDialogs.h"
 #include "widgets/IntervalCombo.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/PathLength.h"
 #include "widgets/UiText.h"
 
 #include <QFileInfo>
@@ -118,6 +119,9 @@ void CSecondarySettingsDlg::OnChangeToPrimary()
 void CSecondarySettingsDlg::accept()
 {
     TakeValues();
+    if (!CPathLength::Fits(*m_ui->downloadDirEdit, Keys::kBuffer128 - 1)) {
+        return;
+    }
     m_fields.roleChanged = false;
     if (!WriteSettings()) {
         CConfigWriteError::Show();
