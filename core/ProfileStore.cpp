@@ -96,13 +96,14 @@ bool CProfileStore::WriteText(std::string_view section, std::string_view key,
                               std::string_view value, std::string_view file)
 {
     const std::string path = CPlatform::IniPath(file);
-    const std::lock_guard lock(g_mutex);
     // Another process may replace the file between this read and the replace: without the
-    // lock its write would be lost.
+    // lock its write would be lost. It is taken first, so that readers of this process never
+    // wait for another process's write.
     const SFileLock fileLock{CProfileFile::Lock(path)};
     if (fileLock.fd < 0) {
         return false;
     }
+    const std::lock_guard lock(g_mutex);
     const CProfileDocument* current = nullptr;
     // An existing file that cannot be read must not be replaced by one holding a single key.
     if (Current(path, current) == CProfileFile::EResult::Failed) {
