@@ -1,8 +1,10 @@
 #include "core/CatalogueReader.h"
 
-#include "core/ConfigKeys.h"
-#include "core/ProfileStore.h"
 #include "core/CatalogueSections.h"
+#include "core/ConfigKeys.h"
+#include "core/Platform.h"
+#include "core/ProfileFile.h"
+#include "core/ProfileStore.h"
 
 #include <string>
 #include <utility>
@@ -10,6 +12,14 @@
 using ConfigKeys::NumberedKey;
 
 CCatalogueReader::CCatalogueReader(std::string file) : m_file{std::move(file)} {}
+
+bool CCatalogueReader::TooLarge() const
+{
+    CProfileFile::SStamp stamp;
+    return CProfileFile::Stat(CPlatform::IniPath(m_file), stamp) ==
+               CProfileFile::EResult::Present &&
+           stamp.size > CProfileFile::kMaxBytes;
+}
 
 std::string CCatalogueReader::Stamp() const
 {

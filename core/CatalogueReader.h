@@ -29,6 +29,10 @@ public:
 
     explicit CCatalogueReader(std::string file);
 
+    // True when the file is larger than a catalogue may be (CProfileFile::kMaxBytes): it is
+    // then not read, and every section reads empty. The caller reports it.
+    bool TooLarge() const;
+
     // Setup/LastSync, empty when absent.
     std::string Stamp() const;
 

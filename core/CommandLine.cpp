@@ -1,5 +1,8 @@
 #include "core/CommandLine.h"
 
+#include <string>
+#include <sys/stat.h>
+
 namespace {
 
 bool IsBlank(char c)
@@ -79,4 +82,15 @@ std::string CCommandLine::Quote(std::string_view arg)
     quoted.append(2 * backslashes, '\\');
     quoted += '"';
     return quoted;
+}
+
+std::string CCommandLine::Program(std::string_view program)
+{
+    const std::string path{program};
+    struct stat info
+    {};
+    if (!path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+        return Quote(path);
+    }
+    return path;
 }

@@ -17,4 +17,9 @@ public:
     // The text that Split turns back into exactly `arg` as one argument; unchanged when that
     // needs no quoting. Also safe for a part of an argument ("wget " + Quote(a) + "/" + ...).
     static std::string Quote(std::string_view arg);
+
+    // The program part of a configured command ("%s %s %s" with the program first): a path
+    // that names an existing file is quoted as one argument, so that a folder with a blank
+    // ("/opt/Zip Tools/zip") runs; anything else is kept as written, a program with options.
+    static std::string Program(std::string_view program);
 };

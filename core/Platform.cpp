@@ -14,6 +14,7 @@ constexpr std::string_view kInstallKey = "SOFTWARE\\Orvenda\\Orvenda Tool";
 // Registry reads take at most 80 bytes, the terminating zero included.
 constexpr std::size_t kRegistryValueSize = 80;
 constexpr std::size_t kComputerNameLength = 79;
+constexpr std::size_t kWholeValue = 65536;
 
 } // namespace
 
@@ -39,7 +40,8 @@ std::string CPlatform::ReadRegistryValue(std::string_view keyPath, std::string_v
 
 std::string CPlatform::InstallDirectory()
 {
-    std::string directory = ReadRegistryValue(kInstallKey, "Directory");
+    std::string directory =
+        CProfileStore::ReadText(kInstallKey, "Directory", "", kWholeValue, kRegistryFile);
     if (directory.empty())
         return std::string(kDefaultInstallDirectory);
     return directory;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -22,8 +23,10 @@ public:
     static std::string ReadRegistryValue(std::string_view keyPath, std::string_view valueName);
 
     // The alarm software's installation directory (registry value Directory of
-    // SOFTWARE\Orvenda\Orvenda Tool), else /srv/orvenda/jxt.
+    // SOFTWARE\Orvenda\Orvenda Tool), else /srv/orvenda/jxt. Never cut: a longer value than
+    // kInstallDirectoryKept is the caller's to report, a cut one would name another directory.
     static std::string InstallDirectory();
+    static constexpr std::size_t kInstallDirectoryKept = 79;
 
     // The "drive" of an installation directory: its parent directory. db1/, dbv1/,
     // jx_web/htdocs/, jxt/syncdata, jxt/download and apache/htdocs hang below it.

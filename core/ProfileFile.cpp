@@ -5,8 +5,10 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -70,13 +72,19 @@ bool WriteTarget(const std::string& path, std::string& target)
     return true;
 }
 
+std::pair<std::string, std::string> DirectoryAndName(const std::string& target)
+{
+    const std::size_t slash = target.rfind('/');
+    if (slash == std::string::npos) {
+        return {std::string(), target};
+    }
+    return {target.substr(0, slash + 1), target.substr(slash + 1)};
+}
+
 std::string TemporaryBeside(const std::string& target)
 {
     static std::atomic<unsigned> counter{0};
-    const std::size_t slash = target.rfind('/');
-    const std::string dir =
-        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    const auto [dir, name] = DirectoryAndName(target);
     return dir + "." + name + "." + std::to_string(::getpid()) + "." +
            std::to_string(counter.fetch_add(1)) + ".tmp";
 }
@@ -115,7 +123,7 @@ CProfileFile::EResult CProfileFile::Load(const std::string& path, std::string& b
     }
     struct stat info
     {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxBytes) {
         ::close(fd);
         return EResult::Failed;
     }
@@ -135,6 +143,11 @@ CProfileFile::EResult CProfileFile::Load(const std::string& path, std::string& b
             return EResult::Failed;
         }
         bytes.append(buffer, static_cast<std::size_t>(got));
+        // A file that grows while it is read is held to the same bound.
+        if (bytes.size() > static_cast<std::size_t>(kMaxBytes)) {
+            ::close(fd);
+            return EResult::Failed;
+        }
     }
     ::close(fd);
     stamp = StampOf(info);
@@ -171,4 +184,34 @@ bool CProfileFile::Replace(const std::string& path, std::string_view bytes)
         ::unlink(temporary.c_str());
     }
     return ok;
+}
+
+int CProfileFile::Lock(const std::string& path)
+{
+    std::string target;
+    if (!WriteTarget(path, target)) {
+        target = path;
+    }
+    const auto [dir, name] = DirectoryAndName(target);
+    const std::string lockPath = dir + "." + name + ".lock";
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return -1;
+    }
+    // Every holder only reads, changes and replaces one small file, so the wait is short.
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(fd);
+            return -1;
+        }
+    }
+    return fd;
+}
+
+void CProfileFile::Unlock(int fd)
+{
+    if (fd >= 0) {
+        ::flock(fd, LOCK_UN);
+        ::close(fd);
+    }
 }

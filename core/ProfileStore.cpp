@@ -54,10 +54,19 @@ CProfileFile::EResult Current(const std::string& path, const CProfileDocument*& 
     }
     SCached& entry = g_cache[path];
     entry.stamp = stamp;
-    entry.document = CProfileDocument(bytes);
+    entry.document = CProfileDocument(std::move(bytes));
     document = &entry.document;
     return loaded;
 }
+
+struct SFileLock
+{
+    explicit SFileLock(int lockFd) : fd{lockFd} {}
+    ~SFileLock() { CProfileFile::Unlock(fd); }
+    SFileLock(const SFileLock&) = delete;
+    SFileLock& operator=(const SFileLock&) = delete;
+    int fd;
+};
 
 } // namespace
 
@@ -87,6 +96,13 @@ bool CProfileStore::WriteText(std::string_view section, std::string_view key,
                               std::string_view value, std::string_view file)
 {
     const std::string path = CPlatform::IniPath(file);
+    // Another process may replace the file between this read and the replace: without the
+    // lock its write would be lost. It is taken first, so that readers of this process never
+    // wait for another process's write.
+    const SFileLock fileLock{CProfileFile::Lock(path)};
+    if (fileLock.fd < 0) {
+        return false;
+    }
     const std::lock_guard lock(g_mutex);
     const CProfileDocument* current = nullptr;
     // An existing file that cannot be read must not be replaced by one holding a single key.

@@ -29,6 +29,9 @@ public:
     // Line breaks inside the value are stored as blanks, so a value never starts another key;
     // line breaks at the start of a new key's name leave empty lines above it. False, with
     // nothing written, when a name could not be read back (see CProfileDocument::WriteText).
+    // Writers hold an advisory lock beside the file from the read to the replace, so a write
+    // of another process is never lost; readers take no lock and see the old or the new file.
+    // Files larger than CProfileFile::kMaxBytes read as absent and are never replaced.
     // Reads reuse a parsed copy of the file only while its identity, size and times are
     // unchanged, so every access sees the file as it is now.
     static bool WriteText(std::string_view section, std::string_view key, std::string_view value,

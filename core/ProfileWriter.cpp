@@ -10,7 +10,7 @@ CProfileWriter::CProfileWriter(std::string path) : m_path(CPlatform::IniPath(pat
     const auto loaded = CProfileFile::Load(m_path, bytes, stamp);
     m_unreadable = loaded == CProfileFile::EResult::Failed;
     if (loaded == CProfileFile::EResult::Present) {
-        m_document = CProfileDocument(bytes);
+        m_document = CProfileDocument(std::move(bytes));
     }
 }
 

@@ -378,6 +378,24 @@ const char* CStringTable::Source(StringId id)
         return ZEZODI_TR_NOOP("StringTable", "Please enter an integer.");
     case StringId::SettingsNotWritten:
         return ZEZODI_TR_NOOP("StringTable", "The settings could not be written to %1 !");
+    case StringId::PathTooLongEntered:
+        return ZEZODI_TR_NOOP("StringTable", "The path %1 is longer than %2 characters and cannot "
+                                             "be used. Please enter a shorter path.");
+    case StringId::PathTooLongStored:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "%1 = %2 is longer than %3 characters. Please enter a shorter path.");
+    case StringId::NameNotPublishable:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "%1 is not published: its name cannot be carried by the catalogue !");
+    case StringId::NameCaseTwin:
+        return ZEZODI_TR_NOOP(
+            "StringTable", "%1 is not published: its name differs from %2 only in letter case !");
+    case StringId::PackedNameTaken:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "%1 is not published: its name is taken by the packed copy of %2 !");
+    case StringId::CatalogueTooLarge:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "The synchronization file %1 is larger than %2 MB and is not read !");
     }
     return "";
 }

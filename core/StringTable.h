@@ -186,6 +186,14 @@ enum class StringId : int
     // Settings dialogs.
     EnterInteger,
     SettingsNotWritten,
+
+    // Values that cannot be used as they are.
+    PathTooLongEntered,
+    PathTooLongStored,
+    NameNotPublishable,
+    NameCaseTwin,
+    PackedNameTaken,
+    CatalogueTooLarge,
 };
 
 class CStringTable

@@ -1,5 +1,6 @@
 #include "primary/CatalogueBuilder.h"
 
+#include "core/CatalogueSections.h"
 #include "core/CommandLine.h"
 #include "core/ConfigKeys.h"
 #include "core/Crc32.h"
@@ -11,7 +12,6 @@
 #include "core/ReportSink.h"
 #include "core/StringTable.h"
 #include "core/TimeStamp.h"
-#include "core/CatalogueSections.h"
 #include "primary/FileListSink.h"
 
 #include <algorithm>
@@ -22,6 +22,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace Sections = CatalogueSections;
 
@@ -45,6 +46,17 @@ constexpr std::string_view kWinntPatterns[] = {
 };
 constexpr std::string_view kAlarmIni = "jxalarm.ini";
 
+constexpr std::string_view kNotPublishableLog =
+    "File %s is not published: its name cannot be carried by the catalogue";
+constexpr std::string_view kCaseTwinLog =
+    "File %s is not published: its name differs from %s only in letter case";
+constexpr std::string_view kPackedNameTakenLog =
+    "File %s is not published: its name is taken by the packed copy of %s";
+constexpr std::string_view kPublishedUnpackedLog =
+    "File %s is published unpacked: its packed name %s belongs to another file";
+constexpr std::string_view kWebDirectorySkippedLog =
+    "Skipped directory %s: it is the web directory";
+
 std::string LowerAscii(std::string_view text)
 {
     std::string lower{text};
@@ -64,6 +76,24 @@ bool IsControl(char c)
 bool HasControlCharacter(std::string_view name)
 {
     return std::any_of(name.begin(), name.end(), IsControl);
+}
+
+// The profile store trims blanks and one pair of enclosing quotes from values, the Windows
+// peers take '\' as a separator and cannot hold the other characters, or a trailing dot, in a
+// name: such a name would reach a secondary as another name or none.
+bool CatalogueCanCarry(std::string_view name)
+{
+    if (name.empty() || HasControlCharacter(name)) {
+        return false;
+    }
+    if (name.front() == ' ' || name.back() == ' ' || name.back() == '.') {
+        return false;
+    }
+    if (name.size() >= 2 && (name.front() == '\'' || name.front() == '"') &&
+        name.back() == name.front()) {
+        return false;
+    }
+    return name.find_first_of("<>:\"/\\|?*") == std::string_view::npos;
 }
 
 std::string Printable(std::string_view text)
@@ -102,7 +132,7 @@ std::string SectionPath(std::string_view section)
     return path;
 }
 
-std::optional<std::pair<dev_t, ino_t>> Identity(const std::string& dir)
+std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& dir)
 {
     struct stat info
     {};
@@ -136,6 +166,7 @@ int CCatalogueBuilder::BuildCatalogue()
     m_files.ClearFiles();
     m_error = false;
     m_walk.clear();
+    m_claims.clear();
 
     const std::time_t now = m_clock ? m_clock() : std::time(nullptr);
     const std::string stamp = CTimeStamp::Format(now);
@@ -156,6 +187,7 @@ int CCatalogueBuilder::BuildCatalogue()
     }
     CProfileStore::WriteText(ConfigKeys::kConfig, ConfigKeys::kLastSync, stamp,
                              ConfigKeys::kIniFile);
+    m_webIdentity = IdentityOf(m_settings.webDir);
 
     AddFileGroups(CPlatform::DriveDirectory(m_settings.installDir), CPlatform::WindowsDirectory());
 
@@ -219,15 +251,20 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
 {
     const std::string exclusion = LowerAscii(m_settings.doNotSyncFiles);
     const std::string targetDir = CPlatform::JoinPath(m_settings.webDir, SectionPath(section));
-    for (const std::string& name : CFileOps::FindFiles(sourceDir, pattern)) {
-        const std::string lowerName = LowerAscii(name);
-        if (exclusion.find(lowerName) != std::string::npos) {
-            continue;
+    std::vector<std::string> names;
+    std::unordered_set<std::string> listed;
+    for (std::string& name : CFileOps::FindFiles(sourceDir, pattern)) {
+        std::string lowerName = LowerAscii(name);
+        if (exclusion.find(lowerName) == std::string::npos) {
+            names.push_back(std::move(name));
+            listed.insert(std::move(lowerName));
         }
+    }
+    for (const std::string& name : names) {
+        const std::string lowerName = LowerAscii(name);
         const std::string source = CPlatform::JoinPath(sourceDir, name);
         const std::string target = CPlatform::JoinPath(targetDir, lowerName);
-        if (HasControlCharacter(name)) {
-            ReportCopyFailure(Printable(source), Printable(target), Printable(lowerName));
+        if (!ClaimName(name, source, target, lowerName)) {
             continue;
         }
         EnsureWebDirectory(section);
@@ -243,7 +280,7 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
         const bool zipped =
             published.size > 0 &&
             sizeKb > static_cast<std::uint64_t>(std::max(m_settings.zipIfBigger, 0)) &&
-            Pack(target, lowerName);
+            Pack(source, target, lowerName, listed);
         m_catalogue.AddEntry(section, lowerName, published.crcText, zipped, onlyIfAbsent);
         m_files.AddFileRow(CFileRow{
             lowerName, Extension(lowerName), sourceDir, CTimeStamp::ListDate(published.modified),
@@ -253,11 +290,18 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
 
 void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_view section)
 {
-    const auto here = Identity(dir);
+    const auto here = IdentityOf(dir);
     if (!here) {
         return;
     }
+    if (here == m_webIdentity) {
+        CEventLog::WriteLog(m_settings.logDir,
+                            CStringTable::FormatText(kWebDirectorySkippedLog, {dir}));
+        return;
+    }
     m_walk.push_back(*here);
+    // Lower-cased names of this directory's subdirectories, each with its path.
+    std::unordered_map<std::string, std::string> seen;
     for (const std::string& name : CFileOps::FindDirectories(dir)) {
         // The pattern "*." of the Windows peers: names without a dot.
         if (name.find('.') != std::string::npos) {
@@ -269,16 +313,23 @@ void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_vie
         }
         const std::string fullPath = CPlatform::JoinPath(dir, name);
         const std::string subsection = std::string{section} + "\\" + lowerName;
-        // A section name cannot hold a line break or close its own header with ']'.
-        if (HasControlCharacter(name) || name.find(']') != std::string::npos) {
-            ReportCopyFailure(
-                Printable(fullPath),
-                Printable(CPlatform::JoinPath(m_settings.webDir, SectionPath(subsection))),
-                Printable(lowerName));
+        // Copies published into the tree itself would be published again at every run.
+        const auto identity = IdentityOf(fullPath);
+        if (identity && identity == m_webIdentity) {
+            CEventLog::WriteLog(m_settings.logDir,
+                                CStringTable::FormatText(kWebDirectorySkippedLog, {fullPath}));
+            continue;
+        }
+        // A section name cannot close its own header with ']' either.
+        if (!CatalogueCanCarry(name) || name.find(']') != std::string::npos) {
+            RefuseName(StringId::NameNotPublishable, kNotPublishableLog, fullPath, {}, lowerName);
+            continue;
+        }
+        if (const auto [twin, added] = seen.try_emplace(lowerName, fullPath); !added) {
+            RefuseName(StringId::NameCaseTwin, kCaseTwinLog, fullPath, twin->second, lowerName);
             continue;
         }
         // A symbolic link back into the tree would make the walk endless.
-        const auto identity = Identity(fullPath);
         if (!identity || std::find(m_walk.begin(), m_walk.end(), *identity) != m_walk.end()) {
             CEventLog::WriteLog(m_settings.logDir,
                                 "Skipped directory " + fullPath + ": it leads back into the tree");
@@ -298,8 +349,7 @@ void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_v
     for (const std::string& name : CFileOps::FindFiles(windowsDir, pattern)) {
         const std::string source = CPlatform::JoinPath(windowsDir, name);
         const std::string target = CPlatform::JoinPath(targetDir, name);
-        if (HasControlCharacter(name)) {
-            ReportCopyFailure(Printable(source), Printable(target), Printable(name));
+        if (!ClaimName(name, source, target, name)) {
             continue;
         }
         EnsureWebDirectory(Sections::kIniFiles);
@@ -366,22 +416,67 @@ bool CCatalogueBuilder::Checksum(const std::string& target, SPublished& publishe
     return true;
 }
 
-bool CCatalogueBuilder::Pack(const std::string& target, const std::string& lowerName)
+bool CCatalogueBuilder::ClaimName(const std::string& name, const std::string& source,
+                                  const std::string& target, const std::string& shownName)
 {
-    if (m_settings.useGzip) {
-        unlink((target + ".gz").c_str());
-        return RunPacker("gzip " + CCommandLine::Quote(target));
-    }
-    // The archive replaces the name's last three characters; a name that ends in "zip" or is
-    // too short would make the archive overwrite the copy or land outside its directory.
-    if (m_settings.zipProg.empty() || lowerName.size() <= kExtensionLength ||
-        lowerName.ends_with("zip")) {
+    if (!CatalogueCanCarry(name)) {
+        RefuseName(StringId::NameNotPublishable, kNotPublishableLog, source, {}, shownName);
         return false;
     }
-    const std::string archive = target.substr(0, target.size() - kExtensionLength) + "zip";
-    unlink(archive.c_str());
-    return RunPacker(m_settings.zipProg + " " + CCommandLine::Quote(archive) + " " +
-                     CCommandLine::Quote(target));
+    // The same file found again by a later pattern is published again under its own name.
+    const auto [claim, added] = m_claims.try_emplace(LowerAscii(target), SClaim{source, false});
+    if (added || (claim->second.source == source && !claim->second.packed)) {
+        return true;
+    }
+    if (claim->second.packed) {
+        RefuseName(StringId::PackedNameTaken, kPackedNameTakenLog, source, claim->second.source,
+                   shownName);
+    } else {
+        RefuseName(StringId::NameCaseTwin, kCaseTwinLog, source, claim->second.source, shownName);
+    }
+    return false;
+}
+
+bool CCatalogueBuilder::Pack(const std::string& source, const std::string& target,
+                             const std::string& lowerName,
+                             const std::unordered_set<std::string>& listed)
+{
+    std::string packed;
+    if (m_settings.useGzip) {
+        packed = target + ".gz";
+    } else {
+        // The archive replaces the name's last three characters; a name that ends in "zip" or
+        // is too short would make the archive overwrite the copy or land outside its directory.
+        if (m_settings.zipProg.empty() || lowerName.size() <= kExtensionLength ||
+            lowerName.ends_with("zip")) {
+            return false;
+        }
+        packed = target.substr(0, target.size() - kExtensionLength) + "zip";
+    }
+    // A packed name that another file of this run holds, or that a file of the same listing
+    // will hold, stays that file's: this one is published unpacked.
+    const std::string packedKey = LowerAscii(packed);
+    const auto claim = m_claims.find(packedKey);
+    const bool ownCopy =
+        claim != m_claims.end() && claim->second.packed && claim->second.source == source;
+    if ((claim != m_claims.end() && !ownCopy) ||
+        listed.contains(packedKey.substr(packedKey.rfind('/') + 1))) {
+        CEventLog::WriteLog(m_settings.logDir,
+                            CStringTable::FormatText(kPublishedUnpackedLog, {source, packed}));
+        return false;
+    }
+    unlink(packed.c_str());
+    const std::string commandLine = m_settings.useGzip ? "gzip " + CCommandLine::Quote(target)
+                                                       : CCommandLine::Program(m_settings.zipProg) +
+                                                             " " + CCommandLine::Quote(packed) +
+                                                             " " + CCommandLine::Quote(target);
+    // gzip leaves names such as .tgz, .z or -gz unchanged and still ends with 0: only a packed
+    // copy that exists makes the entry packed.
+    if (!RunPacker(commandLine) || !CFileOps::IsRegularFile(packed)) {
+        return false;
+    }
+    m_claims[packedKey] = SClaim{source, true};
+    return true;
 }
 
 void CCatalogueBuilder::EnsureWebDirectory(std::string_view section) const
@@ -408,6 +503,19 @@ void CCatalogueBuilder::ReportCopyFailure(const std::string& source, const std::
     m_files.AddFileRow(row);
     ReportError("Failed to copy file from " + source + " to " + target,
                 CStringTable::Format(StringId::CopyFileFailed, {source, target}));
+}
+
+void CCatalogueBuilder::RefuseName(StringId report, std::string_view logFormat,
+                                   const std::string& source, const std::string& other,
+                                   const std::string& shownName)
+{
+    CFileRow row;
+    row.name = CStringTable::Format(StringId::FileListError, {Printable(shownName)});
+    m_files.AddFileRow(row);
+    const std::string shownSource = Printable(source);
+    const std::string shownOther = Printable(other);
+    ReportError(CStringTable::FormatText(logFormat, {shownSource, shownOther}),
+                CStringTable::Format(report, {shownSource, shownOther}));
 }
 
 void CCatalogueBuilder::ReportError(const std::string& logText, const std::string& reportText)

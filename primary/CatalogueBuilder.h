@@ -1,14 +1,18 @@
 #pragma once
 
 #include "core/CatalogueWriter.h"
+#include "core/StringTable.h"
 #include "primary/PrimarySettings.h"
 
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -51,11 +55,27 @@ private:
         std::string crcText;
     };
 
+    // Who holds a name in the web directory during this run.
+    struct SClaim
+    {
+        std::string source;
+        bool packed = false;
+    };
+    using DirIdentity = std::pair<dev_t, ino_t>;
+
     void AddFileGroups(const std::string& drive, const std::string& windowsDir);
+    // False, after the error row and report, when the name cannot be published under target:
+    // the catalogue cannot carry it, or another file of this run holds the name already
+    // (as its letter-case twin or as its packed copy).
+    bool ClaimName(const std::string& name, const std::string& source, const std::string& target,
+                   const std::string& shownName);
     bool CopyToWeb(const std::string& source, const std::string& target);
     // False after logging the failure; `reported` also adds the report line and the error.
     bool Checksum(const std::string& target, SPublished& published, bool reported = true);
-    bool Pack(const std::string& target, const std::string& lowerName);
+    bool Pack(const std::string& source, const std::string& target, const std::string& lowerName,
+              const std::unordered_set<std::string>& listed);
+    void RefuseName(StringId report, std::string_view logFormat, const std::string& source,
+                    const std::string& other, const std::string& shownName);
     void EnsureWebDirectory(std::string_view section) const;
     void ReportCopyFailure(const std::string& source, const std::string& target,
                            const std::string& shownName);
@@ -69,5 +89,10 @@ private:
     CCatalogueWriter m_catalogue;
     bool m_error = false;
     // Identities of the directories on the walk's current path.
-    std::vector<std::pair<dev_t, ino_t>> m_walk;
+    std::vector<DirIdentity> m_walk;
+    // The web directory, never walked into wherever it appears in a tree.
+    std::optional<DirIdentity> m_webIdentity;
+    // Published and packed names of this run, by their lower-cased path: on a Windows server
+    // names that differ only in letter case are one file.
+    std::unordered_map<std::string, SClaim> m_claims;
 };

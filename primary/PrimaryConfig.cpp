@@ -33,6 +33,8 @@ SPrimarySettings CPrimaryConfig::Normalise()
 {
     SPrimarySettings settings;
     settings.installDir = CPlatform::InstallDirectory();
+    CConfigFile::ReportTooLong("Directory", settings.installDir, CPlatform::kInstallDirectoryKept,
+                               CEventLog::LogDirectory(settings.installDir), m_messages);
     settings.webDir = WebDirectory(settings.installDir);
 
     settings.useGzip = CConfigFile::ReadInt(Keys::kUseGZip, Keys::kUseGZipDefault) == 1;
@@ -72,6 +74,8 @@ SPrimarySettings CPrimaryConfig::Normalise()
     settings.primaryIp = CConfigFile::ReadText(Keys::kPrimaryIPAddress, Keys::kBuffer80);
     CConfigFile::Write(Keys::kPrimaryIPAddress, settings.primaryIp);
 
+    settings.syncJxalarmIni = SyncJxalarmIni();
+
     settings.syncSystemQueueDb =
         CConfigFile::ReadInt(Keys::kSyncSystemQueueDb, Keys::kAbsentSentinel);
     if (settings.syncSystemQueueDb == Keys::kAbsentSentinel) {
@@ -100,7 +104,11 @@ SPrimarySettings CPrimaryConfig::Normalise()
 
 std::string CPrimaryConfig::WebDirectory(const std::string& installDir)
 {
-    std::string webDir = CConfigFile::ReadText(Keys::kCopyToWebPath, Keys::kBuffer128);
+    // A longer value than the Windows peers read is used whole, never cut to another
+    // directory, and reported.
+    std::string webDir = CConfigFile::ReadWholeText(Keys::kCopyToWebPath);
+    CConfigFile::ReportTooLong(Keys::kCopyToWebPath, webDir, Keys::kBuffer128 - 1,
+                               CEventLog::LogDirectory(installDir), m_messages);
     if (!webDir.empty() && CFileOps::IsDirectory(webDir)) {
         return webDir;
     }
@@ -129,8 +137,11 @@ std::string CPrimaryConfig::DetectWebDirectory(const std::string& installDir)
 
 std::string CPrimaryConfig::ZipProgram()
 {
-    const std::string configured = CConfigFile::ReadText(Keys::kZipProg, Keys::kBuffer80);
+    const std::string configured = CConfigFile::ReadWholeText(Keys::kZipProg);
     if (!configured.empty()) {
+        CConfigFile::ReportTooLong(Keys::kZipProg, configured, Keys::kBuffer80 - 1,
+                                   CEventLog::LogDirectory(CPlatform::InstallDirectory()),
+                                   m_messages);
         return configured;
     }
     const std::string registered =
@@ -142,4 +153,10 @@ std::string CPrimaryConfig::ZipProgram()
     }
     CConfigFile::Write(Keys::kZipProg, registered);
     return registered;
+}
+
+int CPrimaryConfig::SyncJxalarmIni()
+{
+    const int value = CConfigFile::ReadInt(Keys::kSyncJxalarmIni, Keys::kSyncJxalarmIniAbsent);
+    return value == Keys::kSyncJxalarmIniAbsent ? Keys::kSyncJxalarmIniDefault : value;
 }

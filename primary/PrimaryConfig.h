@@ -17,6 +17,10 @@ public:
     // The whole settlement; the sockets, the listener and the timer are the window's part.
     SPrimarySettings Normalise();
 
+    // SyncJxalarmIni as stored, its default when absent (nothing written). Read at every
+    // start, so that the window and zezodictl prepare build with the operator's switch.
+    static int SyncJxalarmIni();
+
 private:
     // CopyToWebPath when it names a directory, else the detected default (written back), and
     // the directory created (its last level) when missing.

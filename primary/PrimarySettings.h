@@ -16,7 +16,7 @@ struct SPrimarySettings
     std::string installDir;
     std::string logDir;
     int syncSystemQueueDb = 1;
-    // SyncJxalarmIni as the settings dialog last read it; 0 until it has been opened.
+    // SyncJxalarmIni as read at start and again whenever the settings dialog opens.
     int syncJxalarmIni = 0;
     std::string lastSync; // "Last synchronization:" text, empty when never prepared
     bool controlFeatures = true;

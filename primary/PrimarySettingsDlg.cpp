@@ -11,6 +11,7 @@
 #include "widgets/IntervalCombo.h"
 #include "widgets/ListColumns.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/PathLength.h"
 #include "widgets/UiText.h"
 
 #include <QFileInfo>
@@ -158,6 +159,12 @@ void CPrimarySettingsDlg::accept()
                                     CUiText::Text(StringId::Error));
         m_ui->thresholdEdit->setFocus();
         m_ui->thresholdEdit->selectAll();
+        return;
+    }
+    // Only the zip program that is written counts.
+    if (!CPathLength::Fits(*m_ui->webPathEdit, Keys::kBuffer128 - 1) ||
+        (m_fields.compressionChoice == 1 &&
+         !CPathLength::Fits(*m_ui->zipProgEdit, Keys::kBuffer80 - 1))) {
         return;
     }
     m_fields.roleChanged = false;

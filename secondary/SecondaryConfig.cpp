@@ -79,6 +79,8 @@ SSecondarySettings CSecondaryConfig::Normalise()
     SSecondarySettings settings;
     SectionDirectories(settings);
     const std::string drive = CPlatform::DriveDirectory(settings.installDir);
+    CConfigFile::ReportTooLong("Directory", settings.installDir, CPlatform::kInstallDirectoryKept,
+                               settings.logDir, m_messages);
     settings.useGzip = CConfigFile::ReadInt(Keys::kUseGZip, Keys::kUseGZipDefault) == 1;
 
     settings.webPath = CConfigFile::ReadText(Keys::kWebDocPath, Keys::kBuffer128);
@@ -156,7 +158,11 @@ std::string CSecondaryConfig::DataDirectoryAt(const SSecondarySettings& settings
 
 bool CSecondaryConfig::DownloadDirectory(SSecondarySettings& settings, const std::string& drive)
 {
-    settings.downloadDir = CConfigFile::ReadText(Keys::kDownLoadPath, Keys::kBuffer128);
+    // A longer value than the Windows peers read is used whole, never cut to another
+    // directory, and reported.
+    settings.downloadDir = CConfigFile::ReadWholeText(Keys::kDownLoadPath);
+    CConfigFile::ReportTooLong(Keys::kDownLoadPath, settings.downloadDir, Keys::kBuffer128 - 1,
+                               settings.logDir, m_messages);
     if (settings.downloadDir.empty()) {
         settings.downloadDir = CPlatform::JoinPath(drive, Keys::kDownLoadPathBelowDrive);
         CConfigFile::Write(Keys::kDownLoadPath, settings.downloadDir);

@@ -10,6 +10,7 @@
 #include "widgets/FileDialogs.h"
 #include "widgets/IntervalCombo.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/PathLength.h"
 #include "widgets/UiText.h"
 
 #include <QFileInfo>
@@ -124,6 +125,9 @@ void CSecondarySettingsDlg::OnChangeToPrimary()
 void CSecondarySettingsDlg::accept()
 {
     TakeValues();
+    if (!CPathLength::Fits(*m_ui->downloadDirEdit, Keys::kBuffer128 - 1)) {
+        return;
+    }
     m_fields.roleChanged = false;
     // Downloads delete and replace files in their directory: never in a data directory.
     SSecondarySettings directories;

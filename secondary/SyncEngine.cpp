@@ -6,6 +6,7 @@
 #include "core/EventLog.h"
 #include "core/FileOps.h"
 #include "core/Platform.h"
+#include "core/ProfileFile.h"
 #include "core/ProfileStore.h"
 #include "core/ReportSink.h"
 #include "core/RunAndWait.h"
@@ -150,6 +151,14 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
     }
 
     const CCatalogueReader reader{cataloguePath};
+    if (reader.TooLarge()) {
+        const std::string limit = std::to_string(CProfileFile::kMaxBytes / (1024 * 1024));
+        Log(Texts::kCatalogueTooLarge, {cataloguePath, limit});
+        m_report.AddReportLine(
+            CStringTable::Format(StringId::CatalogueTooLarge, {cataloguePath, limit}),
+            CReportSink::ImageError);
+        return kCatalogueMissing;
+    }
     const std::string stamp = reader.Stamp();
     const std::string lastPrimSync = CProfileStore::ReadText(Keys::kConfig, Keys::kLastPrimSync, "",
                                                              Keys::kBuffer40, Keys::kIniFile);

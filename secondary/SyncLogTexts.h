@@ -12,6 +12,7 @@ constexpr std::string_view kStartedByPrimary = "Synchronization started by prima
 constexpr std::string_view kGetSyncFileFailed = "Failed to get SyncFile from %s  Error Code: %d ";
 constexpr std::string_view kSyncFileNotPresent =
     "Failed to get SyncFile from %s  File after download not present";
+constexpr std::string_view kCatalogueTooLarge = "SyncFile %s is larger than %d MB and is not read";
 constexpr std::string_view kSucceeded =
     "Synchronization was successful   Files identical: %d   successfully synchronized: %d";
 constexpr std::string_view kFailed = "Failure durring synchronization   Files identical: %d   "

@@ -1,9 +1,10 @@
 #include "tools/CtlCommands.h"
 
+#include "core/CatalogueReader.h"
 #include "core/Crc32.h"
 #include "core/Platform.h"
+#include "core/ProfileFile.h"
 #include "core/ProfileStore.h"
-#include "core/CatalogueReader.h"
 #include "tools/CataloguePrinter.h"
 #include "tools/CtlPrepare.h"
 #include "tools/CtlSend.h"
@@ -187,6 +188,11 @@ int CCtlCommands::CatalogueShow(const std::vector<std::string>& args)
         return kExitFailure;
     }
     const CCatalogueReader reader{args[2]};
+    if (reader.TooLarge()) {
+        m_err << "zezodictl: " << path << " is larger than "
+              << CProfileFile::kMaxBytes / (1024 * 1024) << " MB: not read as a catalogue\n";
+        return kExitFailure;
+    }
     CCataloguePrinter{reader, m_out}.Print();
     return 0;
 }

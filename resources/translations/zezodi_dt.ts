@@ -591,5 +591,29 @@ Synchronisation auf den Sekundärservern jetzt starten?</translation>
         <source>The settings could not be written to %1 !</source>
         <translation>Die Einstellungen konnten nicht in %1 gespeichert werden!</translation>
     </message>
+    <message>
+        <source>The path %1 is longer than %2 characters and cannot be used. Please enter a shorter path.</source>
+        <translation>Der Pfad %1 ist länger als %2 Zeichen und kann nicht verwendet werden. Bitte geben Sie einen kürzeren Pfad ein.</translation>
+    </message>
+    <message>
+        <source>%1 = %2 is longer than %3 characters. Please enter a shorter path.</source>
+        <translation>%1 = %2 ist länger als %3 Zeichen. Bitte geben Sie einen kürzeren Pfad ein.</translation>
+    </message>
+    <message>
+        <source>%1 is not published: its name cannot be carried by the catalogue !</source>
+        <translation>%1 wird nicht veröffentlicht: Sein Name kann nicht in den Katalog übernommen werden!</translation>
+    </message>
+    <message>
+        <source>%1 is not published: its name differs from %2 only in letter case !</source>
+        <translation>%1 wird nicht veröffentlicht: Sein Name unterscheidet sich von %2 nur in der Groß-/Kleinschreibung!</translation>
+    </message>
+    <message>
+        <source>%1 is not published: its name is taken by the packed copy of %2 !</source>
+        <translation>%1 wird nicht veröffentlicht: Sein Name ist bereits von der gepackten Kopie von %2 belegt!</translation>
+    </message>
+    <message>
+        <source>The synchronization file %1 is larger than %2 MB and is not read !</source>
+        <translation>Die Synchronisationsdatei %1 ist größer als %2 MB und wird nicht gelesen!</translation>
+    </message>
 </context>
 </TS>

@@ -591,5 +591,29 @@ Démarrer maintenant la synchronisation sur les serveurs secondaires&#xa0;?</tra
         <source>The settings could not be written to %1 !</source>
         <translation>Les paramètres n&apos;ont pas pu être enregistrés dans %1&#xa0;!</translation>
     </message>
+    <message>
+        <source>The path %1 is longer than %2 characters and cannot be used. Please enter a shorter path.</source>
+        <translation>Le chemin %1 dépasse %2 caractères et ne peut pas être utilisé. Veuillez saisir un chemin plus court.</translation>
+    </message>
+    <message>
+        <source>%1 = %2 is longer than %3 characters. Please enter a shorter path.</source>
+        <translation>%1 = %2 dépasse %3 caractères. Veuillez saisir un chemin plus court.</translation>
+    </message>
+    <message>
+        <source>%1 is not published: its name cannot be carried by the catalogue !</source>
+        <translation>%1 n&apos;est pas publié&#xa0;: son nom ne peut pas figurer dans le catalogue&#xa0;!</translation>
+    </message>
+    <message>
+        <source>%1 is not published: its name differs from %2 only in letter case !</source>
+        <translation>%1 n&apos;est pas publié&#xa0;: son nom ne diffère de %2 que par la casse&#xa0;!</translation>
+    </message>
+    <message>
+        <source>%1 is not published: its name is taken by the packed copy of %2 !</source>
+        <translation>%1 n&apos;est pas publié&#xa0;: son nom est déjà pris par la copie compressée de %2&#xa0;!</translation>
+    </message>
+    <message>
+        <source>The synchronization file %1 is larger than %2 MB and is not read !</source>
+        <translation>Le fichier de synchronisation %1 dépasse %2 Mo et n&apos;est pas lu&#xa0;!</translation>
+    </message>
 </context>
 </TS>

@@ -286,6 +286,40 @@ private slots:
         QCOMPARE(dlg.result(), int{QDialog::Rejected});
     }
 
+    // No path longer than the next start reads back is taken: the box says so, nothing is
+    // written and the dialog stays open.
+    void Ok_WithTooLongPath_ComplainsAndWritesNothing()
+    {
+        const QString before{QStringLiteral("[Config]\nSyncJxalarmIni=0\n")};
+        const struct
+        {
+            const char* edit;
+            int length;
+            bool accepted;
+        } cases[] = {
+            {"webPathEdit", 128, false}, {"zipProgEdit", 80, false}, {"webPathEdit", 127, true}};
+        for (const auto& c : cases) {
+            SetIniText(before);
+            m_boxes.clear();
+            CPrimarySettingsDlg dlg;
+            QTest::mouseClick(Child<QRadioButton>(dlg, "programRadio"), Qt::LeftButton);
+            Edit(dlg, "zipProgEdit")->setText(QStringLiteral("/usr/bin/zip"));
+            const QString path{QLatin1Char('/') + QString{c.length - 1, QLatin1Char('p')}};
+            Edit(dlg, c.edit)->setText(path);
+            dlg.accept();
+            QCOMPARE(dlg.result(), int{c.accepted ? QDialog::Accepted : QDialog::Rejected});
+            QCOMPARE(m_boxes.size(), c.accepted ? 0 : 1);
+            if (!c.accepted) {
+                QCOMPARE(m_boxes.first().text,
+                         QStringLiteral("The path %1 is longer than %2 characters and cannot be "
+                                        "used. Please enter a shorter path.")
+                             .arg(path)
+                             .arg(c.length - 1));
+                QCOMPARE(IniText(), before);
+            }
+        }
+    }
+
     void ThresholdBox_TakesDigitsOnly()
     {
         CPrimarySettingsDlg dlg;

@@ -155,6 +155,25 @@ private slots:
         QVERIFY(m_boxes.isEmpty());
     }
 
+    void Ok_WithTooLongDownloadDirectory_ComplainsAndWritesNothing()
+    {
+        SetIniText(kSettings);
+        CSecondarySettingsDlg dlg;
+        const QString path{QLatin1Char('/') + QString{127, QLatin1Char('d')}};
+        Edit(dlg, "downloadDirEdit")->setText(path);
+        dlg.accept();
+        QCOMPARE(dlg.result(), int{QDialog::Rejected});
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes.first().text,
+                 QStringLiteral("The path %1 is longer than 127 characters and cannot be used. "
+                                "Please enter a shorter path.")
+                     .arg(path));
+        QCOMPARE(IniText(), kSettings);
+        Edit(dlg, "downloadDirEdit")->setText(path.chopped(1));
+        dlg.accept();
+        QCOMPARE(dlg.result(), int{QDialog::Accepted});
+    }
+
     void Ok_WithGzipAndEmptiedWebPath_WritesThemAndKeepsTheUnzipProgram()
     {
         SetIniText(kSettings);

@@ -1,11 +1,13 @@
 #include "primary/CatalogueBuilder.h"
 
 #include "PrimaryTree.h"
+#include "core/CatalogueReader.h"
 #include "core/Crc32.h"
 #include "core/ProfileStore.h"
 #include "core/RunAndWait.h"
-#include "core/CatalogueReader.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -410,26 +412,107 @@ TEST_F(CatalogueBuilderTest, ReadOnlyPublishedCopy_IsReplaced)
     EXPECT_EQ(CPrimaryTree::Get(Web() / "Db1" / "a.dbf"), "new content");
 }
 
-TEST_F(CatalogueBuilderTest, ControlCharacterInName_IsRefusedAndReported)
+// Every catalogue entry names a published copy that a Windows secondary reads back under the
+// same name, packed only when the packed copy exists; everything else is refused with a row.
+TEST_F(CatalogueBuilderTest, OddNames_ArePublishedAsTheyReadBackOrRefused)
 {
-    CPrimaryTree::Put(Db1() / "bad\nname.dbf", "x");
-    CPrimaryTree::Put(Db1() / "good.dbf", "y");
-    CPrimaryTree::Put(m_tree.Windows() / "jx\rbad.ini", "z");
-    CPrimaryTree::Put(Htdocs() / "bad\tdir" / "page.htm", "p");
-    CPrimaryTree::Put(Htdocs() / "bad]dir" / "page.htm", "p");
+    // The web directory reached inside the walked tree under a name of its own.
+    fs::create_directories(Htdocs());
+    fs::create_directory_symlink(Web(), Htdocs() / "web");
+    // Every file with content is packed where it can be.
+    m_settings.zipIfBigger = 0;
+    enum EOutcome
+    {
+        kPacked,
+        kPlain,
+        kRefused
+    };
+    const std::vector<std::pair<std::string, EOutcome>> files = {
+        {"ok.htm", kPacked},           {" lead.htm", kRefused},
+        {"trail.htm ", kRefused},      {"'quoted.htm'", kRefused},
+        {"back\\slash.htm", kRefused}, {"a<b.htm", kRefused},
+        {"a>b.htm", kRefused},         {"a:b.htm", kRefused},
+        {"a\"b.htm", kRefused},        {"a|b.htm", kRefused},
+        {"a?b.htm", kRefused},         {"a*b.htm", kRefused},
+        {"dot.htm.", kRefused},        {"bad\nname.htm", kRefused},
+        {"Twin.htm", kPacked},         {"twin.htm", kRefused},
+        {"arch.tgz", kPlain},          {"arch.z", kPlain},
+        {"arch-gz", kPlain},           {"arch_z", kPlain},
+        {"big.bin", kPlain},           {"big.bin.gz", kPlain},
+    };
+    for (const auto& [name, outcome] : files) {
+        CPrimaryTree::Put(Htdocs() / "odd" / name, "content of " + name);
+    }
+    for (const char* dir : {"Sub", "sub", "bad]dir", "bad\tdir", "lead "}) {
+        CPrimaryTree::Put(Htdocs() / dir / "page.htm", dir);
+    }
+    CPrimaryTree::Put(Web() / "old" / "copy.htm", "published before");
 
     EXPECT_EQ(Build(), -1);
 
-    EXPECT_EQ(Files("Db1"), (std::vector<std::string>{"good.dbf"}));
-    EXPECT_NE(Row("ERROR: bad?name.dbf"), nullptr);
-    EXPECT_NE(Row("ERROR: jx?bad.ini"), nullptr);
-    EXPECT_NE(Row("ERROR: bad?dir"), nullptr);
-    EXPECT_NE(Row("ERROR: bad]dir"), nullptr);
-    EXPECT_TRUE(Entries("IniFiles").empty());
-    EXPECT_TRUE(CCatalogueReader{(Web() / "zezodi.txt").string()}.Directories("htdocs").empty());
-    EXPECT_FALSE(fs::exists(Web() / "Db1" / "bad\nname.dbf"));
+    const auto entries = Entries("htdocs\\odd");
+    std::size_t published = 0;
+    for (const auto& [name, outcome] : files) {
+        std::string lower;
+        for (const char c : name) {
+            lower += c == '\n' ? '?' : static_cast<char>(std::tolower(c));
+        }
+        const auto entry = std::find_if(entries.begin(), entries.end(),
+                                        [&](const auto& e) { return e.file == lower; });
+        const fs::path copy = Web() / "htdocs" / "odd" / lower;
+        if (outcome == kRefused) {
+            EXPECT_NE(Row("ERROR: " + lower), nullptr) << name;
+            EXPECT_TRUE(name == "twin.htm" || entry == entries.end()) << name;
+            continue;
+        }
+        ++published;
+        ASSERT_NE(entry, entries.end()) << name;
+        EXPECT_EQ(entry->zipped, outcome == kPacked ? 1 : 0) << name;
+        EXPECT_EQ(fs::exists(copy), outcome == kPlain) << name;
+        EXPECT_EQ(fs::exists(copy.string() + ".gz"), outcome == kPacked || lower == "big.bin")
+            << name;
+        if (outcome == kPlain) {
+            EXPECT_EQ(CPrimaryTree::Get(copy), "content of " + name);
+        }
+    }
+    EXPECT_EQ(entries.size(), published);
+    const CCatalogueReader reader{(Web() / "zezodi.txt").string()};
+    EXPECT_EQ(reader.Directories("htdocs"),
+              (std::vector<std::string>{"htdocs\\odd", "htdocs\\sub"}));
+    EXPECT_EQ(Files("htdocs\\sub"), (std::vector<std::string>{"page.htm"}));
+    for (const char* row : {"ERROR: sub", "ERROR: bad]dir", "ERROR: bad?dir", "ERROR: lead "}) {
+        EXPECT_NE(Row(row), nullptr) << row;
+    }
+    EXPECT_NE(Log().find("/web: it is the web directory"), std::string::npos);
+    EXPECT_FALSE(fs::exists(Web() / "htdocs" / "web"));
     EXPECT_EQ(Log().find("bad\nname"), std::string::npos);
-    EXPECT_EQ(m_sinks.reports.back().first, "Error while preparing data for synchronization");
+
+    // The zip choice: two files of one stem share one archive name, and the zip program lives
+    // in a folder with a blank.
+    const fs::path tools = m_tree.Root() / "Zip Tools";
+    fs::create_directories(tools);
+    fs::create_symlink(ZEZODI_ZIP_PATH, tools / "zip");
+    m_settings.useGzip = false;
+    m_settings.zipProg = (tools / "zip").string();
+    CPrimaryTree::Put(m_tree.Install() / "jxtpost.dbf", "post data");
+    CPrimaryTree::Put(m_tree.Install() / "jxtpost.mdx", "post index");
+
+    EXPECT_EQ(Build(), -1);
+
+    const auto jxt = Entries("Jxt");
+    ASSERT_EQ(jxt.size(), 2U);
+    EXPECT_EQ(jxt[0].file, "jxtpost.dbf");
+    EXPECT_EQ(jxt[0].zipped, 1);
+    EXPECT_EQ(jxt[1].file, "jxtpost.mdx");
+    EXPECT_EQ(jxt[1].zipped, 0);
+    const fs::path unpacked = m_tree.Root() / "unpacked";
+    fs::create_directories(unpacked);
+    EXPECT_EQ(RunAndWait(std::string{ZEZODI_UNZIP_PATH} + " " +
+                         (Web() / "Jxt" / "jxtpost.zip").string() + " " + unpacked.string()),
+              0);
+    EXPECT_EQ(CPrimaryTree::Get(unpacked / "jxtpost.dbf"), "post data");
+    EXPECT_FALSE(fs::exists(unpacked / "jxtpost.mdx"));
+    EXPECT_EQ(CPrimaryTree::Get(Web() / "Jxt" / "jxtpost.mdx"), "post index");
 }
 
 TEST_F(CatalogueBuilderTest, IniFiles_KeepTheirCaseAndAreNeverPacked)

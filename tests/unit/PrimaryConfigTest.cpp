@@ -195,3 +195,32 @@ TEST_F(PrimaryConfigTest, ZipChoice_TakesTheProgramFromTheRegistryOrShowsMessage
     EXPECT_EQ(Config("ZipProg"), "/usr/bin/zip");
     EXPECT_EQ(m_sinks.errorBoxes.size(), 1U);
 }
+
+// A path longer than the Windows peers read is used whole, never cut to another directory,
+// and reported in the log and a message.
+TEST_F(PrimaryConfigTest, TooLongPaths_AreReportedAndUsedWhole)
+{
+    const fs::path install = m_tree.Root() / std::string(70, 'i') / "jxt";
+    fs::create_directories(install / "log");
+    CPrimaryTree::Put(m_tree.Windows() / "registry.ini",
+                      "[SOFTWARE\\Orvenda\\Orvenda Tool]\nDirectory=" + install.string() + "\n");
+    const fs::path web = m_tree.Root() / std::string(130, 'w');
+    fs::create_directories(web);
+    CProfileStore::WriteText("Config", "CopyToWebPath", web.string(), "zezodi.ini");
+
+    const SPrimarySettings settings = Normalise();
+
+    EXPECT_EQ(settings.installDir, install.string());
+    EXPECT_EQ(settings.webDir, web.string());
+    EXPECT_EQ(Config("CopyToWebPath"), web.string());
+    ASSERT_EQ(m_sinks.errorBoxes.size(), 2U);
+    EXPECT_EQ(m_sinks.errorBoxes[0].first,
+              "Directory = " + install.string() +
+                  " is longer than 79 characters. Please enter a shorter path.");
+    EXPECT_EQ(m_sinks.errorBoxes[1].first,
+              "CopyToWebPath = " + web.string() +
+                  " is longer than 127 characters. Please enter a shorter path.");
+    EXPECT_NE(CPrimaryTree::Get(install / "log" / "zezodi.log")
+                  .find(", CopyToWebPath is longer than 127 characters: " + web.string() + "\n"),
+              std::string::npos);
+}

@@ -44,6 +44,25 @@ TEST_F(SecondaryConfigTest, FreshMachine_GetsTheDefaultsWrittenBack)
     EXPECT_TRUE(sinks.boxes.empty());
 }
 
+// A path longer than the Windows peers read is used whole, never cut to another directory,
+// and reported.
+TEST_F(SecondaryConfigTest, TooLongDownloadDirectory_IsReportedAndUsedWhole)
+{
+    const std::string download = tree.Path("drive/" + std::string(130, 'd'));
+    tree.Put("windows/zezodi.ini", "[Config]\nDownLoadPath=" + download + "\n");
+
+    const SSecondarySettings settings = Normalise();
+
+    EXPECT_EQ(settings.downloadDir, download);
+    EXPECT_TRUE(std::filesystem::is_directory(download));
+    ASSERT_EQ(sinks.boxes.size(), 1U);
+    EXPECT_EQ(sinks.boxes[0], "Error: DownLoadPath = " + download +
+                                  " is longer than 127 characters. Please enter a shorter path.");
+    EXPECT_NE(tree.Get("drive/jxt/log/zezodi.log")
+                  .find(", DownLoadPath is longer than 127 characters: " + download + "\n"),
+              std::string::npos);
+}
+
 TEST_F(SecondaryConfigTest, InvalidValues_AreReplacedAndWrittenBack)
 {
     tree.Put("windows/zezodi.ini", "[Config]\nIntervalInMin=-3\nUseSocketsControls=2\nPort=-5\n");

@@ -1,3 +1,4 @@
+#include "core/ProfileStore.h"
 #include "tests/support/ToolProcess.h"
 #include "tests/unit/ProfileTempDir.h"
 
@@ -225,6 +226,53 @@ TEST_F(ZezodictlTest, CatalogueShowOfMissingFile_FailsWithExitOne)
     EXPECT_EQ(empty.out, "Version: (none)\n");
 }
 
+// A catalogue comes from the network: one beyond the bound is refused, not read.
+TEST_F(ZezodictlTest, CatalogueShowOfHugeFile_RefusesToReadIt)
+{
+    const fs::path huge = m_dir / "huge.txt";
+    WriteFile(huge, "[Setup]\nLastSync=5F5E1000\n");
+    fs::resize_file(huge, 64 * 1024 * 1024 + 1);
+
+    const SResult result = Run({"catalogue", "show", huge.string()});
+
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("is larger than 64 MB: not read as a catalogue"), std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(fs::file_size(huge), 64U * 1024 * 1024 + 1);
+}
+
+// Two processes setting keys at once: every write lands.
+TEST_F(ZezodictlTest, IniSetFromTwoProcesses_LosesNoWrite)
+{
+    constexpr int kWrites = 40;
+    const std::string loop = "i=1; while [ $i -le " + std::to_string(kWrites) +
+                             " ]; do \"$0\" ini set zezodi.ini \"$1\" \"K$i\" v || exit 1; "
+                             "i=$((i+1)); done";
+    CToolProcess writers[2];
+    const char* sections[] = {"A", "B"};
+    for (int w = 0; w < 2; ++w) {
+        ASSERT_TRUE(writers[w].Start({"/bin/sh", "-c", loop, ZEZODICTL_PATH, sections[w]},
+                                     {"ZEZODI_WINDIR=" + WindowsDir().string()},
+                                     (m_dir / ("out" + std::to_string(w))).string(),
+                                     (m_dir / ("err" + std::to_string(w))).string()));
+    }
+    for (auto& writer : writers) {
+        EXPECT_EQ(writer.Wait(std::chrono::seconds(60)), std::optional<int>{0});
+    }
+
+    const std::string ini = ReadFile(WindowsDir() / "zezodi.ini");
+    for (const char* section : sections) {
+        for (int i = 1; i <= kWrites; ++i) {
+            EXPECT_EQ(CProfileStore::ReadText(section, "K" + std::to_string(i), "lost", 8,
+                                              (WindowsDir() / "zezodi.ini").string()),
+                      "v")
+                << section << i << "\n"
+                << ini;
+        }
+    }
+}
+
 TEST_F(ZezodictlTest, Prepare_PublishesTheFilesAndPrintsTheReport)
 {
     const fs::path install = m_dir / "root" / "jxt";
@@ -234,6 +282,9 @@ TEST_F(ZezodictlTest, Prepare_PublishesTheFilesAndPrintsTheReport)
     WriteFile(WindowsDir() / "registry.ini",
               "[SOFTWARE\\Orvenda\\Orvenda Tool]\nDirectory=" + install.string() + "\n");
     WriteFile(m_dir / "root" / "db1" / "Alarm.DBF", "alarm data");
+    // The window's switch for jxalarm.ini counts here too.
+    WriteFile(WindowsDir() / "jxalarm.ini", "[Alarm]\n");
+    WriteFile(WindowsDir() / "zezodi.ini", "[Config]\nSyncJxalarmIni=1\n");
 
     const SResult result = Run({"prepare", "--files"});
 
@@ -242,6 +293,8 @@ TEST_F(ZezodictlTest, Prepare_PublishesTheFilesAndPrintsTheReport)
     EXPECT_EQ(ReadFile(web / "Db1" / "alarm.dbf"), "alarm data");
     const std::string catalogue = ReadFile(web / "zezodi.txt");
     EXPECT_NE(catalogue.find("[Db1]\nFile1=alarm.dbf\nCrc1="), std::string::npos);
+    EXPECT_NE(catalogue.find("[Winnt]\nFile1=jxalarm.ini\nCrc1="), std::string::npos);
+    EXPECT_EQ(catalogue.find("OnlyNotExistent"), std::string::npos);
     EXPECT_NE(
         result.out.find("  Preparation for synchronization started manually. Please wait ...\n"),
         std::string::npos);
