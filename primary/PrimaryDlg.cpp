@@ -16,6 +16,7 @@
 #include "widgets/FileLauncher.h"
 #include "widgets/ListColumns.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/Mnemonics.h"
 #include "widgets/UiText.h"
 
 #include <algorithm>
@@ -216,9 +217,7 @@ void CPrimaryDlg::StopListener()
 void CPrimaryDlg::OnShowLogfile()
 {
     const std::string path{CPlatform::JoinPath(m_settings.logDir, Keys::kLogFile)};
-    if (!CFileLauncher::OpenInEditor(QString::fromStdString(path))) {
-        qWarning("No editor could be started for %s", path.c_str());
-    }
+    CFileLauncher::OpenInEditorOrReport(QString::fromStdString(path));
 }
 
 void CPrimaryDlg::OnAbout()
@@ -256,6 +255,7 @@ void CPrimaryDlg::SetCaptions()
     m_ui->reportLabel->setText(CUiText::Text(StringId::SynchronizedFilesAndErrors));
     m_ui->settingsButton->setText(CUiText::Text(StringId::Settings));
     m_ui->exitButton->setText(CUiText::Text(StringId::Exit));
+    CMnemonics::Assign(*this);
 }
 
 void CPrimaryDlg::SetButtonImages()

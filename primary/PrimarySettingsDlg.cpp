@@ -11,6 +11,7 @@
 #include "widgets/IntervalCombo.h"
 #include "widgets/ListColumns.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/Mnemonics.h"
 #include "widgets/UiText.h"
 
 #include <QFileInfo>
@@ -109,6 +110,7 @@ void CPrimarySettingsDlg::SetCaptions()
     m_ui->changeRoleButton->setText(CUiText::Text(StringId::ChangeToSecondary));
     m_ui->buttonBox->button(QDialogButtonBox::Ok)->setText(CUiText::Text(StringId::Ok));
     m_ui->buttonBox->button(QDialogButtonBox::Cancel)->setText(CUiText::Text(StringId::Cancel));
+    CMnemonics::Assign(*this);
 }
 
 void CPrimarySettingsDlg::OnCompressionChoice()
@@ -129,7 +131,7 @@ void CPrimarySettingsDlg::ApplyCompressionChoice()
 void CPrimarySettingsDlg::OnBrowseZipProgram()
 {
     const QString chosen{CFileDialogs::GetOpenFileName(
-        this, {QString{}, QFileInfo{m_ui->zipProgEdit->text()}.absolutePath(), true})};
+        this, {QString{}, CFileDialogs::ProgramDirectory(m_ui->zipProgEdit->text()), true})};
     if (!chosen.isEmpty()) {
         m_ui->zipProgEdit->setText(chosen);
     }

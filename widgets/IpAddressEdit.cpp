@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -70,31 +72,115 @@ void CIpAddressEdit::Clear()
     }
 }
 
+bool CIpAddressEdit::SetAddressText(const QString& text)
+{
+    static const QRegularExpression address{
+        QStringLiteral("^(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$")};
+    const QRegularExpressionMatch match = address.match(text.trimmed());
+    if (!match.hasMatch()) {
+        return false;
+    }
+    Fields fields;
+    for (int i = 0; i < kFieldCount; ++i) {
+        const int value = match.captured(i + 1).toInt();
+        if (value > kFieldMax) {
+            return false;
+        }
+        fields.at(static_cast<std::size_t>(i)) = value;
+    }
+    SetFields(fields);
+    return true;
+}
+
 bool CIpAddressEdit::eventFilter(QObject* watched, QEvent* event)
 {
-    // A point moves on to the next field, as it does when an address is typed in one go.
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Period) {
-        const auto found = std::find(m_fields.begin(), m_fields.end(), watched);
-        if (found != m_fields.end()) {
-            FocusField(static_cast<int>(found - m_fields.begin()) + 1);
-            return true;
+    const auto found = std::find(m_fields.begin(), m_fields.end(), watched);
+    if (found == m_fields.end()) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const int index = static_cast<int>(found - m_fields.begin());
+    if (event->type() == QEvent::FocusOut) {
+        m_autoMovedTo = -1;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const bool handled = HandleKey(index, *static_cast<QKeyEvent*>(event));
+        if (m_autoMovedTo == index) {
+            // Only the key right after the move may be the point that completes the field.
+            m_autoMovedTo = -1;
         }
+        return handled;
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void CIpAddressEdit::OnFieldEdited(int index)
+bool CIpAddressEdit::HandleKey(int index, const QKeyEvent& key)
 {
-    if (Field(index)->text().size() == kFieldDigits) {
-        FocusField(index + 1);
+    QLineEdit* field = Field(index);
+    if (key.matches(QKeySequence::Paste)) {
+        const QString pasted = QGuiApplication::clipboard()->text();
+        if (SetAddressText(pasted)) {
+            FocusField(kFieldCount - 1, false);
+            return true;
+        }
+        return false;
+    }
+    const bool atStart = field->cursorPosition() == 0 && !field->hasSelectedText();
+    const bool atEnd = field->cursorPosition() == field->text().size() && !field->hasSelectedText();
+    switch (key.key()) {
+    case Qt::Key_Period:
+    case Qt::Key_Comma:
+        // The point that an operator types after three digits ends the field the automatic
+        // move has already ended; a point in an empty field has nothing to end.
+        if (m_autoMovedTo != index && !field->text().isEmpty()) {
+            FocusField(index + 1, true);
+        }
+        return true;
+    case Qt::Key_Backspace:
+        if (atStart && index > 0) {
+            QLineEdit* previous = Field(index - 1);
+            FocusField(index - 1, false);
+            previous->backspace();
+            return true;
+        }
+        return false;
+    case Qt::Key_Left:
+        if (atStart && index > 0 && key.modifiers() == Qt::NoModifier) {
+            FocusField(index - 1, false);
+            return true;
+        }
+        return false;
+    case Qt::Key_Right:
+        if (atEnd && index + 1 < kFieldCount && key.modifiers() == Qt::NoModifier) {
+            FocusField(index + 1, false);
+            Field(index + 1)->setCursorPosition(0);
+            return true;
+        }
+        return false;
+    default:
+        return false;
     }
 }
 
-void CIpAddressEdit::FocusField(int index)
+void CIpAddressEdit::OnFieldEdited(int index)
 {
-    if (index < kFieldCount) {
-        Field(index)->setFocus();
-        Field(index)->selectAll();
+    if (Field(index)->text().size() == kFieldDigits &&
+        Field(index)->cursorPosition() == kFieldDigits && index + 1 < kFieldCount) {
+        FocusField(index + 1, true);
+        m_autoMovedTo = index + 1;
+    }
+}
+
+void CIpAddressEdit::FocusField(int index, bool selectAll)
+{
+    if (index >= kFieldCount) {
+        return;
+    }
+    QLineEdit* field = Field(index);
+    field->setFocus(Qt::OtherFocusReason);
+    if (selectAll) {
+        field->selectAll();
+    } else {
+        field->deselect();
+        field->setCursorPosition(static_cast<int>(field->text().size()));
     }
 }

@@ -4,8 +4,10 @@
 #include <array>
 
 #include <QHeaderView>
+#include <QAbstractItemDelegate>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
+#include <QStyleOptionViewItem>
 
 namespace {
 
@@ -45,6 +47,25 @@ void CSortListCtrl::SetSortable(bool sortable)
     header()->setSectionsClickable(sortable);
 }
 
+void CSortListCtrl::WidenToContent(const QTreeWidgetItem& item)
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    for (int column = 0; column < columnCount(); ++column) {
+        if (item.text(column).isEmpty()) {
+            continue;
+        }
+        const QModelIndex cell{indexFromItem(&item, column)};
+        int needed{itemDelegateForIndex(cell)->sizeHint(option, cell).width()};
+        if (column == 0 && rootIsDecorated()) {
+            needed += indentation();
+        }
+        if (needed > columnWidth(column)) {
+            setColumnWidth(column, needed);
+        }
+    }
+}
+
 void CSortListCtrl::SetImageList(const QList<QIcon>& images)
 {
     m_images = images;
@@ -57,6 +78,7 @@ QTreeWidgetItem* CSortListCtrl::InsertRow(int index, int image, const QStringLis
         item->setIcon(0, m_images.at(image));
     }
     insertTopLevelItem(std::clamp(index, 0, topLevelItemCount()), item);
+    WidenToContent(*item);
     return item;
 }
 

@@ -38,7 +38,8 @@ public:
     void SetImageList(const QList<QIcon>& images);
 
     // Inserts a row at index (clamped to the list) showing images[image] (none when the index
-    // is outside the image list) and texts from column 0 on.
+    // is outside the image list) and texts from column 0 on. A column too narrow for the new
+    // row's text widens to it.
     QTreeWidgetItem* InsertRow(int index, int image, const QStringList& texts);
 
 protected:
@@ -47,6 +48,7 @@ protected:
 private:
     void OnHeaderClicked(int column);
     void SwapRows(int a, int b);
+    void WidenToContent(const QTreeWidgetItem& item);
     QByteArray TextBytes(int row, int column) const;
 
     bool m_sortable{true};
