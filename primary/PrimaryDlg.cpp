@@ -277,6 +277,7 @@ void CPrimaryDlg::CreateColumns()
                                            {StringId::ColumnLastModified, 130},
                                            {StringId::ColumnSize, 70},
                                            {StringId::ColumnCrc, 68}});
+    m_ui->fileList->KeepColumnWidth(2);
     CListColumns::Create(*m_ui->reportList,
                          {{StringId::ColumnLastModified, 130}, {StringId::Status, 505}});
     m_ui->reportList->SetSortable(false);

@@ -328,6 +328,7 @@ void CSecondaryDlg::CreateColumns()
                                                  {StringId::ColumnCrcSecondary, 70},
                                                  {StringId::ColumnCrcPrimary, 70},
                                                  {StringId::Status, 70}});
+    m_ui->localFilesList->KeepColumnWidth(2);
     // Unchanged, updated, failed: a good run must not look like a page of warnings.
     m_ui->localFilesList->SetImageList({success, updated, error});
     CListColumns::Create(*m_ui->reportList,

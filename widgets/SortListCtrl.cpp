@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include <QHeaderView>
 #include <QAbstractItemDelegate>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
 #include <QStyleOptionViewItem>
@@ -47,12 +47,24 @@ void CSortListCtrl::SetSortable(bool sortable)
     header()->setSectionsClickable(sortable);
 }
 
-void CSortListCtrl::WidenToContent(const QTreeWidgetItem& item)
+void CSortListCtrl::KeepColumnWidth(int column)
+{
+    if (!m_keptColumns.contains(column)) {
+        m_keptColumns.append(column);
+    }
+    setTextElideMode(Qt::ElideMiddle);
+}
+
+void CSortListCtrl::WidenToContent(QTreeWidgetItem& item)
 {
     QStyleOptionViewItem option;
     initViewItemOption(&option);
     for (int column = 0; column < columnCount(); ++column) {
         if (item.text(column).isEmpty()) {
+            continue;
+        }
+        if (m_keptColumns.contains(column)) {
+            item.setToolTip(column, item.text(column));
             continue;
         }
         const QModelIndex cell{indexFromItem(&item, column)};

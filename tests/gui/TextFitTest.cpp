@@ -90,6 +90,10 @@ QStringList CutTexts(const QWidget& window)
                 fault(*list, text, header.fontMetrics().horizontalAdvance(text) + padding,
                       header.sectionSize(column));
                 total += header.sectionSize(column);
+                const auto* sortList = qobject_cast<const CSortListCtrl*>(list);
+                if (sortList != nullptr && sortList->KeepsColumnWidth(column)) {
+                    continue;
+                }
                 for (int row = 0; row < list->topLevelItemCount(); ++row) {
                     const QTreeWidgetItem& item{*list->topLevelItem(row)};
                     const int image = item.icon(column).isNull() ? 0 : list->iconSize().width() + 4;
