@@ -120,8 +120,9 @@ int main(int argc, char* argv[])
     if (role == CSyncApp::Role::Primary) {
         syncNow();
         Save(*window, "primary");
-        ShootDialog(*window, "settingsButton", "primary-settings");
+        // The client dialog first: it imports the servers that the settings then list.
         ShootDialog(*window, "clientSyncButton", "client-sync");
+        ShootDialog(*window, "settingsButton", "primary-settings");
     } else {
         // Before the synchronisation, while the local INI files still differ.
         ShootDialog(*window, "compareIniButton", "compare-ini", [](QDialog& compare) {
