@@ -9,12 +9,35 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
-#include <QRegularExpressionValidator>
+#include <QValidator>
 
 namespace {
 constexpr int kFieldCount{4};
 constexpr int kFieldDigits{3};
 constexpr int kFieldMax{255};
+
+const QRegularExpression& DottedAddress()
+{
+    static const QRegularExpression address{
+        QStringLiteral("^\\s*(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\s*$")};
+    return address;
+}
+
+// One field's value, 0 to 255, or a whole dotted address that a paste from the context menu or
+// the selection brings in and that the control then spreads over its fields.
+class CFieldValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int&) const override
+    {
+        static const QRegularExpression field{
+            QStringLiteral("^([01]?[0-9]?[0-9]|2[0-4][0-9]|25[0-5])?$")};
+        return field.match(input).hasMatch() || DottedAddress().match(input).hasMatch() ? Acceptable
+                                                                                        : Invalid;
+    }
+};
 } // namespace
 
 CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QWidget{parent}
@@ -22,8 +45,7 @@ CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QWidget{parent}
     auto* layout = new QHBoxLayout{this};
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    auto* validator = new QRegularExpressionValidator{
-        QRegularExpression{QStringLiteral("^([01]?[0-9]?[0-9]|2[0-4][0-9]|25[0-5])?$")}, this};
+    auto* validator = new CFieldValidator{this};
     for (int i = 0; i < kFieldCount; ++i) {
         if (i > 0) {
             layout->addWidget(new QLabel{QStringLiteral("."), this});
@@ -31,7 +53,6 @@ CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QWidget{parent}
         auto* field = new QLineEdit{this};
         field->setObjectName(QStringLiteral("field%1").arg(i));
         field->setValidator(validator);
-        field->setMaxLength(kFieldDigits);
         field->setAlignment(Qt::AlignCenter);
         field->setFixedWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
         field->installEventFilter(this);
@@ -74,9 +95,7 @@ void CIpAddressEdit::Clear()
 
 bool CIpAddressEdit::SetAddressText(const QString& text)
 {
-    static const QRegularExpression address{
-        QStringLiteral("^(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$")};
-    const QRegularExpressionMatch match = address.match(text.trimmed());
+    const QRegularExpressionMatch match = DottedAddress().match(text);
     if (!match.hasMatch()) {
         return false;
     }
@@ -163,6 +182,16 @@ bool CIpAddressEdit::HandleKey(int index, const QKeyEvent& key)
 
 void CIpAddressEdit::OnFieldEdited(int index)
 {
+    if (Field(index)->text().contains(QLatin1Char{'.'})) {
+        // A pasted address; the validator let through only a whole one. A part above 255
+        // leaves the field as it was.
+        const QString pasted{Field(index)->text()};
+        Field(index)->undo();
+        if (SetAddressText(pasted)) {
+            FocusField(kFieldCount - 1, false);
+        }
+        return;
+    }
     if (Field(index)->text().size() == kFieldDigits &&
         Field(index)->cursorPosition() == kFieldDigits && index + 1 < kFieldCount) {
         FocusField(index + 1, true);

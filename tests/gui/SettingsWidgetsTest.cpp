@@ -37,7 +37,8 @@ private slots:
     {
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("stored");
-        // "<" Backspace, "{" Left, "}" Right, "^" paste of the clipboard.
+        // "<" Backspace, "{" Left, "}" Right, "^" paste of the clipboard with the keyboard, "~"
+        // paste as the context menu does it.
         QTest::newRow("three-digit parts, points typed") << "192.168.10.200"
                                                          << "192.168.10.200";
         QTest::newRow("three-digit parts, no points") << "255255255255"
@@ -60,6 +61,8 @@ private slots:
                                                   << "10.20.30.40";
         QTest::newRow("paste, then typing goes on") << "^<<9"
                                                     << "10.20.30.9";
+        QTest::newRow("paste from the context menu") << "5.~"
+                                                     << "10.20.30.40";
     }
 
     void AddressControl_StoresWhatWasTyped()
@@ -82,6 +85,8 @@ private slots:
                 QTest::keyClick(focused, Qt::Key_Left);
             } else if (key == QLatin1Char{'}'}) {
                 QTest::keyClick(focused, Qt::Key_Right);
+            } else if (key == QLatin1Char{'~'}) {
+                qobject_cast<QLineEdit*>(focused)->paste();
             } else if (key == QLatin1Char{'^'}) {
                 QTest::keySequence(focused, QKeySequence::Paste);
             } else {
