@@ -1,9 +1,12 @@
 #include "app/SyncApp.h"
 
 #include "app/SingleInstance.h"
+#include "core/Platform.h"
 #include "core/ProfileStore.h"
+#include "core/SettingsPlaceCheck.h"
 #include "core/StringTable.h"
 #include "widgets/MainDlg.h"
+#include "widgets/MessageBoxes.h"
 #include "widgets/UiText.h"
 
 #include <string>
@@ -37,12 +40,18 @@ int CSyncApp::InitInstance()
         CProfileStore::ReadText("Config", "DefaultLanguage", "", kLanguageSize, kIniFile)};
     m_language.Load(language);
 
+    bool placeChecked{false};
     for (;;) {
         const Role role{ReadRole()};
         const QString title{RoleTitle(role)};
         CSingleInstance instance;
         if (!instance.ClaimOrRaise(title)) {
             return 0;
+        }
+        // Once, not again after a role change; the program goes on with what it can read.
+        if (!placeChecked) {
+            ReportSettingsPlace();
+            placeChecked = true;
         }
         std::unique_ptr<CMainDlg> window{m_createMainWindow(role)};
         window->setWindowTitle(title);
@@ -57,6 +66,33 @@ int CSyncApp::InitInstance()
         // The settings dialog has written the new IsPrimary; the old role's name is given up
         // when `instance` ends, before the new role looks for a running copy.
     }
+}
+
+bool CSyncApp::ReportSettingsPlace()
+{
+    using EProblem = CSettingsPlaceCheck::EProblem;
+    const CSettingsPlaceCheck::SResult result{
+        CSettingsPlaceCheck::Check(CPlatform::WindowsDirectory(), std::string{kIniFile})};
+    StringId text{};
+    switch (result.problem) {
+    case EProblem::None:
+        return false;
+    case EProblem::WindowsDirectoryMissing:
+        text = StringId::WindowsDirectoryMissing;
+        break;
+    case EProblem::IniFileIsDirectory:
+        text = StringId::IniFileIsDirectory;
+        break;
+    case EProblem::IniFileNotReadable:
+        text = StringId::IniFileNotReadable;
+        break;
+    case EProblem::IniFileNotWritable:
+        text = StringId::IniFileNotWritable;
+        break;
+    }
+    CMessageBoxes::ShowErrorBox(CUiText::Text(text).arg(QString::fromStdString(result.path)),
+                                CUiText::Text(StringId::Error));
+    return true;
 }
 
 CSyncApp::Role CSyncApp::ReadRole()

@@ -36,6 +36,10 @@ public:
     // The role's title (string 138 or 139) in the active language; also its window's caption.
     static QString RoleTitle(Role role);
 
+    // Tells the operator which path is wrong when the Windows directory or zezodi.ini cannot
+    // hold the settings; true when a box was shown.
+    static bool ReportSettingsPlace();
+
 private:
     MainWindowFactory m_createMainWindow;
     CLanguageLoader m_language;

@@ -237,6 +237,30 @@ const char* CStringTable::Source(StringId id)
                               "The download directory %s lies in the synchronized data directory "
                               "%s: files there would be deleted or replaced. Please choose another "
                               "download directory; nothing is synchronized until then.");
+    case StringId::NoProgramForFile:
+        return ZEZODI_TR_NOOP("StringTable", "The file %1 could not be opened: it does not exist, "
+                                             "or no program for it could be started !");
+    case StringId::WindowsDirectoryMissing:
+        return ZEZODI_TR_NOOP(
+            "StringTable",
+            "The settings directory %1 does not exist !\nCreate it, or name the directory that "
+            "holds zezodi.ini in the environment variable ZEZODI_WINDIR, and start the program "
+            "again. Until then no setting is kept.");
+    case StringId::IniFileIsDirectory:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "The settings file %1 is a directory !\nRemove or rename that "
+                              "directory and start the program again. Until then no setting is "
+                              "kept.");
+    case StringId::IniFileNotReadable:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "The settings file %1 cannot be read !\nGive the user who runs "
+                              "the program the right to read and write it, and start the program "
+                              "again. Until then the default settings are used.");
+    case StringId::IniFileNotWritable:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "The settings file %1 cannot be written !\nGive the user who runs "
+                              "the program the right to write it (and its directory), and start "
+                              "the program again. Until then no change of a setting is kept.");
     case StringId::Ok:
         return ZEZODI_TR_NOOP("StringTable", "OK");
     case StringId::Cancel:

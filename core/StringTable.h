@@ -99,6 +99,13 @@ enum class StringId : int
     SizeInKb,
     DownloadDirInDataDir,
 
+    // A file that no program opens, and a settings place found wrong at start.
+    NoProgramForFile,
+    WindowsDirectoryMissing,
+    IniFileIsDirectory,
+    IniFileNotReadable,
+    IniFileNotWritable,
+
     // Buttons and labels shared by several windows.
     Ok,
     Cancel,

@@ -3,6 +3,7 @@
 #include "primary/ClientRegistry.h"
 #include "ui_ClientSettingsDlg.h"
 #include "widgets/ConfigWriteError.h"
+#include "widgets/Mnemonics.h"
 #include "widgets/UiText.h"
 
 #include <QPushButton>
@@ -41,6 +42,7 @@ void CClientSettingsDlg::SetCaptions()
     m_ui->locationLabel->setText(CUiText::Text(StringId::ClientLocationLabel));
     m_ui->buttonBox->button(QDialogButtonBox::Ok)->setText(CUiText::Text(StringId::Ok));
     m_ui->buttonBox->button(QDialogButtonBox::Cancel)->setText(CUiText::Text(StringId::Cancel));
+    CMnemonics::Assign(*this);
 }
 
 void CClientSettingsDlg::accept()

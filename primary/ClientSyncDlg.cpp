@@ -8,6 +8,7 @@
 #include "widgets/ConfigWriteError.h"
 #include "widgets/ListColumns.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/Mnemonics.h"
 #include "widgets/UiText.h"
 
 #include <algorithm>
@@ -122,6 +123,7 @@ void CClientSyncDlg::SetCaptions()
     m_ui->syncButton->setText(CUiText::Text(StringId::SynchronizeSelectedClients));
     m_ui->reportLabel->setText(CUiText::Text(StringId::ClientSyncReport));
     m_ui->okButton->setText(CUiText::Text(StringId::Ok));
+    CMnemonics::Assign(*this);
 }
 
 void CClientSyncDlg::CreateColumns()

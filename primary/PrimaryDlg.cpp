@@ -16,6 +16,7 @@
 #include "widgets/FileLauncher.h"
 #include "widgets/ListColumns.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/Mnemonics.h"
 #include "widgets/UiText.h"
 
 #include <algorithm>
@@ -218,9 +219,7 @@ void CPrimaryDlg::StopListener()
 void CPrimaryDlg::OnShowLogfile()
 {
     const std::string path{CPlatform::JoinPath(m_settings.logDir, Keys::kLogFile)};
-    if (!CFileLauncher::OpenInEditor(QString::fromStdString(path))) {
-        qWarning("No editor could be started for %s", path.c_str());
-    }
+    CFileLauncher::OpenInEditorOrReport(QString::fromStdString(path));
 }
 
 void CPrimaryDlg::OnAbout()
@@ -258,6 +257,7 @@ void CPrimaryDlg::SetCaptions()
     m_ui->reportLabel->setText(CUiText::Text(StringId::SynchronizedFilesAndErrors));
     m_ui->settingsButton->setText(CUiText::Text(StringId::Settings));
     m_ui->exitButton->setText(CUiText::Text(StringId::Exit));
+    CMnemonics::Assign(*this);
 }
 
 void CPrimaryDlg::SetButtonImages()
@@ -279,6 +279,7 @@ void CPrimaryDlg::CreateColumns()
                                            {StringId::ColumnLastModified, 130},
                                            {StringId::ColumnSize, 70},
                                            {StringId::ColumnCrc, 68}});
+    m_ui->fileList->KeepColumnWidth(2);
     CListColumns::Create(*m_ui->reportList,
                          {{StringId::ColumnLastModified, 130}, {StringId::Status, 505}});
     m_ui->reportList->SetSortable(false);

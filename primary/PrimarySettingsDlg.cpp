@@ -12,6 +12,7 @@
 #include "widgets/ListColumns.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/PathLength.h"
+#include "widgets/Mnemonics.h"
 #include "widgets/UiText.h"
 
 #include <QFileInfo>
@@ -110,6 +111,7 @@ void CPrimarySettingsDlg::SetCaptions()
     m_ui->changeRoleButton->setText(CUiText::Text(StringId::ChangeToSecondary));
     m_ui->buttonBox->button(QDialogButtonBox::Ok)->setText(CUiText::Text(StringId::Ok));
     m_ui->buttonBox->button(QDialogButtonBox::Cancel)->setText(CUiText::Text(StringId::Cancel));
+    CMnemonics::Assign(*this);
 }
 
 void CPrimarySettingsDlg::OnCompressionChoice()
@@ -130,7 +132,7 @@ void CPrimarySettingsDlg::ApplyCompressionChoice()
 void CPrimarySettingsDlg::OnBrowseZipProgram()
 {
     const QString chosen{CFileDialogs::GetOpenFileName(
-        this, {QString{}, QFileInfo{m_ui->zipProgEdit->text()}.absolutePath(), true})};
+        this, {QString{}, CFileDialogs::ProgramDirectory(m_ui->zipProgEdit->text()), true})};
     if (!chosen.isEmpty()) {
         m_ui->zipProgEdit->setText(chosen);
     }

@@ -7,6 +7,7 @@
 # web directory with nginx on a free loopback port for as long as the demo runs, and opens a
 # secondary with its own installation under build/demo/secondary that synchronises from it:
 # press "Synchronize now" to watch every file arrive.
+# ZEZODI_DEMO_PROGRAM names another program to open the demo with (scripts/screenshots.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -90,10 +91,11 @@ INI
 printf '[Alarm]\nRepeat=3\n' >"$windows"/jxalarm.ini
 printf '[Persons]\nCount=2\n' >"$windows"/jxpers.ini
 
+program=${ZEZODI_DEMO_PROGRAM:-$root/build/release/app/zezodi}
 echo "Demo installation: $demo ($role${language:+, $language})"
 if [ "$role" = primary ]; then
   export ZEZODI_WINDIR=$windows
-  exec "$root"/build/release/app/zezodi
+  exec "$program"
 fi
 
 # The secondary: the primary's data published and served over HTTP, a second installation
@@ -168,7 +170,9 @@ cat >"$secondary"/windows/registry.ini <<INI
 [SOFTWARE\\Orvenda\\Orvenda Tool]
 Directory=$secondary/srv/jxt
 INI
-cp "$windows"/jxaconf.ini "$windows"/jxaview.ini "$secondary"/windows/
+cp "$windows"/jxaconf.ini "$secondary"/windows/
+# One key differs from the primary's copy, for Compare Ini-files to find.
+printf '[Config]\nDefaultLanguage=DT\n' >"$secondary"/windows/jxaview.ini
 echo "Primary's web directory $srv/jxt/syncdata served at http://127.0.0.1:$port/syncdata"
 echo "Secondary installation: $secondary"
-ZEZODI_WINDIR=$secondary/windows "$root"/build/release/app/zezodi
+ZEZODI_WINDIR=$secondary/windows "$program"

@@ -3,6 +3,7 @@
 #include "ui_CompareIniDlg.h"
 #include "widgets/FileLauncher.h"
 #include "widgets/ListColumns.h"
+#include "widgets/Mnemonics.h"
 #include "widgets/UiText.h"
 
 #include <algorithm>
@@ -49,6 +50,7 @@ void CCompareIniDlg::OnInitDialog()
     m_ui->compareLabel->setText(CUiText::Text(StringId::CompareSelectedIniFiles));
     m_ui->compareButton->setText(CUiText::Text(StringId::Compare));
     m_ui->backButton->setText(CUiText::Text(StringId::Back));
+    CMnemonics::Assign(*this);
 
     // Indexed by the status: identical, not identical, not existent.
     m_ui->resultList->SetImageList({QIcon{QStringLiteral(":/icons/success.png")},
@@ -144,7 +146,5 @@ void CCompareIniDlg::OnFileListDblClk()
 
 void CCompareIniDlg::OpenInEditor(const std::string& path) const
 {
-    if (!CFileLauncher::OpenInEditor(QString::fromStdString(path))) {
-        qWarning("No editor could be started for %s", path.c_str());
-    }
+    CFileLauncher::OpenInEditorOrReport(QString::fromStdString(path));
 }

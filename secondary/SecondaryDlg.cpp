@@ -16,6 +16,7 @@
 #include "widgets/FileLauncher.h"
 #include "widgets/ListColumns.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/Mnemonics.h"
 #include "widgets/UiText.h"
 
 #include <algorithm>
@@ -262,9 +263,7 @@ void CSecondaryDlg::StopListener()
 void CSecondaryDlg::OnShowLogfile()
 {
     const std::string path{CPlatform::JoinPath(m_settings.logDir, Keys::kLogFile)};
-    if (!CFileLauncher::OpenInEditor(QString::fromStdString(path))) {
-        qWarning("No editor could be started for %s", path.c_str());
-    }
+    CFileLauncher::OpenInEditorOrReport(QString::fromStdString(path));
 }
 
 void CSecondaryDlg::OnAbout()
@@ -309,6 +308,7 @@ void CSecondaryDlg::SetCaptions()
     m_ui->reportLabel->setText(CUiText::Text(StringId::SynchronizedFilesAndErrors));
     m_ui->settingsButton->setText(CUiText::Text(StringId::Settings));
     m_ui->exitButton->setText(CUiText::Text(StringId::Exit));
+    CMnemonics::Assign(*this);
 }
 
 void CSecondaryDlg::SetButtonImages()
@@ -324,6 +324,7 @@ void CSecondaryDlg::SetButtonImages()
 void CSecondaryDlg::CreateColumns()
 {
     const QIcon success{QStringLiteral(":/icons/success.png")};
+    const QIcon updated{QStringLiteral(":/icons/updated.png")};
     const QIcon notice{QStringLiteral(":/icons/notice.png")};
     const QIcon error{QStringLiteral(":/icons/error.png")};
     CListColumns::Create(*m_ui->localFilesList, {{StringId::ColumnFilename, 120},
@@ -334,7 +335,9 @@ void CSecondaryDlg::CreateColumns()
                                                  {StringId::ColumnCrcSecondary, 70},
                                                  {StringId::ColumnCrcPrimary, 70},
                                                  {StringId::Status, 70}});
-    m_ui->localFilesList->SetImageList({success, notice, error});
+    m_ui->localFilesList->KeepColumnWidth(2);
+    // Unchanged, updated, failed: a good run must not look like a page of warnings.
+    m_ui->localFilesList->SetImageList({success, updated, error});
     CListColumns::Create(*m_ui->reportList,
                          {{StringId::ColumnLastModified, 130}, {StringId::Status, 570}});
     m_ui->reportList->SetSortable(false);

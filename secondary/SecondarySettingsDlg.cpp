@@ -11,6 +11,7 @@
 #include "widgets/IntervalCombo.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/PathLength.h"
+#include "widgets/Mnemonics.h"
 #include "widgets/UiText.h"
 
 #include <QFileInfo>
@@ -80,6 +81,7 @@ void CSecondarySettingsDlg::SetCaptions()
     m_ui->changeRoleButton->setText(CUiText::Text(StringId::ChangeToPrimary));
     m_ui->buttonBox->button(QDialogButtonBox::Ok)->setText(CUiText::Text(StringId::Ok));
     m_ui->buttonBox->button(QDialogButtonBox::Cancel)->setText(CUiText::Text(StringId::Cancel));
+    CMnemonics::Assign(*this);
 }
 
 void CSecondarySettingsDlg::OnCompressionChoice()
@@ -100,7 +102,7 @@ void CSecondarySettingsDlg::ApplyCompressionChoice()
 void CSecondarySettingsDlg::OnBrowseUnzipProgram()
 {
     const QString chosen{CFileDialogs::GetOpenFileName(
-        this, {QString{}, QFileInfo{m_ui->unzipProgEdit->text()}.absolutePath(), true})};
+        this, {QString{}, CFileDialogs::ProgramDirectory(m_ui->unzipProgEdit->text()), true})};
     if (!chosen.isEmpty()) {
         m_ui->unzipProgEdit->setText(chosen);
     }

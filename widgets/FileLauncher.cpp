@@ -1,6 +1,10 @@
 #include "widgets/FileLauncher.h"
 
+#include "widgets/MessageBoxes.h"
+#include "widgets/UiText.h"
+
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QUrl>
 
 namespace {
@@ -16,7 +20,21 @@ bool CFileLauncher::OpenInEditor(const QString& path)
     if (TestHook()) {
         return TestHook()(path);
     }
+    // The desktop's launcher starts in the background and reports nothing about a missing file.
+    if (!QFileInfo{path}.isFile()) {
+        return false;
+    }
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool CFileLauncher::OpenInEditorOrReport(const QString& path)
+{
+    if (OpenInEditor(path)) {
+        return true;
+    }
+    CMessageBoxes::ShowErrorBox(CUiText::Text(StringId::NoProgramForFile).arg(path),
+                                CUiText::Text(StringId::Error));
+    return false;
 }
 
 void CFileLauncher::SetTestHook(Hook hook)

@@ -12,8 +12,11 @@ class CFileLauncher
 public:
     using Hook = std::function<bool(const QString& path)>;
 
-    // False when the desktop could not open the file.
+    // False when the file does not exist or the desktop could not open it.
     static bool OpenInEditor(const QString& path);
+
+    // As OpenInEditor; when no program opens the file, an error box names it.
+    static bool OpenInEditorOrReport(const QString& path);
 
     // Replaces the desktop's launcher; an empty hook restores it.
     static void SetTestHook(Hook hook);

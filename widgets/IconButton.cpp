@@ -81,6 +81,7 @@ bool CIconButton::SetIcon(const QString& path, int width, int height)
     m_normalBitmap = {};
     m_disabledBitmap = {};
     m_imageSize = size;
+    updateGeometry();
     update();
     return true;
 }
@@ -105,6 +106,7 @@ bool CIconButton::SetBitmap(const QString& path, int width, int height, const QC
     m_disabledBitmap = disabled;
     m_icon = {};
     m_imageSize = size;
+    updateGeometry();
     update();
     return true;
 }
@@ -144,6 +146,28 @@ bool CIconButton::HasImage() const
 QSize CIconButton::CaptionSize() const
 {
     return QFontMetrics{font()}.size(Qt::TextSingleLine | Qt::TextShowMnemonic, text());
+}
+
+QSize CIconButton::sizeHint() const
+{
+    const QSize standard = QPushButton::sizeHint();
+    if (!HasImage()) {
+        return standard;
+    }
+    const QSize caption = text().isEmpty() ? QSize{} : CaptionSize();
+    // The default outline takes a pixel on either side.
+    const int outline = 2;
+    const int width = text().isEmpty() ? m_imageSize.width() + 2 * (kMargin + outline)
+                                       : outline + kMargin + m_imageSize.width() + kSpacing +
+                                             caption.width() + kSpacing + outline;
+    const int height = std::max({standard.height(), m_imageSize.height() + 2 * (kMargin + outline),
+                                 caption.height() + 2 * kMargin});
+    return {std::max(width, standard.width()), height};
+}
+
+QSize CIconButton::minimumSizeHint() const
+{
+    return sizeHint();
 }
 
 QRect CIconButton::ImageRect() const

@@ -49,6 +49,11 @@ public:
     QRect CaptionRect() const;
     QRect FocusRect() const;
 
+    // Room for the layout that paint draws: margin, image, spacing, caption and as much again
+    // on the right as the margin and spacing take on the left, inside the default outline.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -7,7 +7,8 @@
 #include <QTreeWidget>
 
 // The columns of a report-style list: string-table header texts at their designed pixel widths
-// (wider only where the header text would not fit), and room for the 13 by 13 row images.
+// (wider only where the header text would not fit), room for the 13 by 13 row images, and a
+// list at least as wide as its columns.
 class CListColumns
 {
 public:

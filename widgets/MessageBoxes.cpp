@@ -1,5 +1,7 @@
 #include "widgets/MessageBoxes.h"
 
+#include "widgets/MainDlg.h"
+
 #include <QApplication>
 
 namespace {
@@ -32,8 +34,23 @@ void CMessageBoxes::SetTestHook(Hook hook)
     TestHook() = std::move(hook);
 }
 
-QMessageBox::StandardButton CMessageBoxes::Show(const Box& box)
+QString CMessageBoxes::RoleTitle()
 {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<CMainDlg*>(window) != nullptr) {
+            return window->windowTitle();
+        }
+    }
+    return {};
+}
+
+QMessageBox::StandardButton CMessageBoxes::Show(const Box& given)
+{
+    Box box{given};
+    // Without a caption the box would show the bare program name.
+    if (box.caption.isEmpty()) {
+        box.caption = RoleTitle();
+    }
     if (TestHook()) {
         return TestHook()(box);
     }

@@ -6,8 +6,9 @@
 #include <QMessageBox>
 #include <QString>
 
-// The message boxes of both roles, owned by the active window. Tests install a hook that
-// records each box and answers it, so that nothing blocks on a modal box.
+// The message boxes of both roles, owned by the active window. A box without a caption takes
+// the title of the role's main window. Tests install a hook that records each box and answers
+// it, so that nothing blocks on a modal box.
 class CMessageBoxes
 {
 public:
@@ -35,5 +36,6 @@ public:
     static void SetTestHook(Hook hook);
 
 private:
-    static QMessageBox::StandardButton Show(const Box& box);
+    static QString RoleTitle();
+    static QMessageBox::StandardButton Show(const Box& given);
 };

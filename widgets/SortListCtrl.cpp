@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 
+#include <QAbstractItemDelegate>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
+#include <QStyleOptionViewItem>
 
 namespace {
 
@@ -45,6 +47,37 @@ void CSortListCtrl::SetSortable(bool sortable)
     header()->setSectionsClickable(sortable);
 }
 
+void CSortListCtrl::KeepColumnWidth(int column)
+{
+    if (!m_keptColumns.contains(column)) {
+        m_keptColumns.append(column);
+    }
+    setTextElideMode(Qt::ElideMiddle);
+}
+
+void CSortListCtrl::WidenToContent(QTreeWidgetItem& item)
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    for (int column = 0; column < columnCount(); ++column) {
+        if (item.text(column).isEmpty()) {
+            continue;
+        }
+        if (m_keptColumns.contains(column)) {
+            item.setToolTip(column, item.text(column));
+            continue;
+        }
+        const QModelIndex cell{indexFromItem(&item, column)};
+        int needed{itemDelegateForIndex(cell)->sizeHint(option, cell).width()};
+        if (column == 0 && rootIsDecorated()) {
+            needed += indentation();
+        }
+        if (needed > columnWidth(column)) {
+            setColumnWidth(column, needed);
+        }
+    }
+}
+
 void CSortListCtrl::SetImageList(const QList<QIcon>& images)
 {
     m_images = images;
@@ -57,6 +90,7 @@ QTreeWidgetItem* CSortListCtrl::InsertRow(int index, int image, const QStringLis
         item->setIcon(0, m_images.at(image));
     }
     insertTopLevelItem(std::clamp(index, 0, topLevelItemCount()), item);
+    WidenToContent(*item);
     return item;
 }
 

@@ -34,11 +34,18 @@ public:
     // false for a shorter range, an unknown column or rows outside the list.
     bool SortTextItems(int column, bool ascending, int low, int high);
 
+    // A column of long texts (paths) keeps its width when rows are inserted: its texts are
+    // shortened in the middle and shown whole in their tooltip, so that the columns after it
+    // stay in view.
+    void KeepColumnWidth(int column);
+    bool KeepsColumnWidth(int column) const { return m_keptColumns.contains(column); }
+
     // The images rows refer to by index, as an image list does.
     void SetImageList(const QList<QIcon>& images);
 
     // Inserts a row at index (clamped to the list) showing images[image] (none when the index
-    // is outside the image list) and texts from column 0 on.
+    // is outside the image list) and texts from column 0 on. A column too narrow for the new
+    // row's text widens to it.
     QTreeWidgetItem* InsertRow(int index, int image, const QStringList& texts);
 
 protected:
@@ -47,6 +54,7 @@ protected:
 private:
     void OnHeaderClicked(int column);
     void SwapRows(int a, int b);
+    void WidenToContent(QTreeWidgetItem& item);
     QByteArray TextBytes(int row, int column) const;
 
     bool m_sortable{true};
@@ -55,4 +63,5 @@ private:
     // The header only reports which section was clicked, not with which button.
     Qt::MouseButton m_headerButton{Qt::NoButton};
     QList<QIcon> m_images;
+    QList<int> m_keptColumns;
 };

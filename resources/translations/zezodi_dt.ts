@@ -17,7 +17,7 @@
     </message>
     <message>
         <source>Errors while synchronizing the alarmdata with the primary server ! %1</source>
-        <translation>Beim Abgleich der Alarmdaten mit dem Primärserver sind Fehler aufgetreten! %1</translation>
+        <translation>Beim Synchronisieren der Alarmdaten mit dem Primärserver sind Fehler aufgetreten! %1</translation>
     </message>
     <message>
         <source>Information</source>
@@ -25,7 +25,7 @@
     </message>
     <message>
         <source>Successfully synchronized the alarmdata with the primary server. %1</source>
-        <translation>Die Alarmdaten wurden erfolgreich mit dem Primärserver abgeglichen. %1</translation>
+        <translation>Die Alarmdaten wurden erfolgreich mit dem Primärserver synchronisiert. %1</translation>
     </message>
     <message>
         <source>Identical</source>
@@ -52,7 +52,7 @@ Bitte installieren Sie WinZip 8.0 oder neuer sowie die Kommandozeilen-Unterstüt
     <message>
         <source>The data on the primary server was already successfully synchronized with the local data.
 Do you still want to synchronize ?</source>
-        <translation>Die Daten des Primärservers wurden bereits erfolgreich mit den lokalen Daten abgeglichen.
+        <translation>Die Daten des Primärservers wurden bereits erfolgreich mit den lokalen Daten synchronisiert.
 Trotzdem erneut synchronisieren?</translation>
     </message>
     <message>
@@ -70,8 +70,8 @@ Dieses Programm muss laufen, damit die Server synchronisiert werden!</translatio
 The program will restart as primary synchronization tool.
 Only change if this server needs to be the new master server!
 Make sure to change the master server from primary to secondary.</source>
-        <translation>Soll dieser Server wirklich von Sekundär- auf Primär-Synchronisation umgestellt werden?
-Das Programm startet danach als Primär-Synchronisationsprogramm neu.
+        <translation>Soll dieser Server wirklich vom Sekundärserver zum Primärserver umgestellt werden?
+Das Programm startet danach als Primärserver neu.
 Nur umstellen, wenn dieser Server der neue Master-Server werden soll!
 Stellen Sie den bisherigen Master-Server unbedingt von Primär auf Sekundär um.</translation>
     </message>
@@ -80,8 +80,8 @@ Stellen Sie den bisherigen Master-Server unbedingt von Primär auf Sekundär um.
 The program will restart as secondary synchronization tool.
 Only change if this server needs to be a slave server!
 Make sure to change the slave server from secondary to primary.</source>
-        <translation>Soll dieser Server wirklich von Primär- auf Sekundär-Synchronisation umgestellt werden?
-Das Programm startet danach als Sekundär-Synchronisationsprogramm neu.
+        <translation>Soll dieser Server wirklich vom Primärserver zum Sekundärserver umgestellt werden?
+Das Programm startet danach als Sekundärserver neu.
 Nur umstellen, wenn dieser Server ein Slave-Server werden soll!
 Stellen Sie den künftigen Master-Server unbedingt von Sekundär auf Primär um.</translation>
     </message>
@@ -263,15 +263,15 @@ Sollen die Clients aus den Master/Slave-Einstellungen der Alarmsoftware übernom
     </message>
     <message>
         <source>Successfully synchronized the system-time on client %1 (%2)</source>
-        <translation>Systemzeit auf Client %1 (%2) erfolgreich gestellt</translation>
+        <translation>Systemzeit auf Client %1 (%2) erfolgreich synchronisiert</translation>
     </message>
     <message>
         <source>Failed to synchronized the system-time on client %1 (%2)</source>
-        <translation>Systemzeit auf Client %1 (%2) konnte nicht gestellt werden</translation>
+        <translation>Systemzeit auf Client %1 (%2) konnte nicht synchronisiert werden</translation>
     </message>
     <message>
         <source>Successfully synchronized the system-time with the primary server.</source>
-        <translation>Systemzeit erfolgreich mit dem Primärserver abgeglichen.</translation>
+        <translation>Systemzeit erfolgreich mit dem Primärserver synchronisiert.</translation>
     </message>
     <message>
         <source>Error while synchronizing client %s !</source>
@@ -326,6 +326,34 @@ Synchronisation auf den Sekundärservern jetzt starten?</translation>
     <message>
         <source>The download directory %s lies in the synchronized data directory %s: files there would be deleted or replaced. Please choose another download directory; nothing is synchronized until then.</source>
         <translation>Das Download-Verzeichnis %s liegt im synchronisierten Datenverzeichnis %s: Dateien dort würden gelöscht oder ersetzt. Bitte wählen Sie ein anderes Download-Verzeichnis; bis dahin wird nichts synchronisiert.</translation>
+    </message>
+    <message>
+        <source>The file %1 could not be opened: it does not exist, or no program for it could be started !</source>
+        <translation>Die Datei %1 konnte nicht geöffnet werden: Sie existiert nicht, oder es konnte kein Programm für sie gestartet werden!</translation>
+    </message>
+    <message>
+        <source>The settings directory %1 does not exist !
+Create it, or name the directory that holds zezodi.ini in the environment variable ZEZODI_WINDIR, and start the program again. Until then no setting is kept.</source>
+        <translation>Das Einstellungsverzeichnis %1 existiert nicht!
+Legen Sie es an oder nennen Sie das Verzeichnis mit der zezodi.ini in der Umgebungsvariablen ZEZODI_WINDIR, und starten Sie das Programm neu. Bis dahin wird keine Einstellung gespeichert.</translation>
+    </message>
+    <message>
+        <source>The settings file %1 is a directory !
+Remove or rename that directory and start the program again. Until then no setting is kept.</source>
+        <translation>Die Einstellungsdatei %1 ist ein Verzeichnis!
+Entfernen oder benennen Sie dieses Verzeichnis um und starten Sie das Programm neu. Bis dahin wird keine Einstellung gespeichert.</translation>
+    </message>
+    <message>
+        <source>The settings file %1 cannot be read !
+Give the user who runs the program the right to read and write it, and start the program again. Until then the default settings are used.</source>
+        <translation>Die Einstellungsdatei %1 kann nicht gelesen werden!
+Geben Sie dem Benutzer, der das Programm ausführt, Lese- und Schreibrechte darauf, und starten Sie das Programm neu. Bis dahin gelten die Standardeinstellungen.</translation>
+    </message>
+    <message>
+        <source>The settings file %1 cannot be written !
+Give the user who runs the program the right to write it (and its directory), and start the program again. Until then no change of a setting is kept.</source>
+        <translation>Die Einstellungsdatei %1 kann nicht geschrieben werden!
+Geben Sie dem Benutzer, der das Programm ausführt, Schreibrechte darauf (und auf sein Verzeichnis), und starten Sie das Programm neu. Bis dahin wird keine Änderung einer Einstellung gespeichert.</translation>
     </message>
     <message>
         <source>OK</source>
@@ -457,7 +485,7 @@ Synchronisation auf den Sekundärservern jetzt starten?</translation>
     </message>
     <message>
         <source>Synchronize system-time on client servers with primary server</source>
-        <translation>Systemzeit der Clients mit dem Primärserver abgleichen</translation>
+        <translation>Systemzeit der Clients mit dem Primärserver synchronisieren</translation>
     </message>
     <message>
         <source>Synchronize selected clients</source>
@@ -505,7 +533,7 @@ Synchronisation auf den Sekundärservern jetzt starten?</translation>
     </message>
     <message>
         <source>Automatically synchronize system-time on client servers with primary server</source>
-        <translation>Systemzeit der Clients automatisch mit dem Primärserver abgleichen</translation>
+        <translation>Systemzeit der Clients automatisch mit dem Primärserver synchronisieren</translation>
     </message>
     <message>
         <source>Secondary client servers:</source>
@@ -525,7 +553,7 @@ Synchronisation auf den Sekundärservern jetzt starten?</translation>
     </message>
     <message>
         <source>Change to secondary server</source>
-        <translation>Zum Sekundärserver machen</translation>
+        <translation>Zum Sekundärserver umstellen</translation>
     </message>
     <message>
         <source>Secondary settings</source>
@@ -557,7 +585,7 @@ Synchronisation auf den Sekundärservern jetzt starten?</translation>
     </message>
     <message>
         <source>Change to primary server</source>
-        <translation>Zum Primärserver machen</translation>
+        <translation>Zum Primärserver umstellen</translation>
     </message>
     <message>
         <source>&amp;Allowed primary servers (addresses or names, * for everyone):</source>

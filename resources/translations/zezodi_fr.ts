@@ -70,8 +70,8 @@ Ce programme doit rester ouvert pour que les serveurs soient synchronisés&#xa0;
 The program will restart as primary synchronization tool.
 Only change if this server needs to be the new master server!
 Make sure to change the master server from primary to secondary.</source>
-        <translation>Voulez-vous vraiment passer de la synchronisation secondaire à la synchronisation primaire&#xa0;?
-Le programme redémarrera en tant qu&apos;outil de synchronisation primaire.
+        <translation>Voulez-vous vraiment passer de serveur secondaire en serveur primaire&#xa0;?
+Le programme redémarrera en tant que serveur primaire.
 Ne changez que si ce serveur doit devenir le nouveau serveur maître&#xa0;!
 Pensez à faire passer l&apos;ancien serveur maître de primaire à secondaire.</translation>
     </message>
@@ -80,8 +80,8 @@ Pensez à faire passer l&apos;ancien serveur maître de primaire à secondaire.<
 The program will restart as secondary synchronization tool.
 Only change if this server needs to be a slave server!
 Make sure to change the slave server from secondary to primary.</source>
-        <translation>Voulez-vous vraiment passer de la synchronisation primaire à la synchronisation secondaire&#xa0;?
-Le programme redémarrera en tant qu&apos;outil de synchronisation secondaire.
+        <translation>Voulez-vous vraiment passer de serveur primaire en serveur secondaire&#xa0;?
+Le programme redémarrera en tant que serveur secondaire.
 Ne changez que si ce serveur doit devenir un serveur esclave&#xa0;!
 Pensez à faire passer le futur serveur maître de secondaire à primaire.</translation>
     </message>
@@ -326,6 +326,34 @@ Démarrer maintenant la synchronisation sur les serveurs secondaires&#xa0;?</tra
     <message>
         <source>The download directory %s lies in the synchronized data directory %s: files there would be deleted or replaced. Please choose another download directory; nothing is synchronized until then.</source>
         <translation>Le répertoire de téléchargement %s se trouve dans le répertoire de données synchronisé %s&#xa0;: les fichiers qui s&apos;y trouvent seraient supprimés ou remplacés. Veuillez choisir un autre répertoire de téléchargement&#xa0;; rien n&apos;est synchronisé d&apos;ici là.</translation>
+    </message>
+    <message>
+        <source>The file %1 could not be opened: it does not exist, or no program for it could be started !</source>
+        <translation>Le fichier %1 n&apos;a pas pu être ouvert&#xa0;: il n&apos;existe pas, ou aucun programme n&apos;a pu être lancé pour lui&#xa0;!</translation>
+    </message>
+    <message>
+        <source>The settings directory %1 does not exist !
+Create it, or name the directory that holds zezodi.ini in the environment variable ZEZODI_WINDIR, and start the program again. Until then no setting is kept.</source>
+        <translation>Le répertoire des paramètres %1 n&apos;existe pas&#xa0;!
+Créez-le, ou indiquez le répertoire qui contient zezodi.ini dans la variable d&apos;environnement ZEZODI_WINDIR, puis redémarrez le programme. D&apos;ici là, aucun paramètre n&apos;est conservé.</translation>
+    </message>
+    <message>
+        <source>The settings file %1 is a directory !
+Remove or rename that directory and start the program again. Until then no setting is kept.</source>
+        <translation>Le fichier de paramètres %1 est un répertoire&#xa0;!
+Supprimez ou renommez ce répertoire, puis redémarrez le programme. D&apos;ici là, aucun paramètre n&apos;est conservé.</translation>
+    </message>
+    <message>
+        <source>The settings file %1 cannot be read !
+Give the user who runs the program the right to read and write it, and start the program again. Until then the default settings are used.</source>
+        <translation>Le fichier de paramètres %1 ne peut pas être lu&#xa0;!
+Donnez à l&apos;utilisateur qui exécute le programme le droit de le lire et de l&apos;écrire, puis redémarrez le programme. D&apos;ici là, les paramètres par défaut sont utilisés.</translation>
+    </message>
+    <message>
+        <source>The settings file %1 cannot be written !
+Give the user who runs the program the right to write it (and its directory), and start the program again. Until then no change of a setting is kept.</source>
+        <translation>Le fichier de paramètres %1 ne peut pas être écrit&#xa0;!
+Donnez à l&apos;utilisateur qui exécute le programme le droit de l&apos;écrire (ainsi que son répertoire), puis redémarrez le programme. D&apos;ici là, aucune modification de paramètre n&apos;est conservée.</translation>
     </message>
     <message>
         <source>OK</source>

@@ -11,6 +11,7 @@
 #include "core/SyncResultSink.h"
 #include "tests/support/FreePort.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/Mnemonics.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -302,16 +303,17 @@ private slots:
         QCOMPARE(dlg->findChild<QGroupBox*>(QStringLiteral("clientGroup"))->title(),
                  QStringLiteral("Select secondary client servers to synchronize now"));
         auto* check = dlg->findChild<QCheckBox*>(QStringLiteral("setTimeCheck"));
-        QCOMPARE(check->text(),
+        QCOMPARE(CMnemonics::Plain(check->text()),
                  QStringLiteral("Synchronize system-time on client servers with primary server"));
         QVERIFY(!check->isChecked());
         auto* sync = dlg->findChild<QPushButton*>(QStringLiteral("syncButton"));
-        QCOMPARE(sync->text(), QStringLiteral("Synchronize selected clients"));
+        QCOMPARE(CMnemonics::Plain(sync->text()), QStringLiteral("Synchronize selected clients"));
         QVERIFY(sync->isDefault());
-        QCOMPARE(dlg->findChild<QLabel*>(QStringLiteral("reportLabel"))->text(),
+        QCOMPARE(CMnemonics::Plain(dlg->findChild<QLabel*>(QStringLiteral("reportLabel"))->text()),
                  QStringLiteral("Report on client synchronization:"));
-        QCOMPARE(dlg->findChild<QPushButton*>(QStringLiteral("okButton"))->text(),
-                 QStringLiteral("OK"));
+        QCOMPARE(
+            CMnemonics::Plain(dlg->findChild<QPushButton*>(QStringLiteral("okButton"))->text()),
+            QStringLiteral("OK"));
         auto* report = dlg->findChild<QListWidget*>(QStringLiteral("reportList"));
         QCOMPARE(report->selectionMode(), QAbstractItemView::NoSelection);
         QVERIFY(Report(*dlg).isEmpty());

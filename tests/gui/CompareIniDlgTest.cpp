@@ -6,6 +6,7 @@
 #include "tests/support/NginxServer.h"
 #include "widgets/FileLauncher.h"
 #include "widgets/IconButton.h"
+#include "widgets/Mnemonics.h"
 #include "widgets/SortListCtrl.h"
 
 #include <cstdint>
@@ -124,13 +125,13 @@ private slots:
         QCOMPARE(LabelText(dlg, "iniFilesLabel"), QStringLiteral("Primary ini-files:"));
         QCOMPARE(LabelText(dlg, "compareLabel"), QStringLiteral("Compare selected Ini-files"));
         CIconButton* compare = Button(dlg, "compareButton");
-        QCOMPARE(compare->text(), QStringLiteral("Compare"));
+        QCOMPARE(CMnemonics::Plain(compare->text()), QStringLiteral("Compare"));
         QVERIFY(compare->isDefault());
         QVERIFY(!compare->ImageRect().isEmpty());
         QCOMPARE(compare->ImageRect().size(), QSize(18, 18));
         auto* back = dlg.findChild<QPushButton*>(QStringLiteral("backButton"));
         QVERIFY(back);
-        QCOMPARE(back->text(), QStringLiteral("Back"));
+        QCOMPARE(CMnemonics::Plain(back->text()), QStringLiteral("Back"));
         QCOMPARE(FileList(dlg)->selectionMode(), QAbstractItemView::ExtendedSelection);
 
         CSortListCtrl* results = List(dlg, "resultList");

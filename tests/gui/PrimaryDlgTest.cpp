@@ -4,13 +4,14 @@
 #include "WindowProbe.h"
 #include "WindowTestEnvironment.h"
 #include "app/LanguageLoader.h"
+#include "core/CatalogueReader.h"
 #include "core/EventLog.h"
 #include "core/ProfileStore.h"
-#include "core/CatalogueReader.h"
 #include "tests/support/FreePort.h"
 #include "widgets/FileLauncher.h"
 #include "widgets/IconButton.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/Mnemonics.h"
 #include "widgets/SortListCtrl.h"
 
 #include <chrono>
@@ -179,7 +180,7 @@ private slots:
         for (const auto& [name, caption] : buttons) {
             auto* button = dlg.findChild<CIconButton*>(QLatin1String{name});
             QVERIFY2(button, name);
-            QCOMPARE(button->text(), QString::fromUtf8(caption));
+            QCOMPARE(CMnemonics::Plain(button->text()), QString::fromUtf8(caption));
         }
         QCOMPARE(LabelText(dlg, "lastSyncLabel"), QStringLiteral("Last synchronization:"));
         QCOMPARE(LabelText(dlg, "reportLabel"), QStringLiteral("Synchronized files and errors:"));
@@ -512,7 +513,8 @@ private slots:
             CProfileStore::ReadText("Config", "DefaultLanguage", "", 80, "zezodi.ini")));
         CPrimaryDlg dlg;
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Orvenda Synchronisation – Primärserver"));
-        QCOMPARE(Button(dlg, "syncNowButton")->text(), QStringLiteral("Jetzt synchronisieren"));
+        QCOMPARE(CMnemonics::Plain(Button(dlg, "syncNowButton")->text()),
+                 QStringLiteral("Jetzt synchronisieren"));
         QCOMPARE(Headers(*List(dlg, "fileList")).at(0), QStringLiteral("Dateiname"));
     }
 

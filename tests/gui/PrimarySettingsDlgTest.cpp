@@ -9,6 +9,7 @@
 #include "widgets/FileDialogs.h"
 #include "widgets/IpAddressEdit.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/Mnemonics.h"
 #include "widgets/SortListCtrl.h"
 
 #include <memory>
@@ -114,24 +115,30 @@ private slots:
         QCOMPARE(LabelText(dlg, "thresholdLabel"),
                  QStringLiteral("Zip files automatically for download if bigger then "));
         QCOMPARE(LabelText(dlg, "kilobytesLabel"), QStringLiteral("KB."));
-        QCOMPARE(Child<QRadioButton>(dlg, "gzipRadio")->text(),
+        QCOMPARE(CMnemonics::Plain(Child<QRadioButton>(dlg, "gzipRadio")->text()),
                  QStringLiteral("Use Gzip program to zip files"));
-        QCOMPARE(Child<QRadioButton>(dlg, "programRadio")->text(),
+        QCOMPARE(CMnemonics::Plain(Child<QRadioButton>(dlg, "programRadio")->text()),
                  QStringLiteral("Use program to zip:"));
-        QCOMPARE(Child<QPushButton>(dlg, "browseButton")->text(), QStringLiteral("..."));
+        QCOMPARE(CMnemonics::Plain(Child<QPushButton>(dlg, "browseButton")->text()),
+                 QStringLiteral("..."));
         QCOMPARE(LabelText(dlg, "addressLabel"), QStringLiteral("IP-Address of this server:"));
-        QCOMPARE(Child<QCheckBox>(dlg, "timeSyncCheck")->text(),
+        QCOMPARE(CMnemonics::Plain(Child<QCheckBox>(dlg, "timeSyncCheck")->text()),
                  QStringLiteral("Automatically synchronize system-time on client servers with "
                                 "primary server"));
         QCOMPARE(LabelText(dlg, "clientsLabel"), QStringLiteral("Secondary client servers:"));
-        QCOMPARE(Child<QPushButton>(dlg, "addButton")->text(), QStringLiteral("Add"));
-        QCOMPARE(Child<QPushButton>(dlg, "editButton")->text(), QStringLiteral("Edit"));
-        QCOMPARE(Child<QPushButton>(dlg, "deleteButton")->text(), QStringLiteral("Delete"));
-        QCOMPARE(Child<QPushButton>(dlg, "changeRoleButton")->text(),
+        QCOMPARE(CMnemonics::Plain(Child<QPushButton>(dlg, "addButton")->text()),
+                 QStringLiteral("Add"));
+        QCOMPARE(CMnemonics::Plain(Child<QPushButton>(dlg, "editButton")->text()),
+                 QStringLiteral("Edit"));
+        QCOMPARE(CMnemonics::Plain(Child<QPushButton>(dlg, "deleteButton")->text()),
+                 QStringLiteral("Delete"));
+        QCOMPARE(CMnemonics::Plain(Child<QPushButton>(dlg, "changeRoleButton")->text()),
                  QStringLiteral("Change to secondary server"));
         auto* buttons = Child<QDialogButtonBox>(dlg, "buttonBox");
-        QCOMPARE(buttons->button(QDialogButtonBox::Ok)->text(), QStringLiteral("OK"));
-        QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancel"));
+        QCOMPARE(CMnemonics::Plain(buttons->button(QDialogButtonBox::Ok)->text()),
+                 QStringLiteral("OK"));
+        QCOMPARE(CMnemonics::Plain(buttons->button(QDialogButtonBox::Cancel)->text()),
+                 QStringLiteral("Cancel"));
 
         auto* interval = Child<QComboBox>(dlg, "intervalCombo");
         QVERIFY(interval->isEditable());

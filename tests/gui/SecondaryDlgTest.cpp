@@ -7,15 +7,16 @@
 #include "WindowTestEnvironment.h"
 #include "app/LanguageLoader.h"
 #include "app/SyncApp.h"
+#include "core/CatalogueWriter.h"
 #include "core/EventLog.h"
 #include "core/ProfileStore.h"
 #include "core/StringTable.h"
-#include "core/CatalogueWriter.h"
 #include "secondary/FileChecksum.h"
 #include "tests/support/NginxServer.h"
 #include "widgets/FileLauncher.h"
 #include "widgets/IconButton.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/Mnemonics.h"
 #include "widgets/SortListCtrl.h"
 
 #include <ctime>
@@ -161,7 +162,7 @@ private slots:
             {"exitButton", "Exit"},
             {"aboutButton", ""}};
         for (const auto& [name, caption] : buttons) {
-            QCOMPARE(Button(dlg, name)->text(), QString::fromUtf8(caption));
+            QCOMPARE(CMnemonics::Plain(Button(dlg, name)->text()), QString::fromUtf8(caption));
         }
         auto* group = dlg.findChild<QGroupBox*>(QStringLiteral("syncGroup"));
         QVERIFY(group);
@@ -224,12 +225,17 @@ private slots:
         QCOMPARE(files->columnWidth(0), 120);
         QVERIFY(files->IsSortable());
         QCOMPARE(files->selectionBehavior(), QAbstractItemView::SelectRows);
-        // Local files: 0 unchanged, 1 updated (the notice image), 2 failed.
-        const std::vector<const char*> fileImages{":/icons/success.png", ":/icons/notice.png",
+        // Local files: 0 unchanged, 1 updated, 2 failed, three images that differ from each
+        // other and from the notice image of the report list.
+        const std::vector<const char*> fileImages{":/icons/success.png", ":/icons/updated.png",
                                                   ":/icons/error.png"};
+        QList<QImage> shown;
         for (int image = 0; image < 3; ++image) {
             QTreeWidgetItem* row{files->InsertRow(0, image, {QStringLiteral("a.dbf")})};
             QCOMPARE(RowImage(row->icon(0)), ResourceImage(fileImages[image]));
+            QVERIFY(RowImage(row->icon(0)) != ResourceImage(":/icons/notice.png"));
+            QVERIFY(!shown.contains(RowImage(row->icon(0))));
+            shown.append(RowImage(row->icon(0)));
         }
 
         CSortListCtrl* report{List(dlg, "reportList")};
@@ -330,7 +336,7 @@ private slots:
         QCOMPARE(RowTexts(*plan).mid(0, 3), (QStringList{"plan.jxt", ".jxt", m_env->InstallDir()}));
         QCOMPARE(plan->text(4), QStringLiteral("1 KB"));
         QCOMPARE(plan->text(7), QStringLiteral("Updated"));
-        QCOMPARE(RowImage(plan->icon(0)), ResourceImage(":/icons/notice.png"));
+        QCOMPARE(RowImage(plan->icon(0)), ResourceImage(":/icons/updated.png"));
         const QTreeWidgetItem* persons{files->topLevelItem(1)};
         QCOMPARE(persons->text(0), QStringLiteral("persons.dbf"));
         QCOMPARE(persons->text(5), persons->text(6));
@@ -342,7 +348,7 @@ private slots:
         QVERIFY(alarm->text(3).isEmpty());
         QVERIFY(alarm->text(5).isEmpty());
         QCOMPARE(alarm->text(7), QStringLiteral("Updated"));
-        QCOMPARE(RowImage(alarm->icon(0)), ResourceImage(":/icons/notice.png"));
+        QCOMPARE(RowImage(alarm->icon(0)), ResourceImage(":/icons/updated.png"));
 
         QCOMPARE(ReadFile(drive + QStringLiteral("/db1/alarm.dbf")),
                  QStringLiteral("alarm table, new"));
@@ -539,10 +545,11 @@ private slots:
                      QStringLiteral("Synchronisationsdatei konnte nicht von http://127.0.0.1:")),
                  qPrintable(report));
         QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].text,
-                 QStringLiteral("Beim Abgleich der Alarmdaten mit dem Primärserver sind Fehler "
-                                "aufgetreten! \nDateien identisch: 0   erfolgreich "
-                                "synchronisiert: 0   fehlgeschlagen: 0"));
+        QCOMPARE(
+            m_boxes[0].text,
+            QStringLiteral("Beim Synchronisieren der Alarmdaten mit dem Primärserver sind Fehler "
+                           "aufgetreten! \nDateien identisch: 0   erfolgreich "
+                           "synchronisiert: 0   fehlgeschlagen: 0"));
     }
 
     void Settings_Cancelled_RestartsTheTimerWithTheDialogsInterval()
@@ -573,7 +580,7 @@ private slots:
             CProfileStore::ReadText("Config", "DefaultLanguage", "", 80, "zezodi.ini")));
         CSecondaryDlg dlg;
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Orvenda Synchronisation – Sekundärserver"));
-        QCOMPARE(Button(dlg, "compareIniButton")->text(),
+        QCOMPARE(CMnemonics::Plain(Button(dlg, "compareIniButton")->text()),
                  QStringLiteral("INI-Dateien vergleichen"));
         QCOMPARE(Headers(*List(dlg, "localFilesList")).at(5), QStringLiteral("CRC Sekundär"));
     }

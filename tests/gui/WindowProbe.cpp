@@ -1,6 +1,7 @@
 #include "WindowProbe.h"
 
 #include "widgets/IconButton.h"
+#include "widgets/Mnemonics.h"
 #include "widgets/SortListCtrl.h"
 
 #include <algorithm>
@@ -36,7 +37,7 @@ QString LabelText(const QWidget& window, const char* name)
     if (label == nullptr) {
         qFatal("The window has no label %s", name);
     }
-    return label->text();
+    return CMnemonics::Plain(label->text());
 }
 
 QStringList Headers(const CSortListCtrl& list)
