@@ -1,9 +1,11 @@
 #include "app/SyncApp.h"
 
 #include "app/SingleInstance.h"
+#include "core/InstanceLock.h"
 #include "core/ProfileStore.h"
 #include "core/StringTable.h"
 #include "widgets/MainDlg.h"
+#include "widgets/MessageBoxes.h"
 #include "widgets/UiText.h"
 
 #include <string>
@@ -41,8 +43,14 @@ int CSyncApp::InitInstance()
         const Role role{ReadRole()};
         const QString title{RoleTitle(role)};
         CSingleInstance instance;
-        if (!instance.ClaimOrRaise(title)) {
-            return 0;
+        if (!instance.ClaimOrRaise(title, CInstanceLock::RoleName(role == Role::Primary))) {
+            if (!instance.Refused()) {
+                return 0;
+            }
+            // The role's service, or another user's window, does the role's work here.
+            CMessageBoxes::ShowErrorBox(CUiText::Text(StringId::RoleHeldElsewhere).arg(title),
+                                        CUiText::Text(StringId::Error));
+            return 1;
         }
         std::unique_ptr<CMainDlg> window{m_createMainWindow(role)};
         window->setWindowTitle(title);

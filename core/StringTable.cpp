@@ -370,6 +370,13 @@ const char* CStringTable::Source(StringId id)
         return ZEZODI_TR_NOOP("StringTable", "Please enter an integer.");
     case StringId::SettingsNotWritten:
         return ZEZODI_TR_NOOP("StringTable", "The settings could not be written to %1 !");
+    case StringId::SyncStopped:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Synchronization stopped before its end: the program is ending.");
+    case StringId::RoleHeldElsewhere:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "%1 already runs on this computer, as a service or for another "
+                              "user.\nStop it before starting it here.");
     }
     return "";
 }

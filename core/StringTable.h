@@ -184,6 +184,10 @@ enum class StringId : int
     // Settings dialogs.
     EnterInteger,
     SettingsNotWritten,
+
+    // The role run as a service.
+    SyncStopped,
+    RoleHeldElsewhere,
 };
 
 class CStringTable

@@ -1,5 +1,6 @@
 #include "secondary/SyncEngine.h"
 
+#include "core/CatalogueSections.h"
 #include "core/CommandLine.h"
 #include "core/ConfigKeys.h"
 #include "core/EventLog.h"
@@ -10,7 +11,6 @@
 #include "core/RunAndWait.h"
 #include "core/StringTable.h"
 #include "core/TimeStamp.h"
-#include "core/CatalogueSections.h"
 #include "secondary/AlarmAppCloser.h"
 #include "secondary/FileChecksum.h"
 #include "secondary/LocalFilesSink.h"
@@ -51,6 +51,9 @@ long long KilobytesShown(off_t size)
     return (kb == 0 && low != 0) ? 1 : kb;
 }
 
+// The report list's text is string-table text; the log's is fixed English.
+constexpr std::string_view kStoppedLog = "Synchronization stopped before its end";
+
 std::string SectionKey(std::string_view section)
 {
     return CSyncNames::Lower(CSyncNames::SectionPath(section));
@@ -73,6 +76,21 @@ void CSyncEngine::SetRetryPause(std::chrono::milliseconds pause)
     m_download.SetRetryPause(pause);
 }
 
+void CSyncEngine::SetStopRequest(std::function<bool()> stopRequested)
+{
+    m_stopRequested = std::move(stopRequested);
+}
+
+void CSyncEngine::SetPreview(PreviewSink preview)
+{
+    m_preview = std::move(preview);
+}
+
+bool CSyncEngine::StopRequested() const
+{
+    return m_stopRequested && m_stopRequested();
+}
+
 void CSyncEngine::Log(std::string_view format, std::initializer_list<std::string_view> args) const
 {
     CEventLog::WriteLog(m_settings.logDir, CStringTable::FormatText(format, args));
@@ -86,7 +104,9 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
     m_failed = 0;
     m_synchronized = 0;
 
-    CAlarmAppCloser::CloseAlarmApplications();
+    if (!m_preview) {
+        CAlarmAppCloser::CloseAlarmApplications();
+    }
 
     const std::string cataloguePath =
         CPlatform::JoinPath(m_settings.downloadDir, Keys::kCatalogueFile);
@@ -133,7 +153,16 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
         PlanSection(reader, directory, std::string(section), plan, visited);
     }
     for (const SSectionWork& work : plan) {
+        if (StopRequested()) {
+            break;
+        }
         CompareSection(work);
+    }
+    if (StopRequested()) {
+        Log(kStoppedLog, {});
+        m_report.AddReportLine(CStringTable::Text(StringId::SyncStopped), CReportSink::ImageError);
+        m_failureFlag = true;
+        return kDone;
     }
 
     CProfileStore::WriteText(Keys::kConfig, Keys::kLastPrimSync, stamp, Keys::kIniFile);
@@ -261,10 +290,13 @@ void CSyncEngine::CompareSection(const SSectionWork& work)
         return;
     }
     // One level only: a missing parent makes the copies into it fail, and they are reported.
-    if (work.subSection && !CFileOps::IsDirectory(work.directory)) {
+    if (work.subSection && !m_preview && !CFileOps::IsDirectory(work.directory)) {
         CFileOps::CreateDirectory(work.directory);
     }
     for (const CCatalogueReader::Entry& entry : work.entries) {
+        if (StopRequested()) {
+            return;
+        }
         CompareEntry(work.directory, work.section, entry);
     }
 }
@@ -304,11 +336,17 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
         if (row[5] == entry.crc) {
             row[7] = CStringTable::Text(StringId::Identical);
             ++m_identical;
+            if (m_preview) {
+                m_preview(EPlanned::Leave, displayPath);
+            }
         } else {
             Log(Texts::kCrcDiffers, {displayPath, row[5], entry.crc});
             if (entry.onlyNotExistent != 0) {
                 Log(Texts::kOnlyIfAbsent, {displayPath});
                 row[7] = CStringTable::Text(StringId::NotUpdated);
+                if (m_preview) {
+                    m_preview(EPlanned::Leave, displayPath);
+                }
             } else {
                 fetch = true;
             }
@@ -322,7 +360,17 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
         fetch = true;
     }
 
-    if (fetch) {
+    if (fetch && m_preview) {
+        row[7] = CStringTable::Text(StringId::Updated);
+        if (PreviewFetch(section, entry, CPlatform::JoinPath(directory, localName), found,
+                         found ? info.st_mtim.tv_sec : 0)) {
+            ++m_synchronized;
+        } else {
+            row[7] = CStringTable::Text(StringId::Failed);
+            state = CLocalFilesSink::ImageFailed;
+            ++m_failed;
+        }
+    } else if (fetch) {
         row[7] = CStringTable::Text(StringId::Updated);
         const CDownloadApply::SLocalFile local{directory, localName, found,
                                                found ? info.st_mtim.tv_sec : 0};
@@ -340,4 +388,25 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
     if (m_rowPause.count() > 0) {
         std::this_thread::sleep_for(m_rowPause);
     }
+}
+
+bool CSyncEngine::PreviewFetch(std::string_view section, const CCatalogueReader::Entry& entry,
+                               const std::string& localPath, bool found, std::time_t localTime)
+{
+    if (!m_download.DownloadAndApply(section, entry.file, entry.zipped != 0, entry.crc,
+                                     std::nullopt)) {
+        return false;
+    }
+    const std::string downloaded = CPlatform::JoinPath(m_settings.downloadDir, entry.file);
+    struct stat info
+    {};
+    // As the apply step judges it: whole seconds, the local copy later than the primary's.
+    const bool newer =
+        found && stat(downloaded.c_str(), &info) == 0 && localTime > info.st_mtim.tv_sec;
+    unlink(downloaded.c_str());
+    m_preview(!found  ? EPlanned::Download
+              : newer ? EPlanned::KeepAside
+                      : EPlanned::Replace,
+              localPath);
+    return true;
 }

@@ -583,5 +583,15 @@ Synchronisation auf den Sekundärservern jetzt starten?</translation>
         <source>The settings could not be written to %1 !</source>
         <translation>Die Einstellungen konnten nicht in %1 gespeichert werden!</translation>
     </message>
+    <message>
+        <source>Synchronization stopped before its end: the program is ending.</source>
+        <translation>Synchronisation vor ihrem Ende angehalten: das Programm wird beendet.</translation>
+    </message>
+    <message>
+        <source>%1 already runs on this computer, as a service or for another user.
+Stop it before starting it here.</source>
+        <translation>%1 läuft auf diesem Computer bereits, als Dienst oder für einen anderen Benutzer.
+Beenden Sie es, bevor Sie es hier starten.</translation>
+    </message>
 </context>
 </TS>

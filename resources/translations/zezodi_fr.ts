@@ -583,5 +583,15 @@ Démarrer maintenant la synchronisation sur les serveurs secondaires&#xa0;?</tra
         <source>The settings could not be written to %1 !</source>
         <translation>Les paramètres n&apos;ont pas pu être enregistrés dans %1&#xa0;!</translation>
     </message>
+    <message>
+        <source>Synchronization stopped before its end: the program is ending.</source>
+        <translation>Synchronisation arrêtée avant la fin : le programme se termine.</translation>
+    </message>
+    <message>
+        <source>%1 already runs on this computer, as a service or for another user.
+Stop it before starting it here.</source>
+        <translation>%1 est déjà en cours d&apos;exécution sur cet ordinateur, en tant que service ou pour un autre utilisateur.
+Arrêtez-le avant de le démarrer ici.</translation>
+    </message>
 </context>
 </TS>
