@@ -64,6 +64,9 @@ constexpr std::string_view kWebDocPath = "WebDocPath";
 constexpr std::string_view kDownLoadPath = "DownLoadPath";
 constexpr std::string_view kUnZipProg = "UnZipProg";
 constexpr std::string_view kIntervalInMin = "IntervalInMin";
+// Seconds that replace the role's timer interval when above 0, for trials and tests; never
+// written by the program.
+constexpr std::string_view kTimerIntervalInSec = "TimerIntervalInSec";
 
 // Defaults and the sentinels that tell an absent key from a present one.
 constexpr int kIsPrimaryDefault = 1;

@@ -206,7 +206,7 @@ void CPrimaryDlg::OnInitDialog()
     m_ui->clientSyncButton->setHidden(!m_settings.controlFeatures);
     StartListener();
     m_ui->lastSyncEdit->setText(QString::fromStdString(m_settings.lastSync));
-    m_timer->start(PreparationInterval(m_settings.intervalHours));
+    m_timer->start(m_service.TimerInterval());
 }
 
 void CPrimaryDlg::SetCaptions()

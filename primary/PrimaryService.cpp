@@ -1,5 +1,6 @@
 #include "primary/PrimaryService.h"
 
+#include "core/ConfigFile.h"
 #include "core/ConfigKeys.h"
 #include "core/EventLog.h"
 #include "core/FileOps.h"
@@ -30,6 +31,16 @@ CPrimaryService::~CPrimaryService()
 void CPrimaryService::Initialise()
 {
     m_settings = CPrimaryConfig{m_messages}.Normalise();
+    m_timerSeconds = CConfigFile::ReadInt(Keys::kTimerIntervalInSec, 0);
+}
+
+std::chrono::milliseconds CPrimaryService::TimerInterval() const
+{
+    if (m_timerSeconds > 0) {
+        return std::min<std::chrono::milliseconds>(std::chrono::seconds{m_timerSeconds},
+                                                   PreparationInterval(kMaxIntervalHours));
+    }
+    return PreparationInterval(m_settings.intervalHours);
 }
 
 std::chrono::milliseconds CPrimaryService::PreparationInterval(int hours)

@@ -36,6 +36,10 @@ public:
     // The period of the preparation timer for an interval in hours.
     static std::chrono::milliseconds PreparationInterval(int hours);
 
+    // The timer's period as the start settles it: TimerIntervalInSec when above 0, else the
+    // period of PrimIntervalInHours.
+    std::chrono::milliseconds TimerInterval() const;
+
     // One preparation started by hand: its log line, report line and the build; 1 or -1.
     int PrepareManually();
 
@@ -60,5 +64,6 @@ private:
     CFileListSink& m_files;
     CMessageSink& m_messages;
     SPrimarySettings m_settings;
+    int m_timerSeconds = 0;
     std::unique_ptr<CPrimaryListener> m_listener;
 };

@@ -251,7 +251,7 @@ void CSecondaryDlg::OnInitDialog()
     }
     setWindowIcon(QIcon{QStringLiteral(":/icons/zezodi.png")});
     m_ui->lastSyncEdit->setText(QString::fromStdString(m_settings.lastSync));
-    m_timer->start(TimerPeriod(m_settings.intervalMinutes));
+    m_timer->start(m_service.TimerInterval());
     if (m_service.WantsListener()) {
         StartListener();
     }

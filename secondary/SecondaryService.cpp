@@ -1,5 +1,7 @@
 #include "secondary/SecondaryService.h"
 
+#include "core/ConfigFile.h"
+#include "core/ConfigKeys.h"
 #include "core/ProtocolMessages.h"
 #include "core/ReportSink.h"
 #include "core/SyncResultSender.h"
@@ -29,6 +31,18 @@ void CSecondaryService::Initialise()
 {
     // The engine holds a reference to m_settings, so it sees the settled values.
     m_settings = CSecondaryConfig{m_messages}.Normalise();
+    m_timerSeconds = CConfigFile::ReadInt(ConfigKeys::kTimerIntervalInSec, 0);
+}
+
+int CSecondaryService::TimerInterval() const
+{
+    constexpr int kMillisecondsPerSecond = 1000;
+    if (m_timerSeconds > 0) {
+        return std::min(m_timerSeconds,
+                        TimerPeriod(std::numeric_limits<int>::max()) / kMillisecondsPerSecond) *
+               kMillisecondsPerSecond;
+    }
+    return TimerPeriod(m_settings.intervalMinutes);
 }
 
 bool CSecondaryService::WantsListener() const

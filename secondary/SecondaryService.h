@@ -40,6 +40,10 @@ public:
     // period stops at the largest whole minute that fits (35,791 minutes, about 596 hours).
     static int TimerPeriod(int minutes);
 
+    // Timer 1's period as the start settles it: TimerIntervalInSec when above 0, else the
+    // period of IntervalInMin.
+    int TimerInterval() const;
+
     // A tick of timer 1: one run in automatic mode.
     void OnTimer();
 
@@ -62,6 +66,7 @@ private:
     CReportSink& m_report;
     CMessageSink& m_messages;
     SSecondarySettings m_settings;
+    int m_timerSeconds = 0;
     std::unique_ptr<CSyncEngine> m_engine;
     std::unique_ptr<CSecondaryListener> m_listener;
 };

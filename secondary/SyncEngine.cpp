@@ -86,6 +86,11 @@ void CSyncEngine::SetPreview(PreviewSink preview)
     m_preview = std::move(preview);
 }
 
+void CSyncEngine::SetProgress(ProgressSink progress)
+{
+    m_progress = std::move(progress);
+}
+
 bool CSyncEngine::StopRequested() const
 {
     return m_stopRequested && m_stopRequested();
@@ -151,6 +156,12 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
     std::set<std::string> visited;
     for (const auto& [directory, section] : table) {
         PlanSection(reader, directory, std::string(section), plan, visited);
+    }
+    m_progressDone = 0;
+    m_progressAll = 0;
+    m_progressBytes = 0;
+    for (const SSectionWork& work : plan) {
+        m_progressAll += static_cast<int>(work.entries.size());
     }
     for (const SSectionWork& work : plan) {
         if (StopRequested()) {
@@ -385,6 +396,15 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
     }
 
     m_files.AddFileRow(row, state);
+    if (m_progress) {
+        struct stat now
+        {};
+        if (!localName.empty() &&
+            stat(CPlatform::JoinPath(directory, localName).c_str(), &now) == 0) {
+            m_progressBytes += static_cast<std::uint64_t>(now.st_size);
+        }
+        m_progress(++m_progressDone, m_progressAll, m_progressBytes);
+    }
     if (m_rowPause.count() > 0) {
         std::this_thread::sleep_for(m_rowPause);
     }

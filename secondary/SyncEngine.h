@@ -5,6 +5,7 @@
 #include "secondary/SecondarySettings.h"
 
 #include <chrono>
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <set>
@@ -71,6 +72,11 @@ public:
     // zezodi.ini at a temporary place.
     void SetPreview(PreviewSink preview);
 
+    // Called after each file of a run with the files done, the files the run walks and the
+    // bytes of the local copies done so far.
+    using ProgressSink = std::function<void(int done, int all, std::uint64_t bytes)>;
+    void SetProgress(ProgressSink progress);
+
 private:
     enum class EWork
     {
@@ -115,4 +121,8 @@ private:
     std::chrono::milliseconds m_rowPause{20};
     std::function<bool()> m_stopRequested;
     PreviewSink m_preview;
+    ProgressSink m_progress;
+    int m_progressDone = 0;
+    int m_progressAll = 0;
+    std::uint64_t m_progressBytes = 0;
 };
