@@ -99,8 +99,8 @@ TEST_F(CtlSyncTest, DryRun_ListsWhatARunWouldDoAndChangesNothing)
         const std::string crc = tree.Publish("Db1", c.name, "P");
         tree.SetTime(tree.WebFile("Db1", c.name), 2'000'000'000);
         const std::string n = std::to_string(++number);
-        catalogue += "File" + n + "=" + c.name + "\nCrc" + n + "=" + crc + "\nOnlyNotExistent" +
-                     n + "=" + c.onlyNotExistent + "\n";
+        catalogue += "File" + n + "=" + c.name + "\nCrc" + n + "=" + crc + "\nOnlyNotExistent" + n +
+                     "=" + c.onlyNotExistent + "\n";
         if (c.local != nullptr) {
             tree.Put(std::string{"drive/db1/"} + c.name, c.local);
             tree.SetTime(std::string{"drive/db1/"} + c.name, c.localTime);
