@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package the Debian way: dpkg-buildpackage -b on a copy of the sources in
-# build/package/src, so that the package and its build files land in build/package/.
+# Builds the Debian package the Debian way: dpkg-buildpackage -b on a copy of the sources; the
+# package, its build files and the build log land in build/package/. The copy is built in one
+# fixed place, whichever checkout this is, so that the compiler cache serves every checkout.
 # With --check it then checks the package without installing it: its contents, lintian (no
 # error allowed), its dependencies, and zezodictl --help from the package unpacked with dpkg -x.
 set -euo pipefail
@@ -16,9 +17,11 @@ esac
 scripts/install-deps.sh
 
 out=build/package
-rm -rf "$out"
-mkdir -p "$out/src"
-rsync -a --exclude /build --exclude /.git ./ "$out/src/"
+work="${TMPDIR:-/tmp}/zezodi-package"
+rm -rf "$out" "$work"
+mkdir -p "$out" "$work/src"
+trap 'rm -rf "$work"' EXIT
+rsync -a --exclude /build --exclude /.git ./ "$work/src/"
 
 export DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:-parallel=$(nproc) nocheck}"
 # debhelper points HOME at a temporary directory while it builds: the compiler cache stays
@@ -29,11 +32,12 @@ if command -v ccache >/dev/null; then
 fi
 
 start=$(date +%s)
-if ! (cd "$out/src" && dpkg-buildpackage -b -us -uc) >"$out/build.log" 2>&1; then
+if ! (cd "$work/src" && dpkg-buildpackage -b -us -uc) >"$out/build.log" 2>&1; then
   tail -n 60 "$out/build.log"
   echo "package: dpkg-buildpackage failed; the whole log is $out/build.log" >&2
   exit 1
 fi
+cp "$work"/zezodi*.deb "$work"/zezodi_*.changes "$work"/zezodi_*.buildinfo "$out/"
 deb=$(ls "$out"/zezodi_*.deb)
 echo "package: built $deb in $(( $(date +%s) - start )) s"
 ((check)) || exit 0
@@ -67,8 +71,7 @@ if ! lintian --fail-on error --tag-display-limit 0 "$deb" >"$out/lintian.txt" 2>
 fi
 cat "$out/lintian.txt"
 
-unpacked=$(mktemp -d)
-trap 'rm -rf "$unpacked"' EXIT
+unpacked="$work/unpacked"
 dpkg -x "$deb" "$unpacked"
 "$unpacked/usr/bin/zezodictl" --help >"$out/help.txt" || fail "zezodictl --help failed"
 grep -q "serve" "$out/help.txt" || fail "zezodictl --help does not name serve"
