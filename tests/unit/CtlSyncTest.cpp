@@ -12,6 +12,7 @@ struct SResult
 {
     int status = -1;
     std::string out;
+    std::string err;
 };
 
 class CtlSyncTest : public ::testing::Test
@@ -27,7 +28,7 @@ protected:
         argv.insert(argv.end(), args.begin(), args.end());
         CToolProcess tool;
         SResult result;
-        if (!tool.Start(argv, {}, tree.Path("ctl.out"), "/dev/null")) {
+        if (!tool.Start(argv, {}, tree.Path("ctl.out"), tree.Path("ctl.err"))) {
             return result;
         }
         const std::optional<int> status = tool.Wait(std::chrono::seconds{30});
@@ -37,6 +38,7 @@ protected:
         }
         result.status = *status;
         result.out = tree.Get("ctl.out");
+        result.err = tree.Get("ctl.err");
         return result;
     }
 
@@ -127,6 +129,8 @@ TEST_F(CtlSyncTest, DryRun_ListsWhatARunWouldDoAndChangesNothing)
                               "local files to keep aside and replace, 2 to leave, 0 failed\n"),
               std::string::npos)
         << result.out;
+    // The progress line ends with every file and the bytes of the local copies.
+    EXPECT_NE(result.err.find("files 5 of 5, 12 bytes\n"), std::string::npos) << result.err;
     EXPECT_EQ(tree.Get("windows/zezodi.ini"), iniBefore);
     EXPECT_FALSE(tree.Exists("drive/jxt/log/zezodi.log"));
     EXPECT_FALSE(tree.Exists("drive/jxt/download"));
