@@ -1,14 +1,19 @@
 #include "app/SingleInstance.h"
 
+#include <cstring>
 #include <unistd.h>
 
-#include <QDir>
+#include <QDeadlineTimer>
 #include <QLocalSocket>
-#include <QLockFile>
+#include <QThread>
 #include <QtGlobal>
 
 namespace {
 constexpr int kWaitMs{2000};
+// Between two requests to a window that holds the role but may not listen yet.
+constexpr unsigned long kRetryMs{100};
+constexpr std::string_view kWindowHolder{"window"};
+constexpr std::string_view kServiceHolder{"service"};
 const QByteArray kRaiseRequest{"raise\n"};
 // Anything longer than a request without a line end is not a request.
 constexpr qint64 kMaxRequest{64};
@@ -19,18 +24,38 @@ CSingleInstance::CSingleInstance(QObject* parent) : QObject{parent}
     connect(&m_server, &QLocalServer::newConnection, this, &CSingleInstance::OnNewConnection);
 }
 
-bool CSingleInstance::ClaimOrRaise(const QString& title)
+bool CSingleInstance::ClaimOrRaise(const QString& title, const std::string& lockName)
 {
     const QString name{ServerName(title)};
-    // Two copies starting at the same moment must not both find the name free.
-    QLockFile lock{QDir{QDir::tempPath()}.filePath(name + QStringLiteral(".lock"))};
-    if (!lock.tryLock(kWaitMs)) {
-        qWarning("zezodi: cannot lock the single-instance name %s", qPrintable(name));
-    }
-    if (AskToRaise(name)) {
+    m_refused = false;
+    m_lock = std::make_unique<CInstanceLock>(lockName.empty() ? name.toStdString() : lockName);
+    switch (m_lock->TryClaim(kWindowHolder)) {
+    case CInstanceLock::EResult::Claimed:
+        break;
+    case CInstanceLock::EResult::Held: {
+        // A window that has just claimed the role may not listen yet: ask it for a while.
+        const QDeadlineTimer deadline{kWaitMs};
+        while (m_lock->Holder() != kServiceHolder) {
+            if (AskToRaise(name)) {
+                return false;
+            }
+            if (deadline.hasExpired()) {
+                break;
+            }
+            QThread::msleep(kRetryMs);
+        }
+        m_refused = true;
         return false;
     }
-    // Nobody answers: a socket file left there belongs to a copy that has ended.
+    case CInstanceLock::EResult::Unavailable:
+        qWarning("zezodi: cannot lock %s: %s", m_lock->Path().c_str(),
+                 std::strerror(m_lock->Error()));
+        if (AskToRaise(name)) {
+            return false;
+        }
+        break;
+    }
+    // Nobody holds the role: a socket file left there belongs to a copy that has ended.
     QLocalServer::removeServer(name);
     if (!m_server.listen(name)) {
         qWarning("zezodi: cannot hold the single-instance name %s: %s", qPrintable(name),
@@ -42,6 +67,7 @@ bool CSingleInstance::ClaimOrRaise(const QString& title)
 void CSingleInstance::Release()
 {
     m_server.close();
+    m_lock.reset();
 }
 
 QString CSingleInstance::ServerName(const QString& title)

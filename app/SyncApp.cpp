@@ -2,6 +2,7 @@
 
 #include "app/SingleInstance.h"
 #include "core/Platform.h"
+#include "core/InstanceLock.h"
 #include "core/ProfileStore.h"
 #include "core/SettingsPlaceCheck.h"
 #include "core/StringTable.h"
@@ -45,8 +46,14 @@ int CSyncApp::InitInstance()
         const Role role{ReadRole()};
         const QString title{RoleTitle(role)};
         CSingleInstance instance;
-        if (!instance.ClaimOrRaise(title)) {
-            return 0;
+        if (!instance.ClaimOrRaise(title, CInstanceLock::RoleName(role == Role::Primary))) {
+            if (!instance.Refused()) {
+                return 0;
+            }
+            // The role's service, or another user's window, does the role's work here.
+            CMessageBoxes::ShowErrorBox(CUiText::Text(StringId::RoleHeldElsewhere).arg(title),
+                                        CUiText::Text(StringId::Error));
+            return 1;
         }
         // Once, not again after a role change; the program goes on with what it can read.
         if (!placeChecked) {

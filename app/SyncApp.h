@@ -27,7 +27,8 @@ public:
     // Needs the QApplication to exist.
     explicit CSyncApp(MainWindowFactory createMainWindow);
 
-    // The whole life of the program; the process's exit code, always 0.
+    // The whole life of the program; the process's exit code: 0, or 1 when the role's service
+    // or another user's window already runs the role on this machine.
     int InitInstance();
 
     // Config/IsPrimary: 1 (also when missing) primary, any other value secondary.

@@ -69,6 +69,9 @@ constexpr std::string_view kIntervalInMin = "IntervalInMin";
 constexpr std::string_view kAllowedPrimaries = "AllowedPrimaries";
 constexpr std::string_view kAllowedClients = "AllowedClients";
 constexpr std::string_view kListenAddress = "ListenAddress";
+// Seconds that replace the role's timer interval when above 0, for trials and tests; never
+// written by the program.
+constexpr std::string_view kTimerIntervalInSec = "TimerIntervalInSec";
 
 // Defaults and the sentinels that tell an absent key from a present one.
 constexpr int kIsPrimaryDefault = 1;

@@ -420,6 +420,13 @@ const char* CStringTable::Source(StringId id)
     case StringId::CatalogueTooLarge:
         return ZEZODI_TR_NOOP("StringTable",
                               "The synchronization file %1 is larger than %2 MB and is not read !");
+    case StringId::SyncStopped:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Synchronization stopped before its end: the program is ending.");
+    case StringId::RoleHeldElsewhere:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "%1 already runs on this computer, as a service or for another "
+                              "user.\nStop it before starting it here.");
     }
     return "";
 }

@@ -201,6 +201,9 @@ enum class StringId : int
     NameCaseTwin,
     PackedNameTaken,
     CatalogueTooLarge,
+    // The role run as a service.
+    SyncStopped,
+    RoleHeldElsewhere,
 };
 
 class CStringTable

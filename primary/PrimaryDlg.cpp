@@ -2,14 +2,9 @@
 
 #include "core/ConfigKeys.h"
 #include "core/EventLog.h"
-#include "core/FileOps.h"
 #include "core/Platform.h"
-#include "core/PrimaryListener.h"
 #include "core/ProtocolMessages.h"
-#include "core/SetTimeSender.h"
-#include "primary/CatalogueBuilder.h"
 #include "primary/ClientSyncDlg.h"
-#include "primary/PrimaryConfig.h"
 #include "primary/PrimarySettingsDlg.h"
 #include "ui_PrimaryDlg.h"
 #include "widgets/AboutDlg.h"
@@ -34,13 +29,13 @@ namespace Keys = ConfigKeys;
 namespace {
 // After each file-list row: keeps the list visibly moving during a long run.
 constexpr unsigned long kRowPauseMs = 20;
-constexpr std::chrono::milliseconds kHour = std::chrono::hours{1};
 // The marker a confirmed change to the secondary role ends the window with.
 constexpr int kChangedToSecondary = 2;
 } // namespace
 
 CPrimaryDlg::CPrimaryDlg(QWidget* parent)
-    : CMainDlg{parent}, m_ui{std::make_unique<Ui::CPrimaryDlg>()}, m_timer{new QTimer{this}}
+    : CMainDlg{parent}, m_ui{std::make_unique<Ui::CPrimaryDlg>()}, m_service{*this, *this, *this},
+      m_settings{m_service.Settings()}, m_timer{new QTimer{this}}
 {
     m_ui->setupUi(this);
     m_timer->setObjectName(QStringLiteral("preparationTimer"));
@@ -58,11 +53,6 @@ CPrimaryDlg::CPrimaryDlg(QWidget* parent)
 CPrimaryDlg::~CPrimaryDlg()
 {
     StopListener();
-}
-
-std::chrono::milliseconds CPrimaryDlg::PreparationInterval(int hours)
-{
-    return std::clamp(hours, 1, kMaxIntervalHours) * kHour;
 }
 
 void CPrimaryDlg::AddReportLine(const std::string& text, int image)
@@ -117,18 +107,9 @@ void CPrimaryDlg::SetBusy(bool busy)
     }
 }
 
-int CPrimaryDlg::Prepare(const char* logText, StringId reportText)
-{
-    CEventLog::WriteLog(m_settings.logDir, logText);
-    AddReportLine(CStringTable::Text(reportText), CReportSink::ImageSuccess);
-    CCatalogueBuilder builder{m_settings, *this, *this};
-    return builder.BuildCatalogue();
-}
-
 void CPrimaryDlg::OnSynchronizeNow()
 {
-    const int result = Prepare("Preparation for synchronization started manually",
-                               StringId::PreparationStartedManually);
+    const int result = m_service.PrepareManually();
     if (result == 1 && m_settings.controlFeatures &&
         AskYesNo(CStringTable::Text(StringId::AskStartClients),
                  CStringTable::Text(StringId::PleaseConfirm), false)) {
@@ -138,12 +119,7 @@ void CPrimaryDlg::OnSynchronizeNow()
 
 void CPrimaryDlg::OnTimer()
 {
-    Prepare("Preparation for synchronization started automatically",
-            StringId::PreparationStartedAutomatically);
-    if (m_settings.syncClientSystemTime == 1) {
-        CSetTimeSender{m_settings.logDir, m_settings.port}.SendSetTimeToListedClients(
-            Keys::kIniFile);
-    }
+    m_service.OnTimer();
 }
 
 void CPrimaryDlg::OnClientSynchronization()
@@ -179,14 +155,7 @@ void CPrimaryDlg::OnSettings()
 
 void CPrimaryDlg::SetWebDirectory(const std::string& webDir)
 {
-    m_settings.webDir = webDir;
-    m_settings.cataloguePath = CPlatform::JoinPath(webDir, Keys::kCatalogueFile);
-    m_settings.workingCopyPath = CPlatform::JoinPath(webDir, Keys::kCatalogueWorkFile);
-    if (webDir.empty() || CFileOps::IsDirectory(webDir)) {
-        return;
-    }
-    // Only the last level is created; a failure also shows in the next run's copy errors.
-    const int error = CFileOps::CreateDirectory(webDir);
+    const int error = m_service.SetWebDirectory(webDir);
     if (error != 0) {
         qWarning("The web directory %s could not be created: %s", webDir.c_str(),
                  std::strerror(error));
@@ -200,20 +169,15 @@ void CPrimaryDlg::OnExitConfirmed()
 
 void CPrimaryDlg::StartListener()
 {
-    m_listener =
-        std::make_unique<CPrimaryListener>(m_settings.computerName, m_settings.port2, &m_reports);
-    m_listener->SetLogDirectory(m_settings.logDir);
-    m_listener->SetListenAddress(CCommandListener::ConfiguredListenAddress());
-    if (!m_listener->Start()) {
+    if (!m_service.StartListener(&m_reports)) {
         qWarning("The listener for the secondaries' reports could not be started");
-        m_listener.reset();
     }
 }
 
 void CPrimaryDlg::StopListener()
 {
     m_reports.Shutdown();
-    m_listener.reset();
+    m_service.StopListener();
 }
 
 void CPrimaryDlg::OnShowLogfile()
@@ -236,14 +200,12 @@ void CPrimaryDlg::OnInitDialog()
     m_ui->syncNowButton->SetDefault(true);
     CreateColumns();
 
-    m_settings = CPrimaryConfig{*this}.Normalise();
+    m_service.Initialise();
     setWindowIcon(QIcon{QStringLiteral(":/icons/zezodi.png")});
     m_ui->clientSyncButton->setHidden(!m_settings.controlFeatures);
-    // The results listener runs whatever UseSocketsControls says: a secondary started by
-    // zezodictl or by an earlier run may still report back.
     StartListener();
     m_ui->lastSyncEdit->setText(QString::fromStdString(m_settings.lastSync));
-    m_timer->start(PreparationInterval(m_settings.intervalHours));
+    m_timer->start(m_service.TimerInterval());
 }
 
 void CPrimaryDlg::SetCaptions()

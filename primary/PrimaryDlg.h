@@ -4,7 +4,7 @@
 #include "core/ReportSink.h"
 #include "core/StringTable.h"
 #include "primary/FileListSink.h"
-#include "primary/PrimarySettings.h"
+#include "primary/PrimaryService.h"
 #include "primary/SyncResultRelay.h"
 #include "widgets/MainDlg.h"
 
@@ -12,7 +12,6 @@
 #include <memory>
 #include <string>
 
-class CPrimaryListener;
 class QTimer;
 
 namespace Ui {
@@ -31,10 +30,12 @@ public:
     explicit CPrimaryDlg(QWidget* parent = nullptr);
     ~CPrimaryDlg() override;
 
-    // The period of the preparation timer for an interval in hours. QTimer counts in int
-    // milliseconds, so the hours are held to 1 .. kMaxIntervalHours.
-    static constexpr int kMaxIntervalHours = 596;
-    static std::chrono::milliseconds PreparationInterval(int hours);
+    // The period of the preparation timer for an interval in hours (the role's own).
+    static constexpr int kMaxIntervalHours = CPrimaryService::kMaxIntervalHours;
+    static std::chrono::milliseconds PreparationInterval(int hours)
+    {
+        return CPrimaryService::PreparationInterval(hours);
+    }
 
     // Inserts the row at the top of the report list and shows it at once: the long operations
     // run on this window's thread, so the list would otherwise only be painted when they end.
@@ -67,8 +68,6 @@ private:
     void SetCaptions();
     void SetButtonImages();
     void CreateColumns();
-    // Logs text, shows its string-table form and runs one preparation; its result.
-    int Prepare(const char* logText, StringId reportText);
     // Takes over a web directory chosen in the settings, creates it when it is missing, and
     // places the catalogue and its working copy in it.
     void SetWebDirectory(const std::string& webDir);
@@ -77,9 +76,10 @@ private:
     void StopListener();
 
     std::unique_ptr<Ui::CPrimaryDlg> m_ui;
-    SPrimarySettings m_settings;
+    // The role's work: settings, preparations, clock setting and listener.
+    CPrimaryService m_service;
+    SPrimarySettings& m_settings;
     QTimer* m_timer;
     bool m_busy = false;
     CSyncResultRelay m_reports;
-    std::unique_ptr<CPrimaryListener> m_listener;
 };

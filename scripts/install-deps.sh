@@ -9,6 +9,7 @@ packages=(
   wget gzip zip unzip nginx-light rsync
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n libgl-dev
   xvfb xauth x11-utils libx11-dev
+  build-essential debhelper dpkg-dev fakeroot lintian ccache
 )
 
 missing=()

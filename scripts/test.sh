@@ -14,4 +14,6 @@ for preset in release sanitize; do
   echo "=== ${preset}: tests"
   ctest --preset "$preset" -j "$jobs" || status=1
 done
+echo "=== Debian package: build and check"
+scripts/package.sh --check || status=1
 exit "$status"

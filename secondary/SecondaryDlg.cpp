@@ -4,11 +4,8 @@
 #include "core/EventLog.h"
 #include "core/Platform.h"
 #include "core/ProfileStore.h"
-#include "core/ProtocolMessages.h"
-#include "core/SyncResultSender.h"
 #include "core/TimeStamp.h"
 #include "secondary/CompareIniDlg.h"
-#include "secondary/SecondaryConfig.h"
 #include "secondary/SecondarySettingsDlg.h"
 #include "secondary/SyncEngine.h"
 #include "ui_SecondaryDlg.h"
@@ -35,7 +32,6 @@ namespace Keys = ConfigKeys;
 
 namespace {
 
-constexpr int kMillisecondsPerMinute = 60'000;
 // The marker a confirmed change to the primary role ends the window with.
 constexpr int kChangedToPrimary = 1;
 
@@ -69,8 +65,8 @@ std::string UiFormat(StringId id, std::initializer_list<std::string_view> args)
 } // namespace
 
 CSecondaryDlg::CSecondaryDlg(QWidget* parent, CSecondaryListener::ClockSetter setClock)
-    : CMainDlg{parent}, m_ui{std::make_unique<Ui::CSecondaryDlg>()}, m_timer{new QTimer{this}},
-      m_setClock{std::move(setClock)}
+    : CMainDlg{parent}, m_ui{std::make_unique<Ui::CSecondaryDlg>()}, m_service{*this, *this, *this},
+      m_settings{m_service.Settings()}, m_timer{new QTimer{this}}, m_setClock{std::move(setClock)}
 {
     m_ui->setupUi(this);
     m_timer->setObjectName(QStringLiteral("syncTimer"));
@@ -137,41 +133,36 @@ bool CSecondaryDlg::AskYesNo(const std::string& text, const std::string& caption
                                    defaultNo);
 }
 
-int CSecondaryDlg::TimerPeriod(int minutes)
-{
-    constexpr int kLongest = std::numeric_limits<int>::max() / kMillisecondsPerMinute;
-    return std::clamp(minutes, 1, kLongest) * kMillisecondsPerMinute;
-}
-
 void CSecondaryDlg::OnSyncNow()
 {
-    const int result = m_engine->SyncRun(CSyncEngine::kModeManual);
-    const std::string identical = std::to_string(m_engine->FilesIdentical());
-    const std::string synchronized = std::to_string(m_engine->FilesSynchronized());
-    if (result == CSyncEngine::kDone && !m_engine->FailureFlag()) {
+    CSyncEngine& engine = m_service.Engine();
+    const int result = engine.SyncRun(CSyncEngine::kModeManual);
+    const std::string identical = std::to_string(engine.FilesIdentical());
+    const std::string synchronized = std::to_string(engine.FilesSynchronized());
+    if (result == CSyncEngine::kDone && !engine.FailureFlag()) {
         const std::string counts = UiFormat(StringId::SyncCounts, {identical, synchronized});
         CMessageBoxes::ShowInfoBox(
             QString::fromStdString(UiFormat(StringId::SyncSucceeded, {counts})),
             CUiText::Text(StringId::Information));
         return;
     }
-    if (result == CSyncEngine::kAlreadySynchronized && !m_engine->FailureFlag()) {
+    if (result == CSyncEngine::kAlreadySynchronized && !engine.FailureFlag()) {
         if (CMessageBoxes::AskYesNo(CUiText::Text(StringId::AlreadySynchronized),
                                     CUiText::Text(StringId::Information), true)) {
-            m_engine->SyncRun(CSyncEngine::kModeForced);
+            engine.SyncRun(CSyncEngine::kModeForced);
         }
         return;
     }
     const std::string counts =
         UiFormat(StringId::SyncCountsWithFailed,
-                 {identical, synchronized, std::to_string(m_engine->FilesFailed())});
+                 {identical, synchronized, std::to_string(engine.FilesFailed())});
     CMessageBoxes::ShowErrorBox(QString::fromStdString(UiFormat(StringId::SyncErrors, {counts})),
                                 CUiText::Text(StringId::Error));
 }
 
 void CSecondaryDlg::OnTimer()
 {
-    m_engine->SyncRun(CSyncEngine::kModeAutomatic);
+    m_service.OnTimer();
 }
 
 void CSecondaryDlg::OnCompareIni()
@@ -198,43 +189,21 @@ void CSecondaryDlg::OnSettings()
     m_settings.webPath = fields.webPath;
     m_settings.downloadDir = fields.downloadDir;
     m_settings.unzipProg = fields.unzipProgram;
-    if (m_listener) {
-        m_listener->UseConfiguredPrimaries(m_settings.webPath);
-    }
+    m_service.UseConfiguredPrimaries();
 }
 
 void CSecondaryDlg::PostSyncRequested(std::string nameAndAddress)
 {
     QMetaObject::invokeMethod(
-        this, [this, text = std::move(nameAndAddress)] { OnSyncRequested(text); },
+        this, [this, text = std::move(nameAndAddress)] { m_service.OnSyncRequested(text); },
         Qt::QueuedConnection);
 }
 
 void CSecondaryDlg::PostTimeSynchronized(std::string text)
 {
     QMetaObject::invokeMethod(
-        this, [this, line = std::move(text)] { OnTimeSynchronized(line); }, Qt::QueuedConnection);
-}
-
-void CSecondaryDlg::OnSyncRequested(const std::string& nameAndAddress)
-{
-    const std::size_t separator = nameAndAddress.find(';');
-    const std::string primaryName = nameAndAddress.substr(0, separator);
-    const std::string primaryAddress =
-        separator == std::string::npos ? std::string{} : nameAndAddress.substr(separator + 1);
-    const int result = m_engine->SyncRun(CSyncEngine::kModeByPrimary, primaryName);
-    const int code = result == CSyncEngine::kCatalogueMissing || m_engine->FailureFlag()
-                         ? CProtocolMessages::kSyncFailed
-                         : CProtocolMessages::kSyncSucceeded;
-    // A report that cannot be delivered is logged and not retried.
-    CSyncResultSender sender{m_settings.computerName, m_settings.port2};
-    sender.SetLogDirectory(m_settings.logDir);
-    sender.SendSyncResult(primaryAddress, code);
-}
-
-void CSecondaryDlg::OnTimeSynchronized(const std::string& text)
-{
-    AddReportLine(text, CReportSink::ImageSuccess);
+        this, [this, line = std::move(text)] { m_service.OnTimeSynchronized(line); },
+        Qt::QueuedConnection);
 }
 
 void CSecondaryDlg::OnExitConfirmed()
@@ -244,20 +213,14 @@ void CSecondaryDlg::OnExitConfirmed()
 
 void CSecondaryDlg::StartListener()
 {
-    m_listener = std::make_unique<CSecondaryListener>(m_settings.computerName, m_settings.port,
-                                                      this, m_setClock);
-    m_listener->SetLogDirectory(m_settings.logDir);
-    m_listener->SetListenAddress(CCommandListener::ConfiguredListenAddress());
-    m_listener->UseConfiguredPrimaries(m_settings.webPath);
-    if (!m_listener->Start()) {
+    if (!m_service.StartListener(this, m_setClock)) {
         qWarning("The listener for the primary's commands could not be started");
-        m_listener.reset();
     }
 }
 
 void CSecondaryDlg::StopListener()
 {
-    m_listener.reset();
+    m_service.StopListener();
 }
 
 void CSecondaryDlg::OnShowLogfile()
@@ -281,17 +244,15 @@ void CSecondaryDlg::OnInitDialog()
     m_ui->syncNowButton->SetDefault(true);
     CreateColumns();
 
-    // The engine works from m_settings, which is only filled in here; a run started by hand
-    // is possible even when the initialisation stops early.
-    m_settings = CSecondaryConfig{*this}.Normalise();
-    m_engine = std::make_unique<CSyncEngine>(m_settings, *this, *this);
+    // A run started by hand is possible even when the initialisation stops early.
+    m_service.Initialise();
     if (!m_settings.initialised) {
         return;
     }
     setWindowIcon(QIcon{QStringLiteral(":/icons/zezodi.png")});
     m_ui->lastSyncEdit->setText(QString::fromStdString(m_settings.lastSync));
-    m_timer->start(TimerPeriod(m_settings.intervalMinutes));
-    if (m_settings.controlFeatures) {
+    m_timer->start(m_service.TimerInterval());
+    if (m_service.WantsListener()) {
         StartListener();
     }
 }

@@ -5,13 +5,12 @@
 #include "core/SecondaryListener.h"
 #include "core/SecondaryRequests.h"
 #include "secondary/LocalFilesSink.h"
-#include "secondary/SecondarySettings.h"
+#include "secondary/SecondaryService.h"
 #include "widgets/MainDlg.h"
 
 #include <memory>
 #include <string>
 
-class CSyncEngine;
 class QTimer;
 
 namespace Ui {
@@ -55,9 +54,8 @@ public:
     void ShowErrorBox(const std::string& text, const std::string& caption) override;
     bool AskYesNo(const std::string& text, const std::string& caption, bool defaultNo) override;
 
-    // Timer 1's period for an interval in minutes. QTimer counts int milliseconds, so the
-    // period stops at the largest whole minute that fits (35,791 minutes, about 596 hours).
-    static int TimerPeriod(int minutes);
+    // Timer 1's period for an interval in minutes (the role's own).
+    static int TimerPeriod(int minutes) { return CSecondaryService::TimerPeriod(minutes); }
 
     // From the listener thread: each queues its own copy of the text for this window's thread.
     void PostSyncRequested(std::string nameAndAddress) override;
@@ -79,16 +77,13 @@ private:
     void SetCaptions();
     void SetButtonImages();
     void CreateColumns();
-    // A start_sync: one run started by the primary, then its sync_result to the primary.
-    void OnSyncRequested(const std::string& nameAndAddress);
-    void OnTimeSynchronized(const std::string& text);
     void StartListener();
     void StopListener();
 
     std::unique_ptr<Ui::CSecondaryDlg> m_ui;
-    SSecondarySettings m_settings;
-    std::unique_ptr<CSyncEngine> m_engine;
+    // The role's work: settings, engine, the primary's requests and the listener.
+    CSecondaryService m_service;
+    SSecondarySettings& m_settings;
     QTimer* m_timer;
     CSecondaryListener::ClockSetter m_setClock;
-    std::unique_ptr<CSecondaryListener> m_listener;
 };

@@ -54,6 +54,9 @@ long long KilobytesShown(off_t size)
     return (kb == 0 && low != 0) ? 1 : kb;
 }
 
+// The report list's text is string-table text; the log's is fixed English.
+constexpr std::string_view kStoppedLog = "Synchronization stopped before its end";
+
 std::string SectionKey(std::string_view section)
 {
     return CSyncNames::Lower(CSyncNames::SectionPath(section));
@@ -122,6 +125,26 @@ void CSyncEngine::SetRetryPause(std::chrono::milliseconds pause)
     m_download.SetRetryPause(pause);
 }
 
+void CSyncEngine::SetStopRequest(std::function<bool()> stopRequested)
+{
+    m_stopRequested = std::move(stopRequested);
+}
+
+void CSyncEngine::SetPreview(PreviewSink preview)
+{
+    m_preview = std::move(preview);
+}
+
+void CSyncEngine::SetProgress(ProgressSink progress)
+{
+    m_progress = std::move(progress);
+}
+
+bool CSyncEngine::StopRequested() const
+{
+    return m_stopRequested && m_stopRequested();
+}
+
 void CSyncEngine::Log(std::string_view format, std::initializer_list<std::string_view> args) const
 {
     CEventLog::WriteLog(m_settings.logDir, CStringTable::FormatText(format, args));
@@ -135,7 +158,9 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
     m_failed = 0;
     m_synchronized = 0;
 
-    CAlarmAppCloser::CloseAlarmApplications();
+    if (!m_preview) {
+        CAlarmAppCloser::CloseAlarmApplications();
+    }
 
     if (DownloadDirectoryRefused()) {
         return kCatalogueMissing;
@@ -201,11 +226,26 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
     for (const SRow& row : table) {
         PlanSection(reader, row.directory, std::string(row.section), row.webTree, plan, visited);
     }
+    m_progressDone = 0;
+    m_progressAll = 0;
+    m_progressBytes = 0;
+    for (const SSectionWork& section : plan) {
+        m_progressAll += static_cast<int>(section.entries.size());
+    }
     {
         const CWorkDirectory work{m_settings.downloadDir, m_download};
         for (const SSectionWork& section : plan) {
+            if (StopRequested()) {
+                break;
+            }
             CompareSection(section);
         }
+    }
+    if (StopRequested()) {
+        Log(kStoppedLog, {});
+        m_report.AddReportLine(CStringTable::Text(StringId::SyncStopped), CReportSink::ImageError);
+        m_failureFlag = true;
+        return kDone;
     }
 
     CProfileStore::WriteText(Keys::kConfig, Keys::kLastPrimSync, stamp, Keys::kIniFile);
@@ -404,11 +444,16 @@ void CSyncEngine::CompareSection(const SSectionWork& work)
         return;
     }
     // One level only: a missing parent makes the copies into it fail, and they are reported.
-    if (work.subSection && !CFileOps::IsDirectory(work.directory)) {
+    if (work.subSection && !m_preview && !CFileOps::IsDirectory(work.directory)) {
         CFileOps::CreateDirectory(work.directory);
     }
-    CFileOps::RemoveStaleTemporaries(work.directory);
+    if (!m_preview) {
+        CFileOps::RemoveStaleTemporaries(work.directory);
+    }
     for (const SEntryWork& entry : work.entries) {
+        if (StopRequested()) {
+            return;
+        }
         CompareEntry(work.directory, work.section, entry);
     }
 }
@@ -479,11 +524,17 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
         if (row[5] == entry.crc) {
             row[7] = CStringTable::Text(StringId::Identical);
             ++m_identical;
+            if (m_preview) {
+                m_preview(EPlanned::Leave, displayPath);
+            }
         } else {
             Log(Texts::kCrcDiffers, {displayPath, row[5], entry.crc});
             if (entry.onlyNotExistent != 0) {
                 Log(Texts::kOnlyIfAbsent, {displayPath});
                 row[7] = CStringTable::Text(StringId::NotUpdated);
+                if (m_preview) {
+                    m_preview(EPlanned::Leave, displayPath);
+                }
             } else {
                 fetch = true;
             }
@@ -497,7 +548,17 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
         fetch = true;
     }
 
-    if (fetch) {
+    if (fetch && m_preview) {
+        row[7] = CStringTable::Text(StringId::Updated);
+        if (PreviewFetch(section, entry, CPlatform::JoinPath(directory, localName), found,
+                         found ? info.st_mtim.tv_sec : 0)) {
+            ++m_synchronized;
+        } else {
+            row[7] = CStringTable::Text(StringId::Failed);
+            state = CLocalFilesSink::ImageFailed;
+            ++m_failed;
+        }
+    } else if (fetch) {
         row[7] = CStringTable::Text(StringId::Updated);
         const std::string previousName =
             found && work.previousNumber >= 0
@@ -516,7 +577,37 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
     }
 
     m_files.AddFileRow(row, state);
+    if (m_progress) {
+        struct stat now
+        {};
+        if (!localName.empty() &&
+            stat(CPlatform::JoinPath(directory, localName).c_str(), &now) == 0) {
+            m_progressBytes += static_cast<std::uint64_t>(now.st_size);
+        }
+        m_progress(++m_progressDone, m_progressAll, m_progressBytes);
+    }
     if (m_rowPause.count() > 0) {
         std::this_thread::sleep_for(m_rowPause);
     }
+}
+
+bool CSyncEngine::PreviewFetch(std::string_view section, const CCatalogueReader::Entry& entry,
+                               const std::string& localPath, bool found, std::time_t localTime)
+{
+    if (!m_download.DownloadAndApply(section, entry.file, entry.zipped != 0, entry.crc,
+                                     std::nullopt)) {
+        return false;
+    }
+    const std::string downloaded = CPlatform::JoinPath(m_settings.downloadDir, entry.file);
+    struct stat info
+    {};
+    // As the apply step judges it: whole seconds, the local copy later than the primary's.
+    const bool newer =
+        found && stat(downloaded.c_str(), &info) == 0 && localTime > info.st_mtim.tv_sec;
+    unlink(downloaded.c_str());
+    m_preview(!found  ? EPlanned::Download
+              : newer ? EPlanned::KeepAside
+                      : EPlanned::Replace,
+              localPath);
+    return true;
 }

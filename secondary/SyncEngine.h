@@ -5,6 +5,9 @@
 #include "secondary/SecondarySettings.h"
 
 #include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <functional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -47,6 +50,32 @@ public:
     // changed), and the pause between two attempts of a file-system step (500 ms).
     void SetRowPause(std::chrono::milliseconds pause);
     void SetRetryPause(std::chrono::milliseconds pause);
+
+    // Asked before each file: true ends the run there. The files done so far stay replaced and
+    // the others as they were; the run counts as failed and is not recorded as applied.
+    void SetStopRequest(std::function<bool()> stopRequested);
+
+    // What a run would do with one catalogue file, with the local path it concerns.
+    enum class EPlanned
+    {
+        Download,  // missing here
+        Replace,   // differs
+        KeepAside, // differs, and the local copy is newer: kept aside, then replaced
+        Leave      // identical, or differs but is only published for installations without it
+    };
+    using PreviewSink = std::function<void(EPlanned action, const std::string& localPath)>;
+
+    // A set sink makes every run a preview: the alarm applications stay open, no directory of
+    // a section is created, and each file that differs is downloaded and unpacked into the
+    // download directory only, to learn its time, and removed again; no local file changes.
+    // The caller points the download directory, the log directory and the Windows directory's
+    // zezodi.ini at a temporary place.
+    void SetPreview(PreviewSink preview);
+
+    // Called after each file of a run with the files done, the files the run walks and the
+    // bytes of the local copies done so far.
+    using ProgressSink = std::function<void(int done, int all, std::uint64_t bytes)>;
+    void SetProgress(ProgressSink progress);
 
 private:
     enum class EWork
@@ -98,6 +127,10 @@ private:
     bool RefuseEntry(const std::string& directory, const std::string& section,
                      const SEntryWork& work, const std::string& localName);
     void ReportSectionProblem(const SSectionWork& work);
+    // The preview of a file that a run would fetch; false when it could not be downloaded.
+    bool PreviewFetch(std::string_view section, const CCatalogueReader::Entry& entry,
+                      const std::string& localPath, bool found, std::time_t localTime);
+    bool StopRequested() const;
     void Log(std::string_view format, std::initializer_list<std::string_view> args) const;
 
     SSecondarySettings& m_settings;
@@ -109,4 +142,10 @@ private:
     int m_failed = 0;
     int m_synchronized = 0;
     std::chrono::milliseconds m_rowPause{20};
+    std::function<bool()> m_stopRequested;
+    PreviewSink m_preview;
+    ProgressSink m_progress;
+    int m_progressDone = 0;
+    int m_progressAll = 0;
+    std::uint64_t m_progressBytes = 0;
 };

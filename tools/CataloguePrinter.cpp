@@ -1,8 +1,8 @@
 #include "tools/CataloguePrinter.h"
 
-#include "core/TimeStamp.h"
 #include "core/CatalogueReader.h"
 #include "core/CatalogueSections.h"
+#include "core/TimeStamp.h"
 
 #include <cctype>
 

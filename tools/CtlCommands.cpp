@@ -8,6 +8,7 @@
 #include "tools/CataloguePrinter.h"
 #include "tools/CtlPrepare.h"
 #include "tools/CtlSend.h"
+#include "tools/CtlServe.h"
 #include "tools/CtlSync.h"
 
 #include <cerrno>
@@ -37,7 +38,9 @@ std::string ErrorText(int code)
 
 } // namespace
 
-CCtlCommands::CCtlCommands(std::ostream& out, std::ostream& err) : m_out{out}, m_err{err} {}
+CCtlCommands::CCtlCommands(std::ostream& out, std::ostream& err, bool terminal)
+    : m_out{out}, m_err{err}, m_terminal{terminal}
+{}
 
 int CCtlCommands::Run(const std::vector<std::string>& args)
 {
@@ -68,6 +71,9 @@ int CCtlCommands::Run(const std::vector<std::string>& args)
     }
     if (args[0] == "listen-results") {
         return ListenResults(args);
+    }
+    if (args[0] == "serve") {
+        return Serve(args);
     }
     return BadArguments("unknown command '" + args[0] + "'");
 }
@@ -203,16 +209,24 @@ int CCtlCommands::Prepare(const std::vector<std::string>& args)
     if (args.size() > 2 || (args.size() == 2 && !showFiles)) {
         return BadArguments("prepare takes only --files");
     }
-    return CCtlPrepare{m_out, m_err, showFiles}.Run() == 1 ? 0 : kExitFailure;
+    return CCtlPrepare{m_out, m_err, showFiles, m_terminal}.Run() == 1 ? 0 : kExitFailure;
 }
 
 int CCtlCommands::Sync(const std::vector<std::string>& args)
 {
-    const bool force = args.size() == 2 && args[1] == "--force";
-    if (args.size() > 2 || (args.size() == 2 && !force)) {
-        return BadArguments("sync takes only --force");
+    bool force = false;
+    bool dryRun = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--force" && !force) {
+            force = true;
+        } else if (args[i] == "--dry-run" && !dryRun) {
+            dryRun = true;
+        } else {
+            return BadArguments("sync takes only --force and --dry-run");
+        }
     }
-    return CCtlSync{m_out, m_err}.Run(force);
+    CCtlSync sync{m_out, m_err, m_terminal};
+    return dryRun ? sync.DryRun(force) : sync.Run(force);
 }
 
 int CCtlCommands::Send(const std::vector<std::string>& args)
@@ -230,6 +244,14 @@ int CCtlCommands::ListenResults(const std::vector<std::string>& args)
         return BadArguments("listen-results takes no arguments");
     }
     return CCtlSend{m_out, m_err}.ListenResults();
+}
+
+int CCtlCommands::Serve(const std::vector<std::string>& args)
+{
+    if (args.size() != 1) {
+        return BadArguments("serve takes no arguments");
+    }
+    return CCtlServe{m_out, m_err, m_terminal}.Run();
 }
 
 int CCtlCommands::BadArguments(const std::string& problem)
@@ -263,14 +285,17 @@ void CCtlCommands::Usage(std::ostream& to)
           "      the web directory and replace the sync catalogue. Prints each report line\n"
           "      with its time, and with --files each file row; messages go to stderr.\n"
           "      Exit status 1 when any file could not be published.\n"
-          "  sync [--force]\n"
+          "  sync [--force] [--dry-run]\n"
           "      Settle the secondary's keys of zezodi.ini as its start does, then synchronise\n"
           "      once as \"Synchronize now\" does: fetch the primary's catalogue, download and\n"
           "      apply every file that differs or is missing. Prints each report line with its\n"
           "      time and each local-file row (\"file\" and its eight columns, tab-separated).\n"
           "      Without --force a catalogue that was already applied is not applied again.\n"
           "      Exit status 3 when skipped for that reason, 1 when the catalogue could not be\n"
-          "      fetched or any file failed.\n"
+          "      fetched or any file failed. With --dry-run nothing changes, zezodi.ini and\n"
+          "      the log included: the catalogue and each differing file are fetched into a\n"
+          "      temporary directory, and each file is listed with what a run would do\n"
+          "      (download, replace, keep aside, leave), tab-separated from its local path.\n"
           "  send start-sync ADDRESS\n"
           "  send set-time ADDRESS\n"
           "      Tell the secondary at ADDRESS to synchronise now, or set its clock to this\n"
@@ -280,6 +305,13 @@ void CCtlCommands::Usage(std::ostream& to)
           "  listen-results\n"
           "      Print, each with its time, the synchronisation results that secondaries\n"
           "      report at Port2 of zezodi.ini, until interrupted (SIGINT or SIGTERM).\n"
+          "  serve\n"
+          "      Run the role of IsPrimary in zezodi.ini until SIGTERM or SIGINT, as its\n"
+          "      window does, without a display: the timer (PrimIntervalInHours or\n"
+          "      IntervalInMin), the listener (Port2 or Port) and the primary's requests. Prints\n"
+          "      each report line led by ok, error or notice. SIGHUP re-reads zezodi.ini.\n"
+          "      Exit status 1 when the role already runs on this machine (window or service)\n"
+          "      or cannot work.\n"
           "  --help\n"
           "      Show this text.\n"
           "\n"
@@ -287,6 +319,9 @@ void CCtlCommands::Usage(std::ostream& to)
           "($ZEZODI_WINDIR, else /etc/orvenda) as the program does; a name holding a '/' (for\n"
           "example ./zezodi.txt) is used as given. FILE of crc is always a path. Arguments are\n"
           "taken literally.\n"
+          "\n"
+          "prepare and sync show a progress line on stderr (files done, bytes); serve does on a\n"
+          "terminal.\n"
           "\n"
           "Exit status: 0 done, 1 a failure, 2 bad arguments, 3 sync skipped (already applied).\n";
 }

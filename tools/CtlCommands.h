@@ -12,7 +12,8 @@ public:
     static constexpr int kExitFailure = 1;
     static constexpr int kExitUsage = 2;
 
-    CCtlCommands(std::ostream& out, std::ostream& err);
+    // terminal: err is a terminal, which gets progress lines rewritten in place.
+    CCtlCommands(std::ostream& out, std::ostream& err, bool terminal = false);
 
     int Run(const std::vector<std::string>& args);
 
@@ -27,9 +28,11 @@ private:
     int Sync(const std::vector<std::string>& args);
     int Send(const std::vector<std::string>& args);
     int ListenResults(const std::vector<std::string>& args);
+    int Serve(const std::vector<std::string>& args);
     int BadArguments(const std::string& problem);
     void Usage(std::ostream& to);
 
     std::ostream& m_out;
     std::ostream& m_err;
+    bool m_terminal;
 };

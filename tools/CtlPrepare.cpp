@@ -5,8 +5,10 @@
 #include "primary/CatalogueBuilder.h"
 #include "primary/PrimaryConfig.h"
 
-CCtlPrepare::CCtlPrepare(std::ostream& out, std::ostream& err, bool showFiles)
-    : m_out{out}, m_err{err}, m_showFiles{showFiles}
+#include <cstdlib>
+
+CCtlPrepare::CCtlPrepare(std::ostream& out, std::ostream& err, bool showFiles, bool terminal)
+    : m_out{out}, m_err{err}, m_showFiles{showFiles}, m_progress{err, terminal}
 {}
 
 int CCtlPrepare::Run()
@@ -16,11 +18,17 @@ int CCtlPrepare::Run()
     AddReportLine(CStringTable::Text(StringId::PreparationStartedManually),
                   CReportSink::ImageSuccess);
     CCatalogueBuilder builder{settings, *this, *this};
-    return builder.BuildCatalogue();
+    const int result = builder.BuildCatalogue();
+    m_progress.Show("files " + std::to_string(m_filesDone) + ", " +
+                        std::to_string(m_kilobytesDone) + " KB",
+                    true);
+    m_progress.Clear();
+    return result;
 }
 
 void CCtlPrepare::AddReportLine(const std::string& text, int /*image*/)
 {
+    m_progress.Clear();
     m_out << CEventLog::ReportTime() << "  " << text << "\n";
 }
 
@@ -28,9 +36,17 @@ void CCtlPrepare::ClearFiles() {}
 
 void CCtlPrepare::AddFileRow(const CFileRow& row)
 {
+    // An error row has only its name.
+    if (!row.size.empty()) {
+        ++m_filesDone;
+        m_kilobytesDone += std::strtoull(row.size.c_str(), nullptr, 10);
+        m_progress.Show("files " + std::to_string(m_filesDone) + ", " +
+                        std::to_string(m_kilobytesDone) + " KB");
+    }
     if (!m_showFiles) {
         return;
     }
+    m_progress.Clear();
     m_out << "  " << row.name;
     for (const std::string* column : {&row.extension, &row.path, &row.date, &row.size, &row.crc}) {
         if (!column->empty()) {
@@ -49,6 +65,7 @@ void CCtlPrepare::SetBusy(bool /*busy*/) {}
 
 void CCtlPrepare::ShowErrorBox(const std::string& text, const std::string& caption)
 {
+    m_progress.Clear();
     m_err << "zezodictl: " << caption << ": " << text << "\n";
 }
 

@@ -3,17 +3,19 @@
 #include "core/MessageSink.h"
 #include "core/ReportSink.h"
 #include "primary/FileListSink.h"
+#include "tools/ProgressLine.h"
 
 #include <ostream>
 #include <string>
 
 // zezodictl prepare: the primary's start-up settlement of zezodi.ini and one preparation run,
-// as "Synchronize now" does it, with report lines (and on request file rows) on the output and
-// message boxes on the error stream.
+// as "Synchronize now" does it, with report lines (and on request file rows) on the output,
+// message boxes and the progress line (files published, their size) on the error stream.
 class CCtlPrepare : public CReportSink, public CFileListSink, public CMessageSink
 {
 public:
-    CCtlPrepare(std::ostream& out, std::ostream& err, bool showFiles);
+    // terminal: the error stream is a terminal (the progress line is rewritten in place).
+    CCtlPrepare(std::ostream& out, std::ostream& err, bool showFiles, bool terminal = false);
 
     // The result of the run: 1 or -1.
     int Run();
@@ -31,4 +33,7 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     bool m_showFiles;
+    CProgressLine m_progress;
+    int m_filesDone = 0;
+    unsigned long long m_kilobytesDone = 0;
 };

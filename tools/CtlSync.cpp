@@ -1,19 +1,53 @@
 #include "tools/CtlSync.h"
 
+#include "core/ConfigKeys.h"
 #include "core/EventLog.h"
+#include "core/FileOps.h"
+#include "core/Platform.h"
+#include "core/ProfileStore.h"
 #include "core/StringTable.h"
 #include "secondary/SecondaryConfig.h"
 #include "secondary/SyncEngine.h"
 
+#include <array>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <ftw.h>
+#include <unistd.h>
+
+namespace Keys = ConfigKeys;
 
 namespace {
 
 constexpr int kExitFailure = 1;
+// The settings files that a dry run copies; every write of the run goes to the copies.
+constexpr std::array<std::string_view, 2> kSettingsFiles{Keys::kIniFile, "registry.ini"};
+constexpr int kOpenDirectories = 16;
+
+int (*const kRemoveEntry)(const char*, const struct stat*, int, FTW*) =
+    [](const char* path, const struct stat*, int, FTW*) { return remove(path); };
+
+const char* PlannedWord(CSyncEngine::EPlanned action)
+{
+    switch (action) {
+    case CSyncEngine::EPlanned::Download:
+        return "download";
+    case CSyncEngine::EPlanned::Replace:
+        return "replace";
+    case CSyncEngine::EPlanned::KeepAside:
+        return "keep aside";
+    case CSyncEngine::EPlanned::Leave:
+        break;
+    }
+    return "leave";
+}
 
 } // namespace
 
-CCtlSync::CCtlSync(std::ostream& out, std::ostream& err) : m_out{out}, m_err{err} {}
+CCtlSync::CCtlSync(std::ostream& out, std::ostream& err, bool terminal)
+    : m_out{out}, m_err{err}, m_progress{err, terminal}
+{}
 
 int CCtlSync::Run(bool force)
 {
@@ -21,6 +55,9 @@ int CCtlSync::Run(bool force)
     CSyncEngine engine{settings, *this, *this};
     // Nobody watches the rows appear.
     engine.SetRowPause(std::chrono::milliseconds{0});
+    engine.SetProgress([this](int done, int all, std::uint64_t bytes) {
+        m_progress.Show(CProgressLine::SyncText(done, all, bytes), done == all);
+    });
     const int result = engine.SyncRun(force ? CSyncEngine::kModeForced : CSyncEngine::kModeManual);
     if (result == CSyncEngine::kAlreadySynchronized) {
         return kExitAlreadySynchronized;
@@ -31,8 +68,81 @@ int CCtlSync::Run(bool force)
     return 0;
 }
 
+int CCtlSync::DryRun(bool force)
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string{base != nullptr && *base != '\0' ? base : "/tmp"} + "/zezodictl-dry-run-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+        m_err << "zezodictl: cannot create a temporary directory " << pattern << ": "
+              << std::strerror(errno) << "\n";
+        return kExitFailure;
+    }
+    const int status = DryRunIn(pattern, force);
+    nftw(pattern.c_str(), kRemoveEntry, kOpenDirectories, FTW_DEPTH | FTW_PHYS);
+    return status;
+}
+
+int CCtlSync::DryRunIn(const std::string& tempDir, bool force)
+{
+    const std::string windowsDir = CPlatform::WindowsDirectory();
+    const std::string copies = CPlatform::JoinPath(tempDir, "windows");
+    const std::string downloadDir = CPlatform::JoinPath(tempDir, "download");
+    if (CFileOps::CreateDirectory(copies) != 0) {
+        m_err << "zezodictl: cannot create " << copies << "\n";
+        return kExitFailure;
+    }
+    for (std::string_view file : kSettingsFiles) {
+        const std::string source = CPlatform::JoinPath(windowsDir, file);
+        if (CFileOps::IsRegularFile(source) &&
+            CFileOps::CopyFileKeepTime(source, CPlatform::JoinPath(copies, file)) != 0) {
+            m_err << "zezodictl: cannot copy " << source << " to " << copies << "\n";
+            return kExitFailure;
+        }
+    }
+    // From here on every bare-named settings file is the copy; the download directory is
+    // the temporary one, so the settlement creates nothing outside it.
+    setenv("ZEZODI_WINDIR", copies.c_str(), 1);
+    if (!CProfileStore::WriteText(Keys::kConfig, Keys::kDownLoadPath, downloadDir,
+                                  Keys::kIniFile)) {
+        m_err << "zezodictl: cannot write the copy of " << Keys::kIniFile << "\n";
+        return kExitFailure;
+    }
+    SSecondarySettings settings = CSecondaryConfig{*this}.Normalise();
+    settings.windowsDir = windowsDir;
+    settings.logDir = tempDir;
+    m_dryRun = true;
+
+    int counts[4]{};
+    CSyncEngine engine{settings, *this, *this};
+    engine.SetRowPause(std::chrono::milliseconds{0});
+    engine.SetPreview([&](CSyncEngine::EPlanned action, const std::string& path) {
+        ++counts[static_cast<int>(action)];
+        m_progress.Clear();
+        m_out << PlannedWord(action) << "\t" << path << "\n";
+    });
+    engine.SetProgress([this](int done, int all, std::uint64_t bytes) {
+        m_progress.Show(CProgressLine::SyncText(done, all, bytes), done == all);
+    });
+    const int result = engine.SyncRun(force ? CSyncEngine::kModeForced : CSyncEngine::kModeManual);
+    m_progress.Clear();
+    if (result == CSyncEngine::kAlreadySynchronized) {
+        m_out << "Dry run: this catalogue was already applied; a run skips it (--force applies "
+                 "it again)\n";
+        return kExitAlreadySynchronized;
+    }
+    if (result != CSyncEngine::kDone) {
+        return kExitFailure;
+    }
+    m_out << "Dry run, nothing changed: " << counts[0] << " to download, " << counts[1]
+          << " to replace, " << counts[2] << " newer local files to keep aside and replace, "
+          << counts[3] << " to leave, " << engine.FilesFailed() << " failed\n";
+    return engine.FailureFlag() ? kExitFailure : 0;
+}
+
 void CCtlSync::AddReportLine(const std::string& text, int /*image*/)
 {
+    m_progress.Clear();
     m_out << CEventLog::ReportTime() << "  " << text << "\n";
 }
 
@@ -40,6 +150,11 @@ void CCtlSync::ClearFiles() {}
 
 void CCtlSync::AddFileRow(const SRow& columns, int /*image*/)
 {
+    // A dry run lists its own lines instead.
+    if (m_dryRun) {
+        return;
+    }
+    m_progress.Clear();
     m_out << "file";
     for (const std::string& column : columns) {
         m_out << "\t" << column;
@@ -49,6 +164,9 @@ void CCtlSync::AddFileRow(const SRow& columns, int /*image*/)
 
 void CCtlSync::SetLastSync(const std::string& text)
 {
+    if (m_dryRun) {
+        return;
+    }
     m_out << CStringTable::Text(StringId::LastSynchronization) << " " << text << "\n";
 }
 
@@ -56,6 +174,7 @@ void CCtlSync::SetBusy(bool /*busy*/) {}
 
 void CCtlSync::ShowErrorBox(const std::string& text, const std::string& caption)
 {
+    m_progress.Clear();
     m_err << "zezodictl: " << caption << ": " << text << "\n";
 }
 

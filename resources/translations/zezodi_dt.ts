@@ -643,5 +643,15 @@ Geben Sie dem Benutzer, der das Programm ausführt, Schreibrechte darauf (und au
         <source>The synchronization file %1 is larger than %2 MB and is not read !</source>
         <translation>Die Synchronisationsdatei %1 ist größer als %2 MB und wird nicht gelesen!</translation>
     </message>
+    <message>
+        <source>Synchronization stopped before its end: the program is ending.</source>
+        <translation>Synchronisation vor ihrem Ende angehalten: das Programm wird beendet.</translation>
+    </message>
+    <message>
+        <source>%1 already runs on this computer, as a service or for another user.
+Stop it before starting it here.</source>
+        <translation>%1 läuft auf diesem Computer bereits, als Dienst oder für einen anderen Benutzer.
+Beenden Sie es, bevor Sie es hier starten.</translation>
+    </message>
 </context>
 </TS>

@@ -643,5 +643,15 @@ Donnez à l&apos;utilisateur qui exécute le programme le droit de l&apos;écrir
         <source>The synchronization file %1 is larger than %2 MB and is not read !</source>
         <translation>Le fichier de synchronisation %1 dépasse %2 Mo et n&apos;est pas lu&#xa0;!</translation>
     </message>
+    <message>
+        <source>Synchronization stopped before its end: the program is ending.</source>
+        <translation>Synchronisation arrêtée avant la fin : le programme se termine.</translation>
+    </message>
+    <message>
+        <source>%1 already runs on this computer, as a service or for another user.
+Stop it before starting it here.</source>
+        <translation>%1 est déjà en cours d&apos;exécution sur cet ordinateur, en tant que service ou pour un autre utilisateur.
+Arrêtez-le avant de le démarrer ici.</translation>
+    </message>
 </context>
 </TS>

@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "core/InstanceLock.h"
+
 #include <cstring>
 #include <memory>
 #include <sys/socket.h>
@@ -84,6 +86,32 @@ private slots:
         QVERIFY(next.ClaimOrRaise(QStringLiteral("Title")));
         CSingleInstance third;
         QVERIFY(!third.ClaimOrRaise(QStringLiteral("Title")));
+    }
+
+    // The window and the service of a role take one lock: whichever holds it, the other is
+    // refused, and the role's other side is not affected.
+    void WindowAndServiceOfARole_RefuseEachOther()
+    {
+        const QString title{QStringLiteral("Orvenda Secondary Synchronization Tool")};
+        const std::string role{CInstanceLock::RoleName(false)};
+        {
+            CInstanceLock service{role};
+            QCOMPARE(service.TryClaim("service"), CInstanceLock::EResult::Claimed);
+            CSingleInstance window;
+            QVERIFY(!window.ClaimOrRaise(title, role));
+            QVERIFY(window.Refused());
+            CSingleInstance primaryWindow;
+            QVERIFY(
+                primaryWindow.ClaimOrRaise(QStringLiteral("Orvenda Primary Synchronization Tool"),
+                                           CInstanceLock::RoleName(true)));
+        }
+        CSingleInstance window;
+        QVERIFY(window.ClaimOrRaise(title, role));
+        CInstanceLock service{role};
+        QCOMPARE(service.TryClaim("service"), CInstanceLock::EResult::Held);
+        QCOMPARE(service.Holder(), std::string{"window"});
+        window.Release();
+        QCOMPARE(service.TryClaim("service"), CInstanceLock::EResult::Claimed);
     }
 
     void GarbageFromAPeer_IsNoRaiseRequest()

@@ -1,6 +1,7 @@
 #include "app/SyncApp.h"
 
 #include "app/SingleInstance.h"
+#include "core/InstanceLock.h"
 #include "core/ProfileStore.h"
 #include "widgets/MainDlg.h"
 #include "widgets/MessageBoxes.h"
@@ -187,18 +188,33 @@ private slots:
     {
         CSingleInstance running;
         QSignalSpy raised{&running, &CSingleInstance::RaiseRequested};
-        QVERIFY(running.ClaimOrRaise(QStringLiteral("Orvenda Primary Synchronization Tool")));
+        QVERIFY(running.ClaimOrRaise(QStringLiteral("Orvenda Primary Synchronization Tool"),
+                                     CInstanceLock::RoleName(true)));
         QCOMPARE(RunEndingWithEscape(), 0);
         QVERIFY(m_starts.isEmpty());
         QVERIFY(raised.wait(5000));
         QVERIFY(QDir{WindowsDir()}.isEmpty());
     }
 
+    void RoleRunningAsService_IsRefusedWithAMessage()
+    {
+        CInstanceLock service{CInstanceLock::RoleName(true)};
+        QCOMPARE(service.TryClaim("service"), CInstanceLock::EResult::Claimed);
+        QCOMPARE(RunEndingWithEscape(), 1);
+        QVERIFY(m_starts.isEmpty());
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text,
+                 QStringLiteral("Orvenda Primary Synchronization Tool already runs on this "
+                                "computer, as a service or for another user.\nStop it before "
+                                "starting it here."));
+    }
+
     void OtherRoleRunning_StartsNormally()
     {
         CSingleInstance running;
         QSignalSpy raised{&running, &CSingleInstance::RaiseRequested};
-        QVERIFY(running.ClaimOrRaise(QStringLiteral("Orvenda Secondary Synchronization Tool")));
+        QVERIFY(running.ClaimOrRaise(QStringLiteral("Orvenda Secondary Synchronization Tool"),
+                                     CInstanceLock::RoleName(false)));
         QCOMPARE(RunEndingWithEscape(), 0);
         QCOMPARE(m_starts.size(), 1);
         QCOMPARE(m_starts[0].role, Role::Primary);
@@ -212,7 +228,7 @@ private slots:
             return std::make_unique<CScriptedDlg>([&](CScriptedDlg& dlg) {
                 dlg.showMinimized();
                 CSingleInstance secondStart;
-                if (!secondStart.ClaimOrRaise(dlg.windowTitle())) {
+                if (!secondStart.ClaimOrRaise(dlg.windowTitle(), CInstanceLock::RoleName(true))) {
                     restored = QTest::qWaitFor(
                         [&] { return !(dlg.windowState() & Qt::WindowMinimized); }, 5000);
                 }
@@ -238,10 +254,12 @@ private slots:
                 }
                 CSingleInstance probe;
                 primaryNameFree =
-                    probe.ClaimOrRaise(QStringLiteral("Orvenda Primary Synchronization Tool"));
+                    probe.ClaimOrRaise(QStringLiteral("Orvenda Primary Synchronization Tool"),
+                                       CInstanceLock::RoleName(true));
                 probe.Release();
                 CSingleInstance secondStart;
-                secondaryNameHeld = !secondStart.ClaimOrRaise(dlg.windowTitle());
+                secondaryNameHeld =
+                    !secondStart.ClaimOrRaise(dlg.windowTitle(), CInstanceLock::RoleName(false));
                 dlg.reject();
             });
         }};

@@ -17,6 +17,7 @@ struct SResult
 {
     int status = -1;
     std::string out;
+    std::string err;
 };
 
 class CtlSyncTest : public ::testing::Test
@@ -32,7 +33,7 @@ protected:
         argv.insert(argv.end(), args.begin(), args.end());
         CToolProcess tool;
         SResult result;
-        if (!tool.Start(argv, {}, tree.Path("ctl.out"), "/dev/null")) {
+        if (!tool.Start(argv, {}, tree.Path("ctl.out"), tree.Path("ctl.err"))) {
             return result;
         }
         const std::optional<int> status = tool.Wait(std::chrono::seconds{30});
@@ -42,6 +43,7 @@ protected:
         }
         result.status = *status;
         result.out = tree.Get("ctl.out");
+        result.err = tree.Get("ctl.err");
         return result;
     }
 
@@ -79,9 +81,71 @@ TEST_F(CtlSyncTest, Sync_FailsWhenAFileOrTheCatalogueIsMissing)
     EXPECT_NE(result.out.find("\tFailed\n"), std::string::npos);
 }
 
+// One catalogue with a file of every kind: the dry run names what a run would do with each,
+// and afterwards every local file, zezodi.ini, the log and the download directory are as they
+// were.
+TEST_F(CtlSyncTest, DryRun_ListsWhatARunWouldDoAndChangesNothing)
+{
+    const struct
+    {
+        const char* name;
+        const char* local; // nullptr: missing here
+        std::time_t localTime;
+        const char* onlyNotExistent;
+        const char* expected;
+    } cases[] = {
+        {"missing.dbf", nullptr, 0, "0", "download"},
+        {"older.dbf", "old", 1'000'000'000, "0", "replace"},
+        {"newer.dbf", "mine", 4'000'000'000, "0", "keep aside"},
+        {"same.dbf", "P", 1'000'000'000, "0", "leave"},
+        {"absent-only.dbf", "mine", 1'000'000'000, "1", "leave"},
+    };
+    std::string catalogue = "[Setup]\nLastSync=65A0B1C2\n[Db1]\n";
+    int number = 0;
+    for (const auto& c : cases) {
+        const std::string crc = tree.Publish("Db1", c.name, "P");
+        tree.SetTime(tree.WebFile("Db1", c.name), 2'000'000'000);
+        const std::string n = std::to_string(++number);
+        catalogue += "File" + n + "=" + c.name + "\nCrc" + n + "=" + crc + "\nOnlyNotExistent" + n +
+                     "=" + c.onlyNotExistent + "\n";
+        if (c.local != nullptr) {
+            tree.Put(std::string{"drive/db1/"} + c.name, c.local);
+            tree.SetTime(std::string{"drive/db1/"} + c.name, c.localTime);
+        }
+    }
+    tree.Catalogue(catalogue);
+    const std::string iniBefore = tree.Get("windows/zezodi.ini");
+
+    const SResult result = Run({"sync", "--dry-run"});
+    EXPECT_EQ(result.status, 0) << result.out;
+    for (const auto& c : cases) {
+        EXPECT_NE(result.out.find(std::string{c.expected} + "\t" + tree.Path("drive/db1") + "/" +
+                                  c.name + "\n"),
+                  std::string::npos)
+            << c.name << "\n"
+            << result.out;
+        EXPECT_EQ(tree.Exists(std::string{"drive/db1/"} + c.name), c.local != nullptr) << c.name;
+        if (c.local != nullptr) {
+            EXPECT_EQ(tree.Get(std::string{"drive/db1/"} + c.name), c.local) << c.name;
+            EXPECT_EQ(tree.Time(std::string{"drive/db1/"} + c.name), c.localTime) << c.name;
+        }
+    }
+    EXPECT_NE(result.out.find("Dry run, nothing changed: 1 to download, 1 to replace, 1 newer "
+                              "local files to keep aside and replace, 2 to leave, 0 failed\n"),
+              std::string::npos)
+        << result.out;
+    // The progress line ends with every file and the bytes of the local copies.
+    EXPECT_NE(result.err.find("files 5 of 5, 12 bytes\n"), std::string::npos) << result.err;
+    EXPECT_EQ(tree.Get("windows/zezodi.ini"), iniBefore);
+    EXPECT_FALSE(tree.Exists("drive/jxt/log/zezodi.log"));
+    EXPECT_FALSE(tree.Exists("drive/jxt/download"));
+    EXPECT_EQ(Run({"sync", "--dry-run"}).status, 0);
+}
+
 TEST_F(CtlSyncTest, Sync_RefusesOtherArguments)
 {
     EXPECT_EQ(Run({"sync", "--now"}).status, 2);
+    EXPECT_EQ(Run({"sync", "--dry-run", "--dry-run"}).status, 2);
 }
 
 // Processes whose command line holds `part`.

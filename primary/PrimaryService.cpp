@@ -1,0 +1,104 @@
+#include "primary/PrimaryService.h"
+
+#include "core/ConfigFile.h"
+#include "core/ConfigKeys.h"
+#include "core/EventLog.h"
+#include "core/FileOps.h"
+#include "core/Platform.h"
+#include "core/PrimaryListener.h"
+#include "core/ReportSink.h"
+#include "core/SetTimeSender.h"
+#include "primary/CatalogueBuilder.h"
+#include "primary/PrimaryConfig.h"
+
+#include <algorithm>
+
+namespace Keys = ConfigKeys;
+
+namespace {
+constexpr std::chrono::milliseconds kHour = std::chrono::hours{1};
+} // namespace
+
+CPrimaryService::CPrimaryService(CReportSink& report, CFileListSink& files, CMessageSink& messages)
+    : m_report{report}, m_files{files}, m_messages{messages}
+{}
+
+CPrimaryService::~CPrimaryService()
+{
+    StopListener();
+}
+
+void CPrimaryService::Initialise()
+{
+    m_settings = CPrimaryConfig{m_messages}.Normalise();
+    m_timerSeconds = CConfigFile::ReadInt(Keys::kTimerIntervalInSec, 0);
+}
+
+std::chrono::milliseconds CPrimaryService::TimerInterval() const
+{
+    if (m_timerSeconds > 0) {
+        return std::min<std::chrono::milliseconds>(std::chrono::seconds{m_timerSeconds},
+                                                   PreparationInterval(kMaxIntervalHours));
+    }
+    return PreparationInterval(m_settings.intervalHours);
+}
+
+std::chrono::milliseconds CPrimaryService::PreparationInterval(int hours)
+{
+    return std::clamp(hours, 1, kMaxIntervalHours) * kHour;
+}
+
+int CPrimaryService::PrepareManually()
+{
+    return Prepare("Preparation for synchronization started manually",
+                   StringId::PreparationStartedManually);
+}
+
+void CPrimaryService::OnTimer()
+{
+    Prepare("Preparation for synchronization started automatically",
+            StringId::PreparationStartedAutomatically);
+    if (m_settings.syncClientSystemTime == 1) {
+        CSetTimeSender{m_settings.logDir, m_settings.port}.SendSetTimeToListedClients(
+            Keys::kIniFile);
+    }
+}
+
+int CPrimaryService::Prepare(const char* logText, StringId reportText)
+{
+    CEventLog::WriteLog(m_settings.logDir, logText);
+    m_report.AddReportLine(CStringTable::Text(reportText), CReportSink::ImageSuccess);
+    CCatalogueBuilder builder{m_settings, m_report, m_files};
+    return builder.BuildCatalogue();
+}
+
+int CPrimaryService::SetWebDirectory(const std::string& webDir)
+{
+    m_settings.webDir = webDir;
+    m_settings.cataloguePath = CPlatform::JoinPath(webDir, Keys::kCatalogueFile);
+    m_settings.workingCopyPath = CPlatform::JoinPath(webDir, Keys::kCatalogueWorkFile);
+    if (webDir.empty() || CFileOps::IsDirectory(webDir)) {
+        return 0;
+    }
+    // Only the last level is created; a failure also shows in the next run's copy errors.
+    return CFileOps::CreateDirectory(webDir);
+}
+
+bool CPrimaryService::StartListener(CSyncResultSink* reportTarget)
+{
+    StopListener();
+    m_listener =
+        std::make_unique<CPrimaryListener>(m_settings.computerName, m_settings.port2, reportTarget);
+    m_listener->SetLogDirectory(m_settings.logDir);
+    m_listener->SetListenAddress(CCommandListener::ConfiguredListenAddress());
+    if (!m_listener->Start()) {
+        m_listener.reset();
+        return false;
+    }
+    return true;
+}
+
+void CPrimaryService::StopListener()
+{
+    m_listener.reset();
+}

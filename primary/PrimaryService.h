@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/StringTable.h"
+#include "primary/PrimarySettings.h"
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+class CFileListSink;
+class CMessageSink;
+class CPrimaryListener;
+class CReportSink;
+class CSyncResultSink;
+
+// The primary role without its window: the settings as the start settles them, the timed and
+// the manual preparation, the clock setting of the listed secondaries after a timed one, and
+// the listener for the secondaries' reports. The main window and `zezodictl serve` drive it
+// on their own thread, each with its own timer; both show its work through the sinks.
+class CPrimaryService
+{
+public:
+    // QTimer counts in int milliseconds, so the interval is held to 1 .. kMaxIntervalHours.
+    static constexpr int kMaxIntervalHours = 596;
+
+    CPrimaryService(CReportSink& report, CFileListSink& files, CMessageSink& messages);
+    ~CPrimaryService();
+    CPrimaryService(const CPrimaryService&) = delete;
+    CPrimaryService& operator=(const CPrimaryService&) = delete;
+
+    // The start's settlement of zezodi.ini (writing the defaults back) into Settings().
+    void Initialise();
+
+    SPrimarySettings& Settings() { return m_settings; }
+
+    // The period of the preparation timer for an interval in hours.
+    static std::chrono::milliseconds PreparationInterval(int hours);
+
+    // The timer's period as the start settles it: TimerIntervalInSec when above 0, else the
+    // period of PrimIntervalInHours.
+    std::chrono::milliseconds TimerInterval() const;
+
+    // One preparation started by hand: its log line, report line and the build; 1 or -1.
+    int PrepareManually();
+
+    // A tick of the preparation timer: the build and, when SyncClientSystemTime is 1, set_time
+    // to the first listed secondaries, one after the other.
+    void OnTimer();
+
+    // Takes over a web directory chosen in the settings and places the catalogue and its
+    // working copy in it; the directory is created when missing. 0 or the errno of creating it.
+    int SetWebDirectory(const std::string& webDir);
+
+    // The listener for sync_result at Port2, whatever UseSocketsControls says: a secondary
+    // started by zezodictl or by an earlier run may still report back. reportTarget may be
+    // null. False when it cannot be started.
+    bool StartListener(CSyncResultSink* reportTarget);
+    void StopListener();
+
+private:
+    int Prepare(const char* logText, StringId reportText);
+
+    CReportSink& m_report;
+    CFileListSink& m_files;
+    CMessageSink& m_messages;
+    SPrimarySettings m_settings;
+    int m_timerSeconds = 0;
+    std::unique_ptr<CPrimaryListener> m_listener;
+};

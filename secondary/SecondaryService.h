@@ -1,0 +1,74 @@
+#pragma once
+
+#include "core/SecondaryListener.h"
+#include "secondary/SecondarySettings.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class CLocalFilesSink;
+class CMessageSink;
+class CReportSink;
+class CSecondaryRequests;
+class CSyncEngine;
+
+// The secondary role without its window: the settings as the start settles them, the
+// synchronisation engine, the timed run, the primary's requests (a run started by the primary
+// and its sync_result; the report of a set_time) and the listener at Port. The main window
+// and `zezodictl serve` drive it on their own thread, each with its own timer and its own
+// queue for what the listener hands over.
+class CSecondaryService
+{
+public:
+    CSecondaryService(CReportSink& report, CLocalFilesSink& files, CMessageSink& messages);
+    ~CSecondaryService();
+    CSecondaryService(const CSecondaryService&) = delete;
+    CSecondaryService& operator=(const CSecondaryService&) = delete;
+
+    // The start's settlement of zezodi.ini (writing the defaults back) and the engine that
+    // works from it. A run by hand is possible even when the settlement stopped early.
+    void Initialise();
+
+    SSecondarySettings& Settings() { return m_settings; }
+    CSyncEngine& Engine() { return *m_engine; }
+
+    // The settlement went through and the control features are on: the listener is wanted.
+    bool WantsListener() const;
+
+    // Timer 1's period for an interval in minutes. QTimer counts int milliseconds, so the
+    // period stops at the largest whole minute that fits (35,791 minutes, about 596 hours).
+    static int TimerPeriod(int minutes);
+
+    // Timer 1's period as the start settles it: TimerIntervalInSec when above 0, else the
+    // period of IntervalInMin.
+    int TimerInterval() const;
+
+    // A tick of timer 1: one run in automatic mode.
+    void OnTimer();
+
+    // A start_sync ("%s;%s", the primary's name and address): one run started by the primary,
+    // then its sync_result to the primary's address at Port2. The code sent (1 or -1).
+    int OnSyncRequested(const std::string& nameAndAddress);
+
+    // A set_time was applied: its report line.
+    void OnTimeSynchronized(const std::string& text);
+
+    // The listener at Port, handing its requests to `requests` (which queues them for the
+    // role's thread). False when it cannot be started.
+    bool StartListener(CSecondaryRequests* requests, CSecondaryListener::ClockSetter setClock);
+    void StopListener();
+    // The allowed primaries follow WebDocPath after a change of the settings.
+    void UseConfiguredPrimaries();
+
+    // Asked before each file of a run: true ends the run there (see CSyncEngine).
+    void SetStopRequest(std::function<bool()> stopRequested);
+
+private:
+    CReportSink& m_report;
+    CMessageSink& m_messages;
+    SSecondarySettings m_settings;
+    int m_timerSeconds = 0;
+    std::unique_ptr<CSyncEngine> m_engine;
+    std::unique_ptr<CSecondaryListener> m_listener;
+};

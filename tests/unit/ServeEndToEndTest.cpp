@@ -1,0 +1,230 @@
+#include "core/Platform.h"
+#include "tests/support/FreePort.h"
+#include "tests/support/NginxServer.h"
+#include "tests/support/ToolProcess.h"
+
+#include <chrono>
+#include <csignal>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kLongest = 60s;
+constexpr int kFiles = 40;
+
+std::string Read(const fs::path& path)
+{
+    std::ifstream in{path, std::ios::binary};
+    return {std::istreambuf_iterator<char>{in}, std::istreambuf_iterator<char>{}};
+}
+
+void Write(const fs::path& path, const std::string& text)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream{path, std::ios::binary | std::ios::trunc} << text;
+}
+
+// True once the file holds text after its first `from` bytes, within kLongest.
+bool WaitFor(const fs::path& path, const std::string& text, std::size_t from = 0)
+{
+    const auto end = std::chrono::steady_clock::now() + kLongest;
+    while (Read(path).find(text, from) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+std::string Content(int file, const char* version)
+{
+    return std::string{version} + " table " + std::to_string(file) + std::string(4000, 'x');
+}
+
+// Two installations in one temporary tree, each with its own Windows, temporary and
+// installation directories: the primary's web directory is served by a real nginx; both roles
+// run as real `zezodictl serve` processes without the right to set the clock.
+class ServeEndToEndTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::random_device random;
+        m_root = fs::temp_directory_path() /
+                 ("zezodi-serve-" + std::to_string(getpid()) + "-" + std::to_string(random()));
+        for (const char* role : {"primary", "secondary"}) {
+            fs::create_directories(m_root / role / "tmp");
+            fs::create_directories(m_root / role / "srv/jxt/log");
+            fs::create_directories(m_root / role / "srv/db1");
+            Write(m_root / role / "windows/registry.ini",
+                  "[SOFTWARE\\Orvenda\\Orvenda Tool]\nDirectory=" +
+                      (m_root / role / "srv/jxt").string() + "\n");
+        }
+        fs::create_directories(m_root / "primary/srv/jxt/syncdata");
+        fs::create_directories(m_root / "nginx");
+        m_nginx = std::make_unique<CNginxServer>((m_root / "primary/srv/jxt").string(),
+                                                 (m_root / "nginx").string());
+        ASSERT_TRUE(m_nginx->Start()) << m_nginx->ErrorLog();
+        m_port = FreePort();
+        m_port2 = FreePort();
+        ASSERT_GT(m_port, 0);
+        ASSERT_GT(m_port2, 0);
+    }
+
+    void TearDown() override
+    {
+        m_primary.reset();
+        m_secondary.reset();
+        m_nginx.reset();
+        std::error_code ignored;
+        fs::remove_all(m_root, ignored);
+    }
+
+    std::vector<std::string> Environment(const char* role) const
+    {
+        return {"ZEZODI_WINDIR=" + (m_root / role / "windows").string(),
+                "TMPDIR=" + (m_root / role / "tmp").string(), "DISPLAY=", "WAYLAND_DISPLAY="};
+    }
+
+    // zezodictl serve for role, as root without the right to set the clock; its output goes
+    // to role/NAME.out.
+    std::unique_ptr<CToolProcess> Serve(const char* role, const char* name = "serve") const
+    {
+        std::vector<std::string> argv;
+        if (geteuid() == 0) {
+            argv = {"/usr/bin/setpriv", "--inh-caps=-sys_time", "--bounding-set=-sys_time", "--"};
+        }
+        argv.insert(argv.end(), {ZEZODICTL_PATH, "serve"});
+        auto process = std::make_unique<CToolProcess>();
+        const std::string out = (m_root / role / name).string() + ".out";
+        EXPECT_TRUE(process->Start(argv, Environment(role), out, out + ".err"));
+        return process;
+    }
+
+    // A command of zezodictl for the primary's installation; its exit status.
+    std::optional<int> Tool(const std::vector<std::string>& args) const
+    {
+        std::vector<std::string> argv{ZEZODICTL_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        CToolProcess tool;
+        const std::string out = (m_root / "tool.out").string();
+        if (!tool.Start(argv, Environment("primary"), out, out)) {
+            return std::nullopt;
+        }
+        return tool.Wait(kLongest);
+    }
+
+    void PublishOnPrimary(const char* version) const
+    {
+        for (int file = 1; file <= kFiles; ++file) {
+            Write(PrimaryFile(file), Content(file, version));
+        }
+    }
+
+    fs::path PrimaryFile(int file) const
+    {
+        return m_root / "primary/srv/db1" / ("t" + std::to_string(file) + ".dbf");
+    }
+
+    fs::path SecondaryFile(int file) const
+    {
+        return m_root / "secondary/srv/db1" / ("t" + std::to_string(file) + ".dbf");
+    }
+
+    fs::path m_root;
+    std::unique_ptr<CNginxServer> m_nginx;
+    int m_port = 0;
+    int m_port2 = 0;
+    std::unique_ptr<CToolProcess> m_primary;
+    std::unique_ptr<CToolProcess> m_secondary;
+};
+
+TEST_F(ServeEndToEndTest, TimedPreparationStartSyncResultAndAStopMidRun)
+{
+    const std::string ports =
+        "Port=" + std::to_string(m_port) + "\nPort2=" + std::to_string(m_port2) + "\n";
+    const std::string primaryIni =
+        "[Config]\nIsPrimary=1\nPrimaryIPAddress=127.0.0.1\nSyncClientSystemTime=0\n" + ports +
+        "CopyToWebPath=" + (m_root / "primary/srv/jxt/syncdata").string() + "\n";
+    // The primary shows results of listed clients only.
+    const std::string clients = "[SecondaryServers]\nClientName1=secondary\nClientIP1=127.0.0.1\n";
+    PublishOnPrimary("old");
+    Write(m_root / "primary/windows/zezodi.ini", primaryIni + "TimerIntervalInSec=1\n" + clients);
+    Write(m_root / "secondary/windows/zezodi.ini",
+          "[Config]\nIsPrimary=0\nIntervalInMin=600\nWebDocPath=" + m_nginx->BaseUrl() +
+              "/syncdata\n" + ports);
+
+    // The primary's timer fires after a second and publishes; then the timer is set to an hour
+    // and SIGHUP makes the primary take that over, so no preparation runs beside the syncs.
+    m_primary = Serve("primary");
+    const fs::path primaryOut = m_root / "primary/serve.out";
+    ASSERT_TRUE(WaitFor(primaryOut, "ok  Preparation for synchronization started automatically"))
+        << Read(primaryOut) << Read(m_root / "primary/serve.out.err");
+    ASSERT_TRUE(WaitFor(primaryOut, "ok  Successfully prepared data for synchronization"))
+        << Read(primaryOut);
+    Write(m_root / "primary/windows/zezodi.ini",
+          primaryIni + "TimerIntervalInSec=3600\n" + clients);
+    ASSERT_TRUE(m_primary->Signal(SIGHUP));
+    ASSERT_TRUE(WaitFor(primaryOut, "preparation every 3600 s")) << Read(primaryOut);
+
+    // A second service of the role is refused while the first runs.
+    std::unique_ptr<CToolProcess> second = Serve("primary", "second");
+    EXPECT_EQ(second->Wait(kLongest), 1);
+    EXPECT_NE(Read(m_root / "primary/second.out.err").find("already runs on this machine"),
+              std::string::npos);
+
+    m_secondary = Serve("secondary");
+    const fs::path secondaryOut = m_root / "secondary/serve.out";
+    ASSERT_TRUE(WaitUntilListening(m_port, kLongest)) << Read(m_root / "secondary/serve.out.err");
+    ASSERT_EQ(Tool({"send", "start-sync", "127.0.0.1"}), 0) << Read(m_root / "tool.out");
+    const std::string succeeded =
+        "ok  Client " + CPlatform::ComputerName() + " successfully synchronized";
+    ASSERT_TRUE(WaitFor(primaryOut, succeeded)) << Read(primaryOut) << Read(secondaryOut);
+    EXPECT_NE(Read(secondaryOut).find("ok  Synchronization started by primary server"),
+              std::string::npos)
+        << Read(secondaryOut);
+    for (int file = 1; file <= kFiles; ++file) {
+        EXPECT_EQ(Read(SecondaryFile(file)), Content(file, "old")) << file;
+    }
+
+    // New content on the primary under a stamp of a later second than every earlier build's
+    // (a catalogue with the applied stamp is skipped); SIGTERM while the secondary is
+    // replacing its files.
+    const std::time_t applied = std::time(nullptr);
+    while (std::time(nullptr) <= applied) {
+        std::this_thread::sleep_for(50ms);
+    }
+    PublishOnPrimary("new");
+    ASSERT_EQ(Tool({"prepare"}), 0) << Read(m_root / "tool.out");
+    const std::size_t before = Read(secondaryOut).size();
+    ASSERT_EQ(Tool({"send", "start-sync", "127.0.0.1"}), 0) << Read(m_root / "tool.out");
+    ASSERT_TRUE(WaitFor(secondaryOut, "Synchronization started by primary server", before))
+        << Read(secondaryOut);
+    ASSERT_TRUE(m_secondary->Signal(SIGTERM));
+    EXPECT_EQ(m_secondary->Wait(kLongest), 0) << Read(secondaryOut);
+    for (int file = 1; file <= kFiles; ++file) {
+        const std::string content = Read(SecondaryFile(file));
+        EXPECT_TRUE(content == Content(file, "old") || content == Content(file, "new")) << file;
+    }
+
+    ASSERT_TRUE(m_primary->Signal(SIGTERM));
+    EXPECT_EQ(m_primary->Wait(kLongest), 0);
+}
+
+} // namespace

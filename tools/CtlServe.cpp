@@ -1,0 +1,248 @@
+#include "tools/CtlServe.h"
+
+#include "core/ConfigKeys.h"
+#include "core/InstanceLock.h"
+#include "core/ProfileStore.h"
+#include "core/StringTable.h"
+#include "primary/PrimaryService.h"
+#include "secondary/SecondaryService.h"
+#include "secondary/SyncEngine.h"
+#include "tools/ServeLoop.h"
+
+#include <cstring>
+
+namespace Keys = ConfigKeys;
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr const char* kOk = "ok";
+constexpr const char* kError = "error";
+constexpr const char* kNotice = "notice";
+
+// The part of a string-table text before its first field.
+std::string TextBeforeField(StringId id)
+{
+    const std::string text = CStringTable::Text(id);
+    return text.substr(0, text.find('%'));
+}
+
+} // namespace
+
+CCtlServe::CCtlServe(std::ostream& out, std::ostream& err, bool terminal)
+    : m_out{out}, m_err{err}, m_progress{err, true}, m_terminal{terminal}
+{}
+
+int CCtlServe::Run()
+{
+    const bool primary = CProfileStore::ReadInt(Keys::kConfig, Keys::kIsPrimary,
+                                                Keys::kIsPrimaryDefault, Keys::kIniFile) == 1;
+    const char* role = primary ? "primary" : "secondary";
+    CInstanceLock lock{CInstanceLock::RoleName(primary)};
+    switch (lock.TryClaim("service")) {
+    case CInstanceLock::EResult::Claimed:
+        break;
+    case CInstanceLock::EResult::Held:
+        m_err << "zezodictl: the " << role << " role already runs on this machine (held by its "
+              << (lock.Holder().empty() ? std::string{"window or service"} : lock.Holder()) << ", "
+              << lock.Path() << ")\n";
+        return kExitFailure;
+    case CInstanceLock::EResult::Unavailable:
+        // As the window does: without the protection rather than not at all.
+        m_err << "zezodictl: cannot lock " << lock.Path() << ": " << std::strerror(lock.Error())
+              << "\n";
+        break;
+    }
+    CServeLoop loop;
+    m_loop = &loop;
+    const int status = primary ? ServePrimary(loop) : ServeSecondary(loop);
+    m_loop = nullptr;
+    return status;
+}
+
+int CCtlServe::ServePrimary(CServeLoop& loop)
+{
+    CPrimaryService service{*this, *this, *this};
+    const auto start = [&] {
+        service.Initialise();
+        loop.SetTimer(service.TimerInterval(), [&] { service.OnTimer(); });
+        if (!service.StartListener(this)) {
+            m_err << "zezodictl: cannot listen at port " << service.Settings().port2 << "\n";
+            return false;
+        }
+        Print(kNotice, "Serving as primary: preparation every " +
+                           std::to_string(service.TimerInterval().count() / 1000) +
+                           " s, results at port " + std::to_string(service.Settings().port2));
+        return true;
+    };
+    if (!start()) {
+        return kExitFailure;
+    }
+    loop.SetReload([&] {
+        Print(kNotice, "Settings re-read");
+        if (!start()) {
+            loop.RequestStop();
+        }
+    });
+    loop.Run();
+    service.StopListener();
+    return 0;
+}
+
+int CCtlServe::ServeSecondary(CServeLoop& loop)
+{
+    CSecondaryService service{*this, *this, *this};
+    service.Engine().SetRowPause(std::chrono::milliseconds{0});
+    service.SetStopRequest([&loop] { return loop.StopRequested(); });
+    if (m_terminal) {
+        service.Engine().SetProgress([this](int done, int all, std::uint64_t bytes) {
+            Progress(CProgressLine::SyncText(done, all, bytes));
+        });
+    }
+    m_onSyncRequested = [&](const std::string& text) { service.OnSyncRequested(text); };
+    m_onTimeSynchronized = [&](const std::string& text) { service.OnTimeSynchronized(text); };
+    const auto start = [&] {
+        service.StopListener();
+        service.Initialise();
+        if (!service.Settings().initialised) {
+            // The message has been shown; without its download directory the role cannot run.
+            return false;
+        }
+        const SSecondarySettings& settings = service.Settings();
+        loop.SetTimer(
+            std::chrono::milliseconds{CSecondaryService::TimerPeriod(settings.intervalMinutes)},
+            [&] { service.OnTimer(); });
+        std::string listening = "no commands (UseSocketsControls is not 1)";
+        if (service.WantsListener()) {
+            if (!service.StartListener(this, CSecondaryListener::SetSystemTime)) {
+                m_err << "zezodictl: cannot listen at port " << settings.port << "\n";
+                return false;
+            }
+            listening = "commands at port " + std::to_string(settings.port);
+        }
+        Print(kNotice, "Serving as secondary: synchronization every " +
+                           std::to_string(service.TimerInterval() / 1000) + " s from " +
+                           settings.webPath + ", " + listening);
+        return true;
+    };
+    int status = 0;
+    if (start()) {
+        loop.SetReload([&] {
+            Print(kNotice, "Settings re-read");
+            if (!start()) {
+                status = kExitFailure;
+                loop.RequestStop();
+            }
+        });
+        loop.Run();
+    } else {
+        status = kExitFailure;
+    }
+    service.StopListener();
+    m_onSyncRequested = {};
+    m_onTimeSynchronized = {};
+    return status;
+}
+
+const char* CCtlServe::ImageWord(int image)
+{
+    switch (image) {
+    case CReportSink::ImageSuccess:
+        return kOk;
+    case CReportSink::ImageError:
+        return kError;
+    default:
+        return kNotice;
+    }
+}
+
+void CCtlServe::Print(const char* word, const std::string& text)
+{
+    const std::lock_guard lock{m_outputMutex};
+    if (m_terminal) {
+        m_progress.Clear();
+    }
+    m_out << word << "  " << text << std::endl;
+}
+
+void CCtlServe::Progress(const std::string& text)
+{
+    const std::lock_guard lock{m_outputMutex};
+    m_progress.Show(text);
+}
+
+void CCtlServe::AddReportLine(const std::string& text, int image)
+{
+    Print(ImageWord(image), text);
+}
+
+void CCtlServe::ClearFiles()
+{
+    m_filesDone = 0;
+    m_kilobytesDone = 0;
+}
+
+void CCtlServe::AddFileRow(const CFileRow& row)
+{
+    if (!m_terminal) {
+        return;
+    }
+    ++m_filesDone;
+    m_kilobytesDone += std::strtoull(row.size.c_str(), nullptr, 10);
+    Progress("files " + std::to_string(m_filesDone) + ", " + std::to_string(m_kilobytesDone) +
+             " KB");
+}
+
+void CCtlServe::AddFileRow(const SRow& /*columns*/, int /*image*/) {}
+
+void CCtlServe::SetLastSync(const std::string& /*text*/) {}
+
+void CCtlServe::SetBusy(bool busy)
+{
+    if (!busy && m_terminal) {
+        const std::lock_guard lock{m_outputMutex};
+        m_progress.Clear();
+    }
+}
+
+void CCtlServe::ShowErrorBox(const std::string& text, const std::string& caption)
+{
+    const std::lock_guard lock{m_outputMutex};
+    m_err << "zezodictl: " << caption << ": " << text << std::endl;
+}
+
+bool CCtlServe::AskYesNo(const std::string& text, const std::string& caption, bool /*defaultNo*/)
+{
+    const std::lock_guard lock{m_outputMutex};
+    m_err << "zezodictl: " << caption << ": " << text << " (answered No)" << std::endl;
+    return false;
+}
+
+void CCtlServe::PostSyncRequested(std::string nameAndAddress)
+{
+    if (m_loop != nullptr) {
+        m_loop->Post([this, text = std::move(nameAndAddress)] {
+            if (m_onSyncRequested) {
+                m_onSyncRequested(text);
+            }
+        });
+    }
+}
+
+void CCtlServe::PostTimeSynchronized(std::string text)
+{
+    if (m_loop != nullptr) {
+        m_loop->Post([this, line = std::move(text)] {
+            if (m_onTimeSynchronized) {
+                m_onTimeSynchronized(line);
+            }
+        });
+    }
+}
+
+void CCtlServe::AddSyncResultLine(const std::string& text)
+{
+    // The listener gives the line only; the error line is told by its fixed beginning.
+    const std::string errorStart = TextBeforeField(StringId::ClientSyncError);
+    Print(text.rfind(errorStart, 0) == 0 ? kError : kOk, text);
+}

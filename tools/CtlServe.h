@@ -1,0 +1,71 @@
+#pragma once
+
+#include "core/MessageSink.h"
+#include "core/ReportSink.h"
+#include "core/SecondaryRequests.h"
+#include "core/SyncResultSink.h"
+#include "primary/FileListSink.h"
+#include "secondary/LocalFilesSink.h"
+#include "tools/ProgressLine.h"
+
+#include <functional>
+#include <mutex>
+#include <ostream>
+#include <string>
+
+class CServeLoop;
+
+// zezodictl serve: the role of Config/IsPrimary for as long as it is left running, without a
+// window: the same settlement of zezodi.ini, timer, listener, request handling, clock setting,
+// result reporting and log lines as the role's main window, driven by CServeLoop. Report lines
+// go to the output, one each, led by their image as a word (ok, error, notice); messages and,
+// on a terminal, the progress line go to the error stream.
+class CCtlServe : public CReportSink,
+                  public CFileListSink,
+                  public CLocalFilesSink,
+                  public CMessageSink,
+                  public CSecondaryRequests,
+                  public CSyncResultSink
+{
+public:
+    // terminal: the error stream is a terminal, which gets the progress line.
+    CCtlServe(std::ostream& out, std::ostream& err, bool terminal);
+
+    // 0 after SIGTERM or SIGINT; 1 when the role runs already on this machine (window or
+    // service) or cannot work (no download directory, no listener port).
+    int Run();
+
+    void AddReportLine(const std::string& text, int image) override;
+    void ClearFiles() override;
+    void AddFileRow(const CFileRow& row) override;
+    void AddFileRow(const SRow& columns, int image) override;
+    void SetLastSync(const std::string& text) override;
+    void SetBusy(bool busy) override;
+    void ShowErrorBox(const std::string& text, const std::string& caption) override;
+    // Nobody answers a service: the answer is always No.
+    bool AskYesNo(const std::string& text, const std::string& caption, bool defaultNo) override;
+    void PostSyncRequested(std::string nameAndAddress) override;
+    void PostTimeSynchronized(std::string text) override;
+    void AddSyncResultLine(const std::string& text) override;
+
+    // The word of a report image: "ok", "error" or "notice".
+    static const char* ImageWord(int image);
+
+private:
+    int ServePrimary(CServeLoop& loop);
+    int ServeSecondary(CServeLoop& loop);
+    void Print(const char* word, const std::string& text);
+    void Progress(const std::string& text);
+
+    std::ostream& m_out;
+    std::ostream& m_err;
+    std::mutex m_outputMutex;
+    CProgressLine m_progress;
+    const bool m_terminal;
+    CServeLoop* m_loop = nullptr;
+    // The step the listener's requests run in; set while the secondary is served.
+    std::function<void(const std::string&)> m_onSyncRequested;
+    std::function<void(const std::string&)> m_onTimeSynchronized;
+    int m_filesDone = 0;
+    unsigned long long m_kilobytesDone = 0;
+};
