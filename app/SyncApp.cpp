@@ -1,8 +1,8 @@
 #include "app/SyncApp.h"
 
 #include "app/SingleInstance.h"
-#include "core/Platform.h"
 #include "core/InstanceLock.h"
+#include "core/Platform.h"
 #include "core/ProfileStore.h"
 #include "core/SettingsPlaceCheck.h"
 #include "core/StringTable.h"

@@ -1,10 +1,10 @@
 #include "core/CatalogueWriter.h"
 
+#include "core/CatalogueSections.h"
 #include "core/ConfigKeys.h"
 #include "core/FileOps.h"
 #include "core/Platform.h"
 #include "core/ProfileWriter.h"
-#include "core/CatalogueSections.h"
 
 #include <cctype>
 #include <cerrno>

@@ -11,8 +11,8 @@
 #include "widgets/IntervalCombo.h"
 #include "widgets/ListColumns.h"
 #include "widgets/MessageBoxes.h"
-#include "widgets/PathLength.h"
 #include "widgets/Mnemonics.h"
+#include "widgets/PathLength.h"
 #include "widgets/UiText.h"
 
 #include <QFileInfo>

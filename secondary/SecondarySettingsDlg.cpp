@@ -10,8 +10,8 @@
 #include "widgets/FileDialogs.h"
 #include "widgets/IntervalCombo.h"
 #include "widgets/MessageBoxes.h"
-#include "widgets/PathLength.h"
 #include "widgets/Mnemonics.h"
+#include "widgets/PathLength.h"
 #include "widgets/UiText.h"
 
 #include <QFileInfo>
