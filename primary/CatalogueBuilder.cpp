@@ -171,17 +171,15 @@ std::vector<std::string> SplitFields(const std::string& line)
     }
 }
 
-bool SourceCrc(const std::string& path, std::uint64_t size, std::string& crcText)
+bool SourceCrc(const CCrc32& crc32, const std::string& path, std::uint64_t size,
+               std::string& crcText)
 {
     if (size == 0) {
         crcText = "0";
         return true;
     }
-    CCrc32 crc32;
-    crc32.BuildTable();
     std::uint32_t crc = 0;
     const std::uint32_t status = crc32.FileCrc(path, crc);
-    crc32.FreeTable();
     crcText = CCrc32::CrcText(crc);
     return status == 0;
 }
@@ -234,7 +232,9 @@ int CCatalogueBuilder::BuildCatalogue()
     m_webIdentity = IdentityOf(m_settings.webDir);
 
     ReadPublicationState();
+    m_crc32.BuildTable();
     AddFileGroups(CPlatform::DriveDirectory(m_settings.installDir), CPlatform::WindowsDirectory());
+    m_crc32.FreeTable();
     WritePublicationState();
 
     if (!m_catalogue.Commit()) {
@@ -447,10 +447,7 @@ bool CCatalogueBuilder::Checksum(const std::string& target, SPublished& publishe
     if (stat(target.c_str(), &info) != 0) {
         status = static_cast<std::uint32_t>(errno);
     } else if (info.st_size > 0) {
-        CCrc32 crc32;
-        crc32.BuildTable();
-        status = crc32.FileCrc(target, crc);
-        crc32.FreeTable();
+        status = m_crc32.FileCrc(target, crc);
     }
     if (status != 0) {
         const std::string code = std::to_string(status);
@@ -603,7 +600,7 @@ bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::strin
         return false;
     }
     std::string crcText;
-    if (!SourceCrc(source, size, crcText) || crcText != was.crcText) {
+    if (!SourceCrc(m_crc32, source, size, crcText) || crcText != was.crcText) {
         return false;
     }
     if (plan.nameTaken) {

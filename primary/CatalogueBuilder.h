@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/CatalogueWriter.h"
+#include "core/Crc32.h"
 #include "core/StringTable.h"
 #include "primary/PrimarySettings.h"
 
@@ -146,6 +147,8 @@ private:
     CFileListSink& m_files;
     Clock m_clock;
     CCatalogueWriter m_catalogue;
+    // One table for every checksum of a run.
+    CCrc32 m_crc32;
     bool m_error = false;
     // Identities of the directories on the walk's current path.
     std::vector<DirIdentity> m_walk;
