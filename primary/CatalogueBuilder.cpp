@@ -72,6 +72,9 @@ constexpr std::string_view kAbsent = "-";
 constexpr std::size_t kStateFields = 7;
 constexpr auto kTickPause = std::chrono::milliseconds(1);
 constexpr int kTickAttempts = 2000;
+// Values are read whole: a cut value could match another name.
+constexpr std::size_t kMaxValue = 1024 * 1024;
+constexpr std::size_t kMaxPreviousCatalogue = 16 * 1024 * 1024;
 
 std::string LowerAscii(std::string_view text)
 {
@@ -306,6 +309,7 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
             listed.insert(std::move(lowerName));
         }
     }
+    bool ensured = false;
     for (const std::string& name : names) {
         const std::string lowerName = LowerAscii(name);
         const std::string source = CPlatform::JoinPath(sourceDir, name);
@@ -313,12 +317,16 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
         if (!ClaimName(name, source, target, lowerName)) {
             continue;
         }
-        EnsureWebDirectory(section);
+        // Once a listing: its files all go into the one directory.
+        if (!ensured) {
+            EnsureWebDirectory(section);
+            ensured = true;
+        }
         // Taken before the copy: a source written meanwhile no longer matches next time.
         const auto sourceStamp = StampOf(source);
         SPublished published;
         bool zipped = false;
-        if (!KeepPublished(section, lowerName, source, sourceStamp, target, listed, published,
+        if (!KeepPublished(section, lowerName, source, sourceStamp, target, &listed, published,
                            zipped)) {
             if (!CopyToWeb(source, target)) {
                 ReportCopyFailure(source, target, lowerName);
@@ -406,18 +414,24 @@ void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_v
             continue;
         }
         EnsureWebDirectory(Sections::kIniFiles);
-        if (CFileOps::CopyFileKeepTime(source, target) != 0) {
-            std::this_thread::sleep_for(kIniCopyRetryPause);
-            unlink(target.c_str());
+        const auto sourceStamp = StampOf(source);
+        SPublished published;
+        bool zipped = false;
+        if (!KeepPublished(Sections::kIniFiles, name, source, sourceStamp, target, nullptr,
+                           published, zipped)) {
             if (CFileOps::CopyFileKeepTime(source, target) != 0) {
-                CEventLog::WriteLog(m_settings.logDir,
-                                    "Failed to copy file from " + source + " to " + target);
+                std::this_thread::sleep_for(kIniCopyRetryPause);
+                unlink(target.c_str());
+                if (CFileOps::CopyFileKeepTime(source, target) != 0) {
+                    CEventLog::WriteLog(m_settings.logDir,
+                                        "Failed to copy file from " + source + " to " + target);
+                    continue;
+                }
+            }
+            if (!Checksum(target, published, false)) {
                 continue;
             }
-        }
-        SPublished published;
-        if (!Checksum(target, published, false)) {
-            continue;
+            RecordPublication(Sections::kIniFiles, name, sourceStamp, target, published, false);
         }
         m_catalogue.AddEntry(Sections::kIniFiles, name, published.crcText, false, false);
     }
@@ -568,7 +582,7 @@ bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::strin
                                       const std::string& source,
                                       const std::optional<SFileStamp>& sourceStamp,
                                       const std::string& target,
-                                      const std::unordered_set<std::string>& listed,
+                                      const std::unordered_set<std::string>* listed,
                                       SPublished& published, bool& zipped)
 {
     const std::string key = std::string{section} + kFieldSeparator + lowerName;
@@ -585,10 +599,11 @@ bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::strin
     }
     // The packing the current settings give must be the one the published files have.
     const std::uint64_t size = sourceStamp->size;
-    const bool wantPacked = size > 0 && SizeInKb(size) > static_cast<std::uint64_t>(
-                                                             std::max(m_settings.zipIfBigger, 0));
+    const bool wantPacked =
+        listed != nullptr && size > 0 &&
+        SizeInKb(size) > static_cast<std::uint64_t>(std::max(m_settings.zipIfBigger, 0));
     const SPackPlan plan =
-        wantPacked ? PlanPacking(source, target, lowerName, listed) : SPackPlan{};
+        wantPacked ? PlanPacking(source, target, lowerName, *listed) : SPackPlan{};
     const bool packed = !plan.packed.empty() && !plan.nameTaken;
     if (packed != wasPacked || (packed && was.packer != Packer())) {
         return false;
@@ -622,14 +637,22 @@ const CCatalogueBuilder::SPreviousEntry* CCatalogueBuilder::PreviousEntry(std::s
                                                                           const std::string& name)
 {
     auto [entries, added] = m_previous.try_emplace(std::string{section});
-    if (added) {
-        const CCatalogueReader reader{
-            CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueFile)};
-        for (const auto& read : reader.Entries(section)) {
-            auto [it, fresh] =
-                entries->second.try_emplace(read.file, SPreviousEntry{read.crc, read.zipped != 0});
+    if (added && m_previousCatalogue) {
+        for (int n = 1; n <= CCatalogueReader::kMaxEntries; ++n) {
+            std::string file = m_previousCatalogue->ReadText(
+                section, ConfigKeys::NumberedKey(ConfigKeys::kFile, n), "", kMaxValue);
+            if (file.empty()) {
+                break;
+            }
+            SPreviousEntry read{
+                m_previousCatalogue->ReadText(section, ConfigKeys::NumberedKey(ConfigKeys::kCrc, n),
+                                              "", kMaxValue),
+                m_previousCatalogue->ReadInt(
+                    section, ConfigKeys::NumberedKey(ConfigKeys::kZipped, n), 0) != 0,
+                false};
+            auto [it, fresh] = entries->second.try_emplace(std::move(file), read);
             if (!fresh &&
-                (it->second.crcText != read.crc || it->second.zipped != (read.zipped != 0))) {
+                (it->second.crcText != read.crcText || it->second.zipped != read.zipped)) {
                 it->second.ambiguous = true;
             }
         }
@@ -711,6 +734,17 @@ void CCatalogueBuilder::ReadPublicationState()
     m_lastState.clear();
     m_newState.clear();
     m_previous.clear();
+    // The previous catalogue is read once; it stays in place until this run replaces it.
+    m_previousCatalogue.reset();
+    std::ifstream catalogue{CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueFile),
+                            std::ios::binary};
+    std::string bytes(kMaxPreviousCatalogue + 1, '\0');
+    catalogue.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (catalogue.gcount() > 0 &&
+        static_cast<std::size_t>(catalogue.gcount()) <= kMaxPreviousCatalogue) {
+        bytes.resize(static_cast<std::size_t>(catalogue.gcount()));
+        m_previousCatalogue.emplace(std::move(bytes));
+    }
     std::ifstream in{CPlatform::JoinPath(m_settings.webDir, kStateFile)};
     std::string line;
     if (!std::getline(in, line) || line != kStateHeader) {

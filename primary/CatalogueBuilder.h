@@ -2,6 +2,7 @@
 
 #include "core/CatalogueWriter.h"
 #include "core/Crc32.h"
+#include "core/ProfileDocument.h"
 #include "core/StringTable.h"
 #include "primary/PrimarySettings.h"
 
@@ -122,9 +123,10 @@ private:
     std::string Packer() const;
     // True when the entry's published files still hold what the source holds, as the last
     // run left them: published and zipped then describe the entry and nothing is written.
+    // Without listed the entry is never packed.
     bool KeepPublished(std::string_view section, const std::string& lowerName,
                        const std::string& source, const std::optional<SFileStamp>& sourceStamp,
-                       const std::string& target, const std::unordered_set<std::string>& listed,
+                       const std::string& target, const std::unordered_set<std::string>* listed,
                        SPublished& published, bool& zipped);
     const SPreviousEntry* PreviousEntry(std::string_view section, const std::string& name);
     void RecordPublication(std::string_view section, const std::string& lowerName,
@@ -160,6 +162,7 @@ private:
     // Publications by section and name: as the last run left them, and as this run leaves them.
     std::unordered_map<std::string, SPublication> m_lastState;
     std::map<std::string, SPublication> m_newState;
+    std::optional<CProfileDocument> m_previousCatalogue;
     // Entries of the previous catalogue, read section by section on first use.
     std::unordered_map<std::string, std::unordered_map<std::string, SPreviousEntry>> m_previous;
 };

@@ -572,6 +572,8 @@ TEST_F(CatalogueBuilderTest, Rebuild_KeepsOnlyWhatIsUnchangedAndIntact)
     const fs::path big = Db1() / "big.dbf";
     const fs::path smallCopy = Web() / "Db1" / "small.dbf";
     const fs::path bigCopy = Web() / "Db1" / "big.dbf.gz";
+    const fs::path ini = m_tree.Windows() / "jxother.ini";
+    const fs::path iniCopy = Web() / "IniFiles" / "jxother.ini";
     // Content of the same size with the last-write time put back.
     const auto rewrite = [](const fs::path& path, const std::string& content) {
         const auto time = fs::last_write_time(path);
@@ -597,6 +599,8 @@ TEST_F(CatalogueBuilderTest, Rebuild_KeepsOnlyWhatIsUnchangedAndIntact)
         // Published afresh unpacked; the archive of before stays, as it always has.
         {"threshold raised", [&] { m_settings.zipIfBigger = 2048; }, false, false, false},
         {"state lost", [&] { fs::remove(Web() / "zezodi.state"); }, true, true, true},
+        {"configuration copy altered, time kept", [&] { rewrite(iniCopy, "[Config]\nB=1\n"); },
+         false, false, true},
     };
     for (const SCase& test : cases) {
         SCOPED_TRACE(test.what);
@@ -606,6 +610,7 @@ TEST_F(CatalogueBuilderTest, Rebuild_KeepsOnlyWhatIsUnchangedAndIntact)
         m_settings.zipIfBigger = 1024;
         CPrimaryTree::Put(small, "alarm data");
         Sparse(big, 1025 * 1024);
+        CPrimaryTree::Put(ini, "[Config]\nA=1\n");
         ASSERT_EQ(Build(), 1);
         const std::vector<CFileRow> firstRows = m_sinks.rows;
 
@@ -639,6 +644,9 @@ TEST_F(CatalogueBuilderTest, Rebuild_KeepsOnlyWhatIsUnchangedAndIntact)
         EXPECT_EQ(entries[1].file, "small.dbf");
         EXPECT_EQ(entries[1].crc, Crc(small));
         EXPECT_EQ(CPrimaryTree::Get(smallCopy), CPrimaryTree::Get(small));
+        ASSERT_EQ(Entries("IniFiles").size(), 1U);
+        EXPECT_EQ(Entries("IniFiles")[0].crc, Crc(ini));
+        EXPECT_EQ(CPrimaryTree::Get(iniCopy), CPrimaryTree::Get(ini));
         ASSERT_EQ(m_sinks.rows.size(), 2U);
         for (std::size_t i = 0; i < 2; ++i) {
             EXPECT_EQ(m_sinks.rows[i].crc, entries[i].crc);
