@@ -1,5 +1,6 @@
 #include "primary/CatalogueBuilder.h"
 
+#include "core/CatalogueReader.h"
 #include "core/CatalogueSections.h"
 #include "core/CommandLine.h"
 #include "core/ConfigKeys.h"
@@ -18,6 +19,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
+#include <fstream>
 #include <optional>
 #include <sys/stat.h>
 #include <thread>
@@ -56,6 +59,22 @@ constexpr std::string_view kPublishedUnpackedLog =
     "File %s is published unpacked: its packed name %s belongs to another file";
 constexpr std::string_view kWebDirectorySkippedLog =
     "Skipped directory %s: it is the web directory";
+constexpr std::string_view kStateWriteFailedLog =
+    "Failed to write %s: the next preparation publishes every file again";
+
+// Beside the catalogue: how each entry was last published, so that an unchanged file is not
+// copied and packed again. A missing or unreadable state only means everything is published.
+constexpr std::string_view kStateFile = "zezodi.state";
+constexpr std::string_view kStateWorkFile = "zezodi.state.tmp";
+constexpr std::string_view kStateHeader = "zezodi publication state 1";
+constexpr char kFieldSeparator = '\t';
+constexpr std::string_view kAbsent = "-";
+constexpr std::size_t kStateFields = 7;
+constexpr auto kTickPause = std::chrono::milliseconds(1);
+constexpr int kTickAttempts = 2000;
+// Values are read whole: a cut value could match another name.
+constexpr std::size_t kMaxValue = 1024 * 1024;
+constexpr std::size_t kMaxPreviousCatalogue = 16 * 1024 * 1024;
 
 std::string LowerAscii(std::string_view text)
 {
@@ -142,6 +161,32 @@ std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& dir)
     return std::make_pair(info.st_dev, info.st_ino);
 }
 
+std::vector<std::string> SplitFields(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t end = line.find(kFieldSeparator);; end = line.find(kFieldSeparator, start)) {
+        fields.push_back(line.substr(start, end - start));
+        if (end == std::string::npos) {
+            return fields;
+        }
+        start = end + 1;
+    }
+}
+
+bool SourceCrc(const CCrc32& crc32, const std::string& path, std::uint64_t size,
+               std::string& crcText)
+{
+    if (size == 0) {
+        crcText = "0";
+        return true;
+    }
+    std::uint32_t crc = 0;
+    const std::uint32_t status = crc32.FileCrc(path, crc);
+    crcText = CCrc32::CrcText(crc);
+    return status == 0;
+}
+
 bool RunPacker(const std::string& commandLine)
 {
     CProcessRunner runner{commandLine};
@@ -189,7 +234,11 @@ int CCatalogueBuilder::BuildCatalogue()
                              ConfigKeys::kIniFile);
     m_webIdentity = IdentityOf(m_settings.webDir);
 
+    ReadPublicationState();
+    m_crc32.BuildTable();
     AddFileGroups(CPlatform::DriveDirectory(m_settings.installDir), CPlatform::WindowsDirectory());
+    m_crc32.FreeTable();
+    WritePublicationState();
 
     if (!m_catalogue.Commit()) {
         const std::string work =
@@ -260,6 +309,7 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
             listed.insert(std::move(lowerName));
         }
     }
+    bool ensured = false;
     for (const std::string& name : names) {
         const std::string lowerName = LowerAscii(name);
         const std::string source = CPlatform::JoinPath(sourceDir, name);
@@ -267,20 +317,31 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
         if (!ClaimName(name, source, target, lowerName)) {
             continue;
         }
-        EnsureWebDirectory(section);
-        if (!CopyToWeb(source, target)) {
-            ReportCopyFailure(source, target, lowerName);
-            continue;
+        // Once a listing: its files all go into the one directory.
+        if (!ensured) {
+            EnsureWebDirectory(section);
+            ensured = true;
         }
+        // Taken before the copy: a source written meanwhile no longer matches next time.
+        const auto sourceStamp = StampOf(source);
         SPublished published;
-        if (!Checksum(target, published)) {
-            continue;
+        bool zipped = false;
+        if (!KeepPublished(section, lowerName, source, sourceStamp, target, &listed, published,
+                           zipped)) {
+            if (!CopyToWeb(source, target)) {
+                ReportCopyFailure(source, target, lowerName);
+                continue;
+            }
+            if (!Checksum(target, published)) {
+                continue;
+            }
+            zipped = published.size > 0 &&
+                     SizeInKb(published.size) >
+                         static_cast<std::uint64_t>(std::max(m_settings.zipIfBigger, 0)) &&
+                     Pack(source, target, lowerName, listed);
+            RecordPublication(section, lowerName, sourceStamp, target, published, zipped);
         }
         const std::uint64_t sizeKb = SizeInKb(published.size);
-        const bool zipped =
-            published.size > 0 &&
-            sizeKb > static_cast<std::uint64_t>(std::max(m_settings.zipIfBigger, 0)) &&
-            Pack(source, target, lowerName, listed);
         m_catalogue.AddEntry(section, lowerName, published.crcText, zipped, onlyIfAbsent);
         m_files.AddFileRow(CFileRow{
             lowerName, Extension(lowerName), sourceDir, CTimeStamp::ListDate(published.modified),
@@ -353,18 +414,24 @@ void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_v
             continue;
         }
         EnsureWebDirectory(Sections::kIniFiles);
-        if (CFileOps::CopyFileKeepTime(source, target) != 0) {
-            std::this_thread::sleep_for(kIniCopyRetryPause);
-            unlink(target.c_str());
+        const auto sourceStamp = StampOf(source);
+        SPublished published;
+        bool zipped = false;
+        if (!KeepPublished(Sections::kIniFiles, name, source, sourceStamp, target, nullptr,
+                           published, zipped)) {
             if (CFileOps::CopyFileKeepTime(source, target) != 0) {
-                CEventLog::WriteLog(m_settings.logDir,
-                                    "Failed to copy file from " + source + " to " + target);
+                std::this_thread::sleep_for(kIniCopyRetryPause);
+                unlink(target.c_str());
+                if (CFileOps::CopyFileKeepTime(source, target) != 0) {
+                    CEventLog::WriteLog(m_settings.logDir,
+                                        "Failed to copy file from " + source + " to " + target);
+                    continue;
+                }
+            }
+            if (!Checksum(target, published, false)) {
                 continue;
             }
-        }
-        SPublished published;
-        if (!Checksum(target, published, false)) {
-            continue;
+            RecordPublication(Sections::kIniFiles, name, sourceStamp, target, published, false);
         }
         m_catalogue.AddEntry(Sections::kIniFiles, name, published.crcText, false, false);
     }
@@ -394,10 +461,7 @@ bool CCatalogueBuilder::Checksum(const std::string& target, SPublished& publishe
     if (stat(target.c_str(), &info) != 0) {
         status = static_cast<std::uint32_t>(errno);
     } else if (info.st_size > 0) {
-        CCrc32 crc32;
-        crc32.BuildTable();
-        status = crc32.FileCrc(target, crc);
-        crc32.FreeTable();
+        status = m_crc32.FileCrc(target, crc);
     }
     if (status != 0) {
         const std::string code = std::to_string(status);
@@ -437,30 +501,49 @@ bool CCatalogueBuilder::ClaimName(const std::string& name, const std::string& so
     return false;
 }
 
-bool CCatalogueBuilder::Pack(const std::string& source, const std::string& target,
-                             const std::string& lowerName,
-                             const std::unordered_set<std::string>& listed)
+CCatalogueBuilder::SPackPlan
+CCatalogueBuilder::PlanPacking(const std::string& source, const std::string& target,
+                               const std::string& lowerName,
+                               const std::unordered_set<std::string>& listed) const
 {
-    std::string packed;
+    SPackPlan plan;
     if (m_settings.useGzip) {
-        packed = target + ".gz";
+        plan.packed = target + ".gz";
     } else {
         // The archive replaces the name's last three characters; a name that ends in "zip" or
         // is too short would make the archive overwrite the copy or land outside its directory.
         if (m_settings.zipProg.empty() || lowerName.size() <= kExtensionLength ||
             lowerName.ends_with("zip")) {
-            return false;
+            return plan;
         }
-        packed = target.substr(0, target.size() - kExtensionLength) + "zip";
+        plan.packed = target.substr(0, target.size() - kExtensionLength) + "zip";
     }
     // A packed name that another file of this run holds, or that a file of the same listing
     // will hold, stays that file's: this one is published unpacked.
-    const std::string packedKey = LowerAscii(packed);
+    const std::string packedKey = LowerAscii(plan.packed);
     const auto claim = m_claims.find(packedKey);
     const bool ownCopy =
         claim != m_claims.end() && claim->second.packed && claim->second.source == source;
-    if ((claim != m_claims.end() && !ownCopy) ||
-        listed.contains(packedKey.substr(packedKey.rfind('/') + 1))) {
+    plan.nameTaken = (claim != m_claims.end() && !ownCopy) ||
+                     listed.contains(packedKey.substr(packedKey.rfind('/') + 1));
+    return plan;
+}
+
+std::string CCatalogueBuilder::Packer() const
+{
+    return m_settings.useGzip ? std::string{"gzip"} : "zip " + m_settings.zipProg;
+}
+
+bool CCatalogueBuilder::Pack(const std::string& source, const std::string& target,
+                             const std::string& lowerName,
+                             const std::unordered_set<std::string>& listed)
+{
+    const SPackPlan plan = PlanPacking(source, target, lowerName, listed);
+    if (plan.packed.empty()) {
+        return false;
+    }
+    const std::string& packed = plan.packed;
+    if (plan.nameTaken) {
         CEventLog::WriteLog(m_settings.logDir,
                             CStringTable::FormatText(kPublishedUnpackedLog, {source, packed}));
         return false;
@@ -475,8 +558,281 @@ bool CCatalogueBuilder::Pack(const std::string& source, const std::string& targe
     if (!RunPacker(commandLine) || !CFileOps::IsRegularFile(packed)) {
         return false;
     }
-    m_claims[packedKey] = SClaim{source, true};
+    m_claims[LowerAscii(packed)] = SClaim{source, true};
     return true;
+}
+
+std::optional<CCatalogueBuilder::SFileStamp> CCatalogueBuilder::StampOf(const std::string& path)
+{
+    struct stat info
+    {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    return SFileStamp{static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino),
+                      static_cast<std::uint64_t>(info.st_size),
+                      info.st_mtim.tv_sec,
+                      info.st_mtim.tv_nsec,
+                      info.st_ctim.tv_sec,
+                      info.st_ctim.tv_nsec};
+}
+
+bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::string& lowerName,
+                                      const std::string& source,
+                                      const std::optional<SFileStamp>& sourceStamp,
+                                      const std::string& target,
+                                      const std::unordered_set<std::string>* listed,
+                                      SPublished& published, bool& zipped)
+{
+    const std::string key = std::string{section} + kFieldSeparator + lowerName;
+    const auto last = m_lastState.find(key);
+    if (!sourceStamp || last == m_lastState.end() || last->second.source != *sourceStamp) {
+        return false;
+    }
+    const SPublication& was = last->second;
+    const SPreviousEntry* entry = PreviousEntry(section, lowerName);
+    const bool wasPacked = !was.packer.empty();
+    if (entry == nullptr || entry->ambiguous || entry->crcText != was.crcText ||
+        entry->zipped != wasPacked) {
+        return false;
+    }
+    // The packing the current settings give must be the one the published files have.
+    const std::uint64_t size = sourceStamp->size;
+    const bool wantPacked =
+        listed != nullptr && size > 0 &&
+        SizeInKb(size) > static_cast<std::uint64_t>(std::max(m_settings.zipIfBigger, 0));
+    const SPackPlan plan =
+        wantPacked ? PlanPacking(source, target, lowerName, *listed) : SPackPlan{};
+    const bool packed = !plan.packed.empty() && !plan.nameTaken;
+    if (packed != wasPacked || (packed && was.packer != Packer())) {
+        return false;
+    }
+    // gzip replaces the copy by its archive; the zip program leaves both.
+    const bool copyKept = !packed || !m_settings.useGzip;
+    if (StampOf(target) != (copyKept ? was.copy : std::nullopt) ||
+        (packed && StampOf(plan.packed) != was.packedCopy)) {
+        return false;
+    }
+    std::string crcText;
+    if (!SourceCrc(m_crc32, source, size, crcText) || crcText != was.crcText) {
+        return false;
+    }
+    if (plan.nameTaken) {
+        CEventLog::WriteLog(m_settings.logDir,
+                            CStringTable::FormatText(kPublishedUnpackedLog, {source, plan.packed}));
+    }
+    if (packed) {
+        m_claims[LowerAscii(plan.packed)] = SClaim{source, true};
+    }
+    published.size = size;
+    published.modified = static_cast<std::time_t>(sourceStamp->modifiedSec);
+    published.crcText = crcText;
+    zipped = packed;
+    m_newState[key] = was;
+    return true;
+}
+
+const CCatalogueBuilder::SPreviousEntry* CCatalogueBuilder::PreviousEntry(std::string_view section,
+                                                                          const std::string& name)
+{
+    auto [entries, added] = m_previous.try_emplace(std::string{section});
+    if (added && m_previousCatalogue) {
+        for (int n = 1; n <= CCatalogueReader::kMaxEntries; ++n) {
+            std::string file = m_previousCatalogue->ReadText(
+                section, ConfigKeys::NumberedKey(ConfigKeys::kFile, n), "", kMaxValue);
+            if (file.empty()) {
+                break;
+            }
+            SPreviousEntry read{
+                m_previousCatalogue->ReadText(section, ConfigKeys::NumberedKey(ConfigKeys::kCrc, n),
+                                              "", kMaxValue),
+                m_previousCatalogue->ReadInt(
+                    section, ConfigKeys::NumberedKey(ConfigKeys::kZipped, n), 0) != 0,
+                false};
+            auto [it, fresh] = entries->second.try_emplace(std::move(file), read);
+            if (!fresh &&
+                (it->second.crcText != read.crcText || it->second.zipped != read.zipped)) {
+                it->second.ambiguous = true;
+            }
+        }
+    }
+    const auto found = entries->second.find(name);
+    return found == entries->second.end() ? nullptr : &found->second;
+}
+
+void CCatalogueBuilder::RecordPublication(std::string_view section, const std::string& lowerName,
+                                          const std::optional<SFileStamp>& sourceStamp,
+                                          const std::string& target, const SPublished& published,
+                                          bool zipped)
+{
+    const std::string key = std::string{section} + kFieldSeparator + lowerName;
+    // A name published again later in this run describes the files as that publication left
+    // them; until then, or when a file cannot be described, nothing is kept of it.
+    m_newState.erase(key);
+    if (!sourceStamp) {
+        return;
+    }
+    SPublication publication{*sourceStamp, published.crcText, {}, {}, {}};
+    if (zipped) {
+        publication.packer = Packer();
+        const std::string packed = m_settings.useGzip
+                                       ? target + ".gz"
+                                       : target.substr(0, target.size() - kExtensionLength) + "zip";
+        publication.packedCopy = StampOf(packed);
+        if (!publication.packedCopy) {
+            return;
+        }
+    }
+    if (!zipped || !m_settings.useGzip) {
+        publication.copy = StampOf(target);
+        if (!publication.copy) {
+            return;
+        }
+    }
+    m_newState[key] = std::move(publication);
+}
+
+namespace {
+
+template <typename Stamp> std::string StampText(const std::optional<Stamp>& stamp)
+{
+    if (!stamp) {
+        return std::string{kAbsent};
+    }
+    return std::to_string(stamp->device) + ' ' + std::to_string(stamp->inode) + ' ' +
+           std::to_string(stamp->size) + ' ' + std::to_string(stamp->modifiedSec) + ' ' +
+           std::to_string(stamp->modifiedNsec) + ' ' + std::to_string(stamp->changedSec) + ' ' +
+           std::to_string(stamp->changedNsec);
+}
+
+// False when the text is neither a whole stamp nor the mark of an absent file.
+template <typename Stamp> bool ParseStamp(const std::string& text, std::optional<Stamp>& stamp)
+{
+    if (text == kAbsent) {
+        stamp.reset();
+        return true;
+    }
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    unsigned long long size = 0;
+    long long times[4] = {};
+    int used = 0;
+    if (std::sscanf(text.c_str(), "%llu %llu %llu %lld %lld %lld %lld%n", &device, &inode, &size,
+                    &times[0], &times[1], &times[2], &times[3], &used) != 7 ||
+        static_cast<std::size_t>(used) != text.size()) {
+        return false;
+    }
+    stamp = Stamp{device, inode, size, times[0], times[1], times[2], times[3]};
+    return true;
+}
+
+} // namespace
+
+void CCatalogueBuilder::ReadPublicationState()
+{
+    m_lastState.clear();
+    m_newState.clear();
+    m_previous.clear();
+    // The previous catalogue is read once; it stays in place until this run replaces it.
+    m_previousCatalogue.reset();
+    std::ifstream catalogue{CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueFile),
+                            std::ios::binary};
+    std::string bytes(kMaxPreviousCatalogue + 1, '\0');
+    catalogue.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (catalogue.gcount() > 0 &&
+        static_cast<std::size_t>(catalogue.gcount()) <= kMaxPreviousCatalogue) {
+        bytes.resize(static_cast<std::size_t>(catalogue.gcount()));
+        m_previousCatalogue.emplace(std::move(bytes));
+    }
+    std::ifstream in{CPlatform::JoinPath(m_settings.webDir, kStateFile)};
+    std::string line;
+    if (!std::getline(in, line) || line != kStateHeader) {
+        return;
+    }
+    while (std::getline(in, line)) {
+        const std::vector<std::string> fields = SplitFields(line);
+        if (fields.size() != kStateFields) {
+            continue;
+        }
+        SPublication publication;
+        std::optional<SFileStamp> source;
+        if (!ParseStamp(fields[4], source) || !source || !ParseStamp(fields[5], publication.copy) ||
+            !ParseStamp(fields[6], publication.packedCopy)) {
+            continue;
+        }
+        publication.source = *source;
+        publication.packer = fields[2];
+        publication.crcText = fields[3];
+        // A name seen twice is not trusted at all.
+        const std::string key = fields[0] + kFieldSeparator + fields[1];
+        if (!m_lastState.try_emplace(key, std::move(publication)).second) {
+            m_lastState.erase(key);
+        }
+    }
+}
+
+bool CCatalogueBuilder::OutlastStamps(const std::string& path) const
+{
+    // File times advance in clock ticks: a file changed later in the tick a stamp was taken
+    // would keep that stamp. The state is put in place only once the tick of every recorded
+    // stamp has passed, so that any change after this run shows in the stamps.
+    std::pair<std::int64_t, std::int64_t> latest{0, 0};
+    for (const auto& [key, publication] : m_newState) {
+        for (const auto& stamp : {std::optional<SFileStamp>{publication.source}, publication.copy,
+                                  publication.packedCopy}) {
+            if (stamp) {
+                latest = std::max(latest, std::make_pair(stamp->changedSec, stamp->changedNsec));
+            }
+        }
+    }
+    for (int attempt = 0; attempt < kTickAttempts; ++attempt) {
+        struct stat info
+        {};
+        if (stat(path.c_str(), &info) != 0) {
+            return false;
+        }
+        if (std::make_pair(static_cast<std::int64_t>(info.st_ctim.tv_sec),
+                           static_cast<std::int64_t>(info.st_ctim.tv_nsec)) > latest) {
+            return true;
+        }
+        std::this_thread::sleep_for(kTickPause);
+        if (utimensat(AT_FDCWD, path.c_str(), nullptr, 0) != 0) {
+            return false;
+        }
+    }
+    return false;
+}
+
+void CCatalogueBuilder::WritePublicationState()
+{
+    const std::string work = CPlatform::JoinPath(m_settings.webDir, kStateWorkFile);
+    const std::string state = CPlatform::JoinPath(m_settings.webDir, kStateFile);
+    bool written = false;
+    {
+        std::ofstream out{work, std::ios::trunc};
+        out << kStateHeader << '\n';
+        for (const auto& [key, publication] : m_newState) {
+            // A field holding a line break or tab could not be read back as it was.
+            if (HasControlCharacter(publication.packer) ||
+                HasControlCharacter(publication.crcText)) {
+                continue;
+            }
+            out << key << kFieldSeparator << publication.packer << kFieldSeparator
+                << publication.crcText << kFieldSeparator
+                << StampText(std::optional<SFileStamp>{publication.source}) << kFieldSeparator
+                << StampText(publication.copy) << kFieldSeparator
+                << StampText(publication.packedCopy) << '\n';
+        }
+        out.close();
+        written = !out.fail() && OutlastStamps(work);
+    }
+    if (!written || rename(work.c_str(), state.c_str()) != 0) {
+        unlink(work.c_str());
+        unlink(state.c_str());
+        CEventLog::WriteLog(m_settings.logDir,
+                            CStringTable::FormatText(kStateWriteFailedLog, {state}));
+    }
 }
 
 void CCatalogueBuilder::EnsureWebDirectory(std::string_view section) const

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "core/CatalogueWriter.h"
+#include "core/Crc32.h"
+#include "core/ProfileDocument.h"
 #include "core/StringTable.h"
 #include "primary/PrimarySettings.h"
 
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,6 +66,46 @@ private:
     };
     using DirIdentity = std::pair<dev_t, ino_t>;
 
+    // What identifies one state of a file: any write, rename or attribute change alters it.
+    struct SFileStamp
+    {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::uint64_t size = 0;
+        std::int64_t modifiedSec = 0;
+        std::int64_t modifiedNsec = 0;
+        std::int64_t changedSec = 0;
+        std::int64_t changedNsec = 0;
+        bool operator==(const SFileStamp&) const = default;
+    };
+
+    // How an entry was published: the source as it was read, the checksum of what was
+    // written, the packer used (empty: unpacked) and the published files as written.
+    struct SPublication
+    {
+        SFileStamp source;
+        std::string crcText;
+        std::string packer;
+        std::optional<SFileStamp> copy;
+        std::optional<SFileStamp> packedCopy;
+    };
+
+    // What packing the current settings give an entry: packed is empty when the name cannot
+    // be packed; nameTaken when another file holds the packed name.
+    struct SPackPlan
+    {
+        std::string packed;
+        bool nameTaken = false;
+    };
+
+    // A catalogue entry of the previous run; ambiguous when its name appeared twice.
+    struct SPreviousEntry
+    {
+        std::string crcText;
+        bool zipped = false;
+        bool ambiguous = false;
+    };
+
     void AddFileGroups(const std::string& drive, const std::string& windowsDir);
     // False, after the error row and report, when the name cannot be published under target:
     // the catalogue cannot carry it, or another file of this run holds the name already
@@ -74,6 +117,25 @@ private:
     bool Checksum(const std::string& target, SPublished& published, bool reported = true);
     bool Pack(const std::string& source, const std::string& target, const std::string& lowerName,
               const std::unordered_set<std::string>& listed);
+    SPackPlan PlanPacking(const std::string& source, const std::string& target,
+                          const std::string& lowerName,
+                          const std::unordered_set<std::string>& listed) const;
+    std::string Packer() const;
+    // True when the entry's published files still hold what the source holds, as the last
+    // run left them: published and zipped then describe the entry and nothing is written.
+    // Without listed the entry is never packed.
+    bool KeepPublished(std::string_view section, const std::string& lowerName,
+                       const std::string& source, const std::optional<SFileStamp>& sourceStamp,
+                       const std::string& target, const std::unordered_set<std::string>* listed,
+                       SPublished& published, bool& zipped);
+    const SPreviousEntry* PreviousEntry(std::string_view section, const std::string& name);
+    void RecordPublication(std::string_view section, const std::string& lowerName,
+                           const std::optional<SFileStamp>& sourceStamp, const std::string& target,
+                           const SPublished& published, bool zipped);
+    static std::optional<SFileStamp> StampOf(const std::string& path);
+    void ReadPublicationState();
+    void WritePublicationState();
+    bool OutlastStamps(const std::string& path) const;
     void RefuseName(StringId report, std::string_view logFormat, const std::string& source,
                     const std::string& other, const std::string& shownName);
     void EnsureWebDirectory(std::string_view section) const;
@@ -87,6 +149,8 @@ private:
     CFileListSink& m_files;
     Clock m_clock;
     CCatalogueWriter m_catalogue;
+    // One table for every checksum of a run.
+    CCrc32 m_crc32;
     bool m_error = false;
     // Identities of the directories on the walk's current path.
     std::vector<DirIdentity> m_walk;
@@ -95,4 +159,10 @@ private:
     // Published and packed names of this run, by their lower-cased path: on a Windows server
     // names that differ only in letter case are one file.
     std::unordered_map<std::string, SClaim> m_claims;
+    // Publications by section and name: as the last run left them, and as this run leaves them.
+    std::unordered_map<std::string, SPublication> m_lastState;
+    std::map<std::string, SPublication> m_newState;
+    std::optional<CProfileDocument> m_previousCatalogue;
+    // Entries of the previous catalogue, read section by section on first use.
+    std::unordered_map<std::string, std::unordered_map<std::string, SPreviousEntry>> m_previous;
 };

@@ -8,9 +8,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -561,4 +564,100 @@ TEST_F(CatalogueBuilderTest, NoWebDirectory_PublishesNothing)
     EXPECT_EQ(m_sinks.reports[1].first, "Error while preparing data for synchronization");
     EXPECT_FALSE(fs::exists("Db1"));
     EXPECT_EQ(CProfileStore::ReadText("Config", "LastSync", "", 40, "zezodi.ini"), "");
+}
+
+TEST_F(CatalogueBuilderTest, Rebuild_KeepsOnlyWhatIsUnchangedAndIntact)
+{
+    const fs::path small = Db1() / "small.dbf";
+    const fs::path big = Db1() / "big.dbf";
+    const fs::path smallCopy = Web() / "Db1" / "small.dbf";
+    const fs::path bigCopy = Web() / "Db1" / "big.dbf.gz";
+    const fs::path ini = m_tree.Windows() / "jxother.ini";
+    const fs::path iniCopy = Web() / "IniFiles" / "jxother.ini";
+    // Content of the same size with the last-write time put back.
+    const auto rewrite = [](const fs::path& path, const std::string& content) {
+        const auto time = fs::last_write_time(path);
+        CPrimaryTree::Put(path, content);
+        fs::last_write_time(path, time);
+    };
+    struct SCase
+    {
+        const char* what;
+        std::function<void()> change;
+        bool smallAgain;
+        bool bigAgain;
+        bool bigZipped;
+    };
+    const SCase cases[] = {
+        {"unchanged", [] {}, false, false, true},
+        {"source changed, time kept", [&] { rewrite(small, "alarm DATA"); }, true, false, true},
+        {"source size changed, time kept", [&] { rewrite(small, "alarm data, longer"); }, true,
+         false, true},
+        {"copy deleted", [&] { fs::remove(smallCopy); }, true, false, true},
+        {"copy altered, time kept", [&] { rewrite(smallCopy, "ALARM DATA"); }, true, false, true},
+        {"packed copy deleted", [&] { fs::remove(bigCopy); }, false, true, true},
+        // Published afresh unpacked; the archive of before stays, as it always has.
+        {"threshold raised", [&] { m_settings.zipIfBigger = 2048; }, false, false, false},
+        {"state lost", [&] { fs::remove(Web() / "zezodi.state"); }, true, true, true},
+        {"configuration copy altered, time kept", [&] { rewrite(iniCopy, "[Config]\nB=1\n"); },
+         false, false, true},
+    };
+    for (const SCase& test : cases) {
+        SCOPED_TRACE(test.what);
+        fs::remove_all(Web());
+        fs::remove_all(Db1());
+        fs::create_directories(Web());
+        m_settings.zipIfBigger = 1024;
+        CPrimaryTree::Put(small, "alarm data");
+        Sparse(big, 1025 * 1024);
+        CPrimaryTree::Put(ini, "[Config]\nA=1\n");
+        ASSERT_EQ(Build(), 1);
+        const std::vector<CFileRow> firstRows = m_sinks.rows;
+
+        // Open descriptors keep the inodes in use, so a file written again has another one.
+        const int smallFd = open(smallCopy.c_str(), O_RDONLY | O_CLOEXEC);
+        const int bigFd = open(bigCopy.c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(smallFd, 0);
+        ASSERT_GE(bigFd, 0);
+        test.change();
+        EXPECT_EQ(Build(), 1);
+        const auto writtenAgain = [](int fd, const fs::path& path) {
+            struct stat before
+            {};
+            struct stat now
+            {};
+            EXPECT_EQ(fstat(fd, &before), 0);
+            close(fd);
+            return stat(path.c_str(), &now) != 0 || now.st_ino != before.st_ino ||
+                   now.st_ctim.tv_sec != before.st_ctim.tv_sec ||
+                   now.st_ctim.tv_nsec != before.st_ctim.tv_nsec;
+        };
+        EXPECT_EQ(writtenAgain(smallFd, smallCopy), test.smallAgain);
+        EXPECT_EQ(writtenAgain(bigFd, bigCopy), test.bigAgain);
+
+        const auto entries = Entries("Db1");
+        ASSERT_EQ(entries.size(), 2U);
+        EXPECT_EQ(entries[0].file, "big.dbf");
+        EXPECT_EQ(entries[0].crc, Crc(big));
+        EXPECT_EQ(entries[0].zipped, test.bigZipped ? 1 : 0);
+        EXPECT_EQ(fs::exists(Web() / "Db1" / "big.dbf"), !test.bigZipped);
+        EXPECT_EQ(entries[1].file, "small.dbf");
+        EXPECT_EQ(entries[1].crc, Crc(small));
+        EXPECT_EQ(CPrimaryTree::Get(smallCopy), CPrimaryTree::Get(small));
+        ASSERT_EQ(Entries("IniFiles").size(), 1U);
+        EXPECT_EQ(Entries("IniFiles")[0].crc, Crc(ini));
+        EXPECT_EQ(CPrimaryTree::Get(iniCopy), CPrimaryTree::Get(ini));
+        ASSERT_EQ(m_sinks.rows.size(), 2U);
+        for (std::size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(m_sinks.rows[i].crc, entries[i].crc);
+        }
+        if (!test.smallAgain && !test.bigAgain) {
+            for (std::size_t i = 0; i < 2; ++i) {
+                EXPECT_EQ(m_sinks.rows[i].name, firstRows[i].name);
+                EXPECT_EQ(m_sinks.rows[i].date, firstRows[i].date);
+                EXPECT_EQ(m_sinks.rows[i].size, firstRows[i].size);
+                EXPECT_EQ(m_sinks.rows[i].crc, firstRows[i].crc);
+            }
+        }
+    }
 }
