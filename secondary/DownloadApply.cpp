@@ -61,7 +61,8 @@ void CDownloadApply::SetWorkDirectory(std::string directory)
 
 bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view fileName,
                                       bool packed, std::string_view primaryCrc,
-                                      const std::optional<SLocalFile>& local)
+                                      const std::optional<SLocalFile>& local,
+                                      const std::string& staged)
 {
     const std::string& downloadDir =
         local.has_value() && !m_workDir.empty() ? m_workDir : m_settings.downloadDir;
@@ -74,8 +75,11 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
         CCommandLine::Quote(CSyncNames::FileUrl(m_settings.webPath, section, downloadName));
 
     // wget saves beside an existing file under another name, so the names must be free.
-    if (!ClearForDownload(downloadedPath) || (packed && !ClearForDownload(archivePath)) ||
-        RunAndWait(command, downloadDir) != 0) {
+    if (!ClearForDownload(downloadedPath) || (packed && !ClearForDownload(archivePath))) {
+        return Fail(Texts::kDownloadFailed, StringId::DownloadFailed, {command});
+    }
+    const bool taken = !staged.empty() && rename(staged.c_str(), archivePath.c_str()) == 0;
+    if (!taken && RunAndWait(command, downloadDir) != 0) {
         return Fail(Texts::kDownloadFailed, StringId::DownloadFailed, {command});
     }
     CEventLog::WriteLog(m_settings.logDir,
