@@ -19,6 +19,8 @@
 #include "secondary/SyncLogTexts.h"
 #include "secondary/SyncNames.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -55,6 +57,9 @@ long long KilobytesShown(off_t size)
 }
 
 // The report list's text is string-table text; the log's is fixed English.
+// Below this many entries a section is read on the run's thread alone.
+constexpr std::size_t kEntriesForHelpers = 16;
+
 constexpr std::string_view kStoppedLog = "Synchronization stopped before its end";
 
 std::string SectionKey(std::string_view section)
@@ -452,10 +457,25 @@ void CSyncEngine::CompareSection(const SSectionWork& work)
     }
     // The checksums come first, so that the files the section needs can be fetched together;
     // the rows and log lines then follow entry by entry as before.
-    std::vector<SLocalState> states;
-    states.reserve(work.entries.size());
-    for (const SEntryWork& entry : work.entries) {
-        states.push_back(InspectEntry(work.directory, entry));
+    // Reading the local copies takes most of a run that changes little; it is shared among
+    // the cores.
+    const std::size_t count = work.entries.size();
+    std::vector<SLocalState> states(count);
+    std::atomic<std::size_t> next{0};
+    const auto inspect = [&] {
+        for (std::size_t i = next++; i < count; i = next++) {
+            states[i] = InspectEntry(work.directory, work.entries[i]);
+        }
+    };
+    {
+        const unsigned helpers = count < kEntriesForHelpers
+                                     ? 0
+                                     : std::clamp(std::thread::hardware_concurrency(), 1u, 4u) - 1;
+        std::vector<std::jthread> threads;
+        for (unsigned i = 0; i < helpers; ++i) {
+            threads.emplace_back(inspect);
+        }
+        inspect();
     }
     if (!m_preview && !StopRequested()) {
         FetchBatch(work, states);
