@@ -307,6 +307,30 @@ int CFileOps::CopyBeside(std::string_view src, std::string_view dst, std::string
     return 0;
 }
 
+int CFileOps::LinkReplacing(std::string_view src, std::string_view dst)
+{
+    // The link is made under a temporary name beside dst and renamed over it, so dst is never
+    // missing and a killed run leaves a name that RemoveStaleTemporaries knows.
+    std::string name = TemporaryTemplate(std::string(dst));
+    const int reserved =
+        mkostemps(name.data(), static_cast<int>(kTemporarySuffix.size()), O_CLOEXEC);
+    if (reserved < 0)
+        return errno;
+    close(reserved);
+    if (unlink(name.c_str()) != 0 || linkat(AT_FDCWD, std::string(src).c_str(), AT_FDCWD,
+                                            name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        const int error = errno;
+        unlink(name.c_str());
+        return error;
+    }
+    if (rename(name.c_str(), std::string(dst).c_str()) != 0) {
+        const int error = errno;
+        unlink(name.c_str());
+        return error;
+    }
+    return 0;
+}
+
 int CFileOps::CopyFileKeepTime(std::string_view src, std::string_view dst)
 {
     std::string temporary;

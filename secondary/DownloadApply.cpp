@@ -204,8 +204,10 @@ void CDownloadApply::KeepPreviousVersion(const SLocalFile& local, const std::str
         return;
     }
     const std::string previousPath = CPlatform::JoinPath(local.directory, local.previousName);
-    // A copy, not a move: the local file stays in place until the new content replaces it.
-    if (CopyWithRetries(localPath, previousPath) == 0) {
+    // A second name, or a copy where the file system has none, never a move: the local file
+    // stays in place until the new content replaces it.
+    if (CFileOps::LinkReplacing(localPath, previousPath) == 0 ||
+        CopyWithRetries(localPath, previousPath) == 0) {
         return;
     }
     CEventLog::WriteLog(m_settings.logDir,
