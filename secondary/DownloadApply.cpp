@@ -122,8 +122,13 @@ bool CDownloadApply::Apply(const std::string& downloadedPath, std::string_view f
     // The new content is written and checked beside the local file first: a copy that fails
     // or a content with another CRC (the primary changed the file meanwhile) leaves the local
     // file and its previous version as they were.
+    struct stat downloaded
+    {};
+    const bool timeKnown = stat(downloadedPath.c_str(), &downloaded) == 0;
+    // The download is moved where it can be (the same file system), else copied.
     std::string temporary;
-    if (CopyBesideWithRetries(downloadedPath, localPath, temporary) != 0) {
+    if (CFileOps::MoveBeside(downloadedPath, localPath, temporary) != 0 &&
+        CopyBesideWithRetries(downloadedPath, localPath, temporary) != 0) {
         return Fail(Texts::kCopyFailed, StringId::CopyFileFailed, {downloadedPath, localPath});
     }
     if (!VerifyBeside(temporary, localPath, primaryCrc)) {
@@ -138,11 +143,8 @@ bool CDownloadApply::Apply(const std::string& downloadedPath, std::string_view f
         // A script that was executable stays so; a new file keeps the download's mode, as a
         // copy of it would.
         CFileOps::TakeAttributes(temporary, former);
-        struct stat downloaded
-        {};
         // Whole seconds: HTTP carries no finer time, so a finer local time means nothing.
-        if (stat(downloadedPath.c_str(), &downloaded) == 0 &&
-            local.writeTime > downloaded.st_mtim.tv_sec) {
+        if (timeKnown && local.writeTime > downloaded.st_mtim.tv_sec) {
             KeepNewerLocalFile(localPath, fileName, local.writeTime);
         }
         KeepPreviousVersion(local, localPath);
