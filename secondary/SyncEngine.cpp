@@ -21,9 +21,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <thread>
@@ -58,6 +58,20 @@ long long KilobytesShown(off_t size)
 }
 
 // The report list's text is string-table text; the log's is fixed English.
+// True when name holds "%" and two hex digits: wget decodes such a part of a name once more
+// for the name it saves under.
+bool HoldsEscape(std::string_view name)
+{
+    for (std::size_t at = name.find('%'); at != std::string_view::npos && at + 2 < name.size();
+         at = name.find('%', at + 1)) {
+        if (std::isxdigit(static_cast<unsigned char>(name[at + 1])) != 0 &&
+            std::isxdigit(static_cast<unsigned char>(name[at + 2])) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Below this many entries a section is read on the run's thread alone.
 constexpr std::size_t kEntriesForHelpers = 16;
 
@@ -525,8 +539,9 @@ void CSyncEngine::FetchBatch(const SSectionWork& work, std::vector<SLocalState>&
             m_settings.webPath, work.section,
             entry.zipped != 0 ? CSyncNames::PackedName(entry.file, m_settings.useGzip)
                               : entry.file);
-        // One address a line: an address that could break its line is fetched alone.
-        if (url.find_first_of("\r\n") != std::string::npos) {
+        // One address a line: an address that could break its line is fetched alone, and so
+        // is a name wget would store under another one, which could be a listed name.
+        if (url.find_first_of("\r\n") != std::string::npos || HoldsEscape(entry.file)) {
             continue;
         }
         wanted.push_back(i);
@@ -555,13 +570,6 @@ void CSyncEngine::FetchBatch(const SSectionWork& work, std::vector<SLocalState>&
     }
     // The same wget as for a single file, so names and times arrive as they would alone.
     const bool whole = RunAndWait("wget -i " + CCommandLine::Quote(listPath), staging) == 0;
-    // One flush for the whole batch: each file is then made durable at little cost before it
-    // replaces a local file.
-    if (const int directory = open(staging.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        directory >= 0) {
-        syncfs(directory);
-        close(directory);
-    }
     for (const std::size_t i : wanted) {
         const CCatalogueReader::Entry& entry = work.entries[i].entry;
         const std::string path = CPlatform::JoinPath(
