@@ -6,7 +6,8 @@
 #   3. a sync after 1% of the primary's files changed (prepared again),
 # each with its floor, measured in the same run: one `wget -i` over the published files' URLs
 # into an empty directory, and `rsync -a --checksum` between the primary's tree and a copy
-# (into an empty copy, over an identical copy, after the same 1% change).
+# (into an empty copy, over an identical copy, after the same 1% change); at the end each case
+# beside its floor and the ratio of the two.
 #   bench/sync-bench.sh        (BUILD_DIR selects the build, default build/release)
 # Everything lives in a temporary directory that is removed at the end; nginx is stopped
 # whichever way the script ends.
@@ -188,6 +189,11 @@ if ! diff -rq -x log -x download -x syncdata -x '*.?00' -x '*.?01' "$primary_dri
 fi
 
 per_file() { awk -v t="$1" -v n="$2" 'BEGIN { printf "%8.3f s %9.3f ms/file", t, 1000 * t / n }'; }
+# One case beside its floor: seconds of both and how many times the floor the case took.
+versus() {
+  awk -v l="$1" -v t="$2" -v f="$3" -v fl="$4" \
+    'BEGIN { printf "%-40s %8.3f s   floor %8.3f s %-34s ratio %6.2fx\n", l, t, f, "(" fl ")", (f > 0 ? t / f : 0) }'
+}
 echo
 printf '%-44s %s\n' "first sync into an empty secondary" "$(per_file "$first" "$entries")"
 printf '%-44s %s\n' "  floor: one wget -i over $urls URLs" "$(per_file "$wget_floor" "$urls")"
@@ -197,3 +203,7 @@ printf '%-44s %s\n' "  floor: rsync -a --checksum, identical" "$(per_file "$rsyn
 printf '%-44s %s\n' "sync after $changed files changed (1%)" "$(per_file "$partial" "$entries")"
 printf '%-44s %s\n' "  per changed file" "$(per_file "$partial" "$changed")"
 printf '%-44s %s\n' "  floor: rsync -a --checksum, 1% changed" "$(per_file "$rsync_partial" "$files")"
+echo
+versus "first sync" "$first" "$wget_floor" "one wget -i"
+versus "forced sync, nothing changed" "$forced" "$rsync_same" "rsync -a --checksum"
+versus "sync after 1% changed" "$partial" "$rsync_partial" "rsync -a --checksum"

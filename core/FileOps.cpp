@@ -307,6 +307,60 @@ int CFileOps::CopyBeside(std::string_view src, std::string_view dst, std::string
     return 0;
 }
 
+int CFileOps::MoveBeside(std::string_view src, std::string_view dst, std::string& temporary)
+{
+    const std::string source(src);
+    const int from = open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (from < 0)
+        return errno;
+    struct stat info
+    {};
+    int error = fstat(from, &info) != 0 ? errno : (!S_ISREG(info.st_mode) ? EINVAL : 0);
+    // Durable before it can be renamed over the local file, as a copy would be.
+    if (error == 0 && fsync(from) != 0)
+        error = errno;
+    close(from);
+    if (error != 0)
+        return error;
+    std::string name = TemporaryTemplate(std::string(dst));
+    const int reserved =
+        mkostemps(name.data(), static_cast<int>(kTemporarySuffix.size()), O_CLOEXEC);
+    if (reserved < 0)
+        return errno;
+    close(reserved);
+    if (rename(source.c_str(), name.c_str()) != 0) {
+        error = errno;
+        unlink(name.c_str());
+        return error;
+    }
+    temporary = std::move(name);
+    return 0;
+}
+
+int CFileOps::LinkReplacing(std::string_view src, std::string_view dst)
+{
+    // The link is made under a temporary name beside dst and renamed over it, so dst is never
+    // missing and a killed run leaves a name that RemoveStaleTemporaries knows.
+    std::string name = TemporaryTemplate(std::string(dst));
+    const int reserved =
+        mkostemps(name.data(), static_cast<int>(kTemporarySuffix.size()), O_CLOEXEC);
+    if (reserved < 0)
+        return errno;
+    close(reserved);
+    if (unlink(name.c_str()) != 0 || linkat(AT_FDCWD, std::string(src).c_str(), AT_FDCWD,
+                                            name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        const int error = errno;
+        unlink(name.c_str());
+        return error;
+    }
+    if (rename(name.c_str(), std::string(dst).c_str()) != 0) {
+        const int error = errno;
+        unlink(name.c_str());
+        return error;
+    }
+    return 0;
+}
+
 int CFileOps::CopyFileKeepTime(std::string_view src, std::string_view dst)
 {
     std::string temporary;

@@ -40,6 +40,15 @@ public:
     // regular file (a FIFO, a device, a directory) is refused without being read.
     static int CopyBeside(std::string_view src, std::string_view dst, std::string& temporary);
 
+    // Like CopyBeside, but moves src itself (made durable first) to the temporary name beside
+    // dst; only within one file system. 0 or the errno, and src is then where it was.
+    static int MoveBeside(std::string_view src, std::string_view dst, std::string& temporary);
+
+    // Makes dst a second name of src's file (symbolic links followed), replacing dst at once:
+    // the content, times and mode are src's without being copied. 0 or the errno, also where
+    // the file system has no such names; dst is then as it was.
+    static int LinkReplacing(std::string_view src, std::string_view dst);
+
     // Gives path the permission bits of `like` and, where this process may, its owner and
     // group. 0 or the errno of setting the permission bits.
     static int TakeAttributes(std::string_view path, const struct stat& like);

@@ -61,7 +61,8 @@ void CDownloadApply::SetWorkDirectory(std::string directory)
 
 bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view fileName,
                                       bool packed, std::string_view primaryCrc,
-                                      const std::optional<SLocalFile>& local)
+                                      const std::optional<SLocalFile>& local,
+                                      const std::string& staged)
 {
     const std::string& downloadDir =
         local.has_value() && !m_workDir.empty() ? m_workDir : m_settings.downloadDir;
@@ -74,8 +75,11 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
         CCommandLine::Quote(CSyncNames::FileUrl(m_settings.webPath, section, downloadName));
 
     // wget saves beside an existing file under another name, so the names must be free.
-    if (!ClearForDownload(downloadedPath) || (packed && !ClearForDownload(archivePath)) ||
-        RunAndWait(command, downloadDir) != 0) {
+    if (!ClearForDownload(downloadedPath) || (packed && !ClearForDownload(archivePath))) {
+        return Fail(Texts::kDownloadFailed, StringId::DownloadFailed, {command});
+    }
+    const bool taken = !staged.empty() && rename(staged.c_str(), archivePath.c_str()) == 0;
+    if (!taken && RunAndWait(command, downloadDir) != 0) {
         return Fail(Texts::kDownloadFailed, StringId::DownloadFailed, {command});
     }
     CEventLog::WriteLog(m_settings.logDir,
@@ -118,8 +122,13 @@ bool CDownloadApply::Apply(const std::string& downloadedPath, std::string_view f
     // The new content is written and checked beside the local file first: a copy that fails
     // or a content with another CRC (the primary changed the file meanwhile) leaves the local
     // file and its previous version as they were.
+    struct stat downloaded
+    {};
+    const bool timeKnown = stat(downloadedPath.c_str(), &downloaded) == 0;
+    // The download is moved where it can be (the same file system), else copied.
     std::string temporary;
-    if (CopyBesideWithRetries(downloadedPath, localPath, temporary) != 0) {
+    if (CFileOps::MoveBeside(downloadedPath, localPath, temporary) != 0 &&
+        CopyBesideWithRetries(downloadedPath, localPath, temporary) != 0) {
         return Fail(Texts::kCopyFailed, StringId::CopyFileFailed, {downloadedPath, localPath});
     }
     if (!VerifyBeside(temporary, localPath, primaryCrc)) {
@@ -134,11 +143,8 @@ bool CDownloadApply::Apply(const std::string& downloadedPath, std::string_view f
         // A script that was executable stays so; a new file keeps the download's mode, as a
         // copy of it would.
         CFileOps::TakeAttributes(temporary, former);
-        struct stat downloaded
-        {};
         // Whole seconds: HTTP carries no finer time, so a finer local time means nothing.
-        if (stat(downloadedPath.c_str(), &downloaded) == 0 &&
-            local.writeTime > downloaded.st_mtim.tv_sec) {
+        if (timeKnown && local.writeTime > downloaded.st_mtim.tv_sec) {
             KeepNewerLocalFile(localPath, fileName, local.writeTime);
         }
         KeepPreviousVersion(local, localPath);
@@ -200,8 +206,10 @@ void CDownloadApply::KeepPreviousVersion(const SLocalFile& local, const std::str
         return;
     }
     const std::string previousPath = CPlatform::JoinPath(local.directory, local.previousName);
-    // A copy, not a move: the local file stays in place until the new content replaces it.
-    if (CopyWithRetries(localPath, previousPath) == 0) {
+    // A second name, or a copy where the file system has none, never a move: the local file
+    // stays in place until the new content replaces it.
+    if (CFileOps::LinkReplacing(localPath, previousPath) == 0 ||
+        CopyWithRetries(localPath, previousPath) == 0) {
         return;
     }
     CEventLog::WriteLog(m_settings.logDir,

@@ -45,8 +45,11 @@ public:
     // safe. The new content is verified beside the local file and only then renamed over it,
     // so the local file ends with its old content or the primary's, never another; it keeps
     // its permission bits and, where allowed, its owner and group.
+    // `staged` is the file as a batch fetch already brought it (empty: none); it is taken in
+    // place of the download, and when it cannot be taken the file is downloaded alone.
     bool DownloadAndApply(std::string_view section, std::string_view fileName, bool packed,
-                          std::string_view primaryCrc, const std::optional<SLocalFile>& local);
+                          std::string_view primaryCrc, const std::optional<SLocalFile>& local,
+                          const std::string& staged = {});
 
     // Where files for a local file are downloaded and unpacked (a run's own directory inside
     // the download directory); empty, the default, is the download directory itself.

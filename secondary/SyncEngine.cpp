@@ -19,6 +19,9 @@
 #include "secondary/SyncLogTexts.h"
 #include "secondary/SyncNames.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -55,6 +58,23 @@ long long KilobytesShown(off_t size)
 }
 
 // The report list's text is string-table text; the log's is fixed English.
+// True when name holds "%" and two hex digits: wget decodes such a part of a name once more
+// for the name it saves under.
+bool HoldsEscape(std::string_view name)
+{
+    for (std::size_t at = name.find('%'); at != std::string_view::npos && at + 2 < name.size();
+         at = name.find('%', at + 1)) {
+        if (std::isxdigit(static_cast<unsigned char>(name[at + 1])) != 0 &&
+            std::isxdigit(static_cast<unsigned char>(name[at + 2])) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Below this many entries a section is read on the run's thread alone.
+constexpr std::size_t kEntriesForHelpers = 16;
+
 constexpr std::string_view kStoppedLog = "Synchronization stopped before its end";
 
 std::string SectionKey(std::string_view section)
@@ -450,11 +470,120 @@ void CSyncEngine::CompareSection(const SSectionWork& work)
     if (!m_preview) {
         CFileOps::RemoveStaleTemporaries(work.directory);
     }
-    for (const SEntryWork& entry : work.entries) {
+    // The checksums come first, so that the files the section needs can be fetched together;
+    // the rows and log lines then follow entry by entry as before.
+    // Reading the local copies takes most of a run that changes little; it is shared among
+    // the cores.
+    const std::size_t count = work.entries.size();
+    std::vector<SLocalState> states(count);
+    std::atomic<std::size_t> next{0};
+    const auto inspect = [&] {
+        for (std::size_t i = next++; i < count; i = next++) {
+            states[i] = InspectEntry(work.directory, work.entries[i]);
+        }
+    };
+    {
+        const unsigned helpers = count < kEntriesForHelpers
+                                     ? 0
+                                     : std::clamp(std::thread::hardware_concurrency(), 1u, 4u) - 1;
+        std::vector<std::jthread> threads;
+        for (unsigned i = 0; i < helpers; ++i) {
+            threads.emplace_back(inspect);
+        }
+        inspect();
+    }
+    if (!m_preview && !StopRequested()) {
+        FetchBatch(work, states);
+    }
+    for (std::size_t i = 0; i < work.entries.size(); ++i) {
         if (StopRequested()) {
             return;
         }
-        CompareEntry(work.directory, work.section, entry);
+        CompareEntry(work.directory, work.section, work.entries[i], states[i]);
+    }
+}
+
+CSyncEngine::SLocalState CSyncEngine::InspectEntry(const std::string& directory,
+                                                   const SEntryWork& work) const
+{
+    SLocalState state;
+    if (work.verdict != EVerdict::Accepted) {
+        return state;
+    }
+    state.localName = CFileOps::FindNameNoCase(directory, work.entry.file);
+    state.found = !state.localName.empty() &&
+                  stat(CPlatform::JoinPath(directory, state.localName).c_str(), &state.info) == 0;
+    if (!state.found) {
+        state.fetch = true;
+        return state;
+    }
+    // Never opened unless regular: the walk refuses the others.
+    if (S_ISREG(state.info.st_mode)) {
+        std::uint32_t status = 0;
+        state.crc = CFileChecksum::Text(CPlatform::JoinPath(directory, state.localName), status);
+        state.fetch = state.crc != work.entry.crc && work.entry.onlyNotExistent == 0;
+    }
+    return state;
+}
+
+void CSyncEngine::FetchBatch(const SSectionWork& work, std::vector<SLocalState>& states)
+{
+    std::vector<std::size_t> wanted;
+    std::string list;
+    for (std::size_t i = 0; i < states.size(); ++i) {
+        if (!states[i].fetch) {
+            continue;
+        }
+        const CCatalogueReader::Entry& entry = work.entries[i].entry;
+        const std::string url = CSyncNames::FileUrl(
+            m_settings.webPath, work.section,
+            entry.zipped != 0 ? CSyncNames::PackedName(entry.file, m_settings.useGzip)
+                              : entry.file);
+        // One address a line: an address that could break its line is fetched alone, and so
+        // is a name wget would store under another one, which could be a listed name.
+        if (url.find_first_of("\r\n") != std::string::npos || HoldsEscape(entry.file)) {
+            continue;
+        }
+        wanted.push_back(i);
+        list += url;
+        list += '\n';
+    }
+    // A single file gains nothing from a batch.
+    if (wanted.size() < 2) {
+        return;
+    }
+    const std::string workDir =
+        CPlatform::JoinPath(m_settings.downloadDir, CFileOps::WorkDirectoryName());
+    const std::string name = "batch" + std::to_string(++m_batchCount);
+    const std::string listPath = CPlatform::JoinPath(workDir, name + ".txt");
+    const std::string staging = CPlatform::JoinPath(workDir, name);
+    if (CFileOps::CreateDirectory(staging) != 0) {
+        return;
+    }
+    std::FILE* out = std::fopen(listPath.c_str(), "wb");
+    if (out == nullptr) {
+        return;
+    }
+    const bool written = std::fwrite(list.data(), 1, list.size(), out) == list.size();
+    if (std::fclose(out) != 0 || !written) {
+        return;
+    }
+    // The same wget as for a single file, so names and times arrive as they would alone.
+    const bool whole = RunAndWait("wget -i " + CCommandLine::Quote(listPath), staging) == 0;
+    for (const std::size_t i : wanted) {
+        const CCatalogueReader::Entry& entry = work.entries[i].entry;
+        const std::string path = CPlatform::JoinPath(
+            staging, entry.zipped != 0 ? CSyncNames::PackedName(entry.file, m_settings.useGzip)
+                                       : entry.file);
+        if (!CFileOps::IsRegularFile(path)) {
+            continue;
+        }
+        // After a failure in the batch only a content that proves whole is taken; any other
+        // file is fetched alone, so that its failure is reported as such.
+        std::uint32_t status = 0;
+        if (whole || (entry.zipped == 0 && CFileChecksum::Text(path, status) == entry.crc)) {
+            states[i].staged = path;
+        }
     }
 }
 
@@ -490,7 +619,7 @@ bool CSyncEngine::RefuseEntry(const std::string& directory, const std::string& s
 }
 
 void CSyncEngine::CompareEntry(const std::string& directory, const std::string& section,
-                               const SEntryWork& work)
+                               const SEntryWork& work, SLocalState& inspected)
 {
     const CCatalogueReader::Entry& entry = work.entry;
     CLocalFilesSink::SRow row;
@@ -500,14 +629,9 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
     row[6] = entry.crc;
     int state = CLocalFilesSink::ImageUnchanged;
 
-    std::string localName;
-    struct stat info
-    {};
-    if (work.verdict == EVerdict::Accepted) {
-        localName = CFileOps::FindNameNoCase(directory, entry.file);
-    }
-    const bool found =
-        !localName.empty() && stat(CPlatform::JoinPath(directory, localName).c_str(), &info) == 0;
+    std::string& localName = inspected.localName;
+    const struct stat& info = inspected.info;
+    const bool found = inspected.found;
     row[3] = found ? CTimeStamp::ListDate(info.st_mtim.tv_sec) : std::string();
     row[4] = CStringTable::Format(StringId::SizeInKb,
                                   {std::to_string(found ? KilobytesShown(info.st_size) : 0)});
@@ -519,8 +643,7 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
         ++m_failed;
     } else if (found) {
         const std::string displayPath = CPlatform::JoinPath(directory, localName);
-        std::uint32_t status = 0;
-        row[5] = CFileChecksum::Text(displayPath, status);
+        row[5] = inspected.crc;
         if (row[5] == entry.crc) {
             row[7] = CStringTable::Text(StringId::Identical);
             ++m_identical;
@@ -566,7 +689,8 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
                 : std::string();
         const CDownloadApply::SLocalFile local{directory, localName, found,
                                                found ? info.st_mtim.tv_sec : 0, previousName};
-        if (m_download.DownloadAndApply(section, entry.file, entry.zipped != 0, entry.crc, local)) {
+        if (m_download.DownloadAndApply(section, entry.file, entry.zipped != 0, entry.crc, local,
+                                        inspected.staged)) {
             state = CLocalFilesSink::ImageUpdated;
             ++m_synchronized;
         } else {

@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <vector>
 
 class CLocalFilesSink;
@@ -114,6 +115,20 @@ private:
         std::vector<SEntryWork> entries;
     };
 
+    // The local side of one entry, read before anything of its section is downloaded.
+    struct SLocalState
+    {
+        std::string localName;
+        bool found = false;
+        struct stat info
+        {};
+        // The local copy's checksum text; only for a regular file of an accepted entry.
+        std::string crc;
+        bool fetch = false;
+        // Where the section's batch fetch put the file; empty when it did not bring it.
+        std::string staged;
+    };
+
     int FetchCatalogue(const std::string& cataloguePath);
     bool DownloadDirectoryRefused();
     void PlanSection(const CCatalogueReader& reader, const std::string& directory,
@@ -122,8 +137,10 @@ private:
     SSectionWork JudgeSection(const CCatalogueReader& reader, const std::string& directory,
                               const std::string& section, bool subSection) const;
     void CompareSection(const SSectionWork& work);
+    SLocalState InspectEntry(const std::string& directory, const SEntryWork& work) const;
+    void FetchBatch(const SSectionWork& work, std::vector<SLocalState>& states);
     void CompareEntry(const std::string& directory, const std::string& section,
-                      const SEntryWork& work);
+                      const SEntryWork& work, SLocalState& inspected);
     bool RefuseEntry(const std::string& directory, const std::string& section,
                      const SEntryWork& work, const std::string& localName);
     void ReportSectionProblem(const SSectionWork& work);
@@ -145,6 +162,7 @@ private:
     std::function<bool()> m_stopRequested;
     PreviewSink m_preview;
     ProgressSink m_progress;
+    int m_batchCount = 0;
     int m_progressDone = 0;
     int m_progressAll = 0;
     std::uint64_t m_progressBytes = 0;

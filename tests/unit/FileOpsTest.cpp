@@ -260,3 +260,26 @@ TEST_F(FileOpsTest, RemoveStaleTemporaries_RemovesOnlyTheTemporariesOfEndedProce
 }
 
 } // namespace
+
+TEST_F(FileOpsTest, LinkReplacing_NamesTheSameFileOverAnOldOneOrChangesNothing)
+{
+    Write("src.dbf", "current");
+    Write("dst.d00", "older version");
+    ASSERT_EQ(symlink(Path("src.dbf").c_str(), Path("link.dbf").c_str()), 0);
+
+    ASSERT_EQ(CFileOps::LinkReplacing(Path("link.dbf"), Path("dst.d00")), 0);
+    EXPECT_EQ(Read("dst.d00"), "current");
+    struct stat src
+    {};
+    struct stat dst
+    {};
+    ASSERT_EQ(stat(Path("src.dbf").c_str(), &src), 0);
+    ASSERT_EQ(lstat(Path("dst.d00").c_str(), &dst), 0);
+    EXPECT_EQ(src.st_ino, dst.st_ino);
+
+    EXPECT_EQ(CFileOps::LinkReplacing(Path("missing.dbf"), Path("dst.d00")), ENOENT);
+    EXPECT_EQ(Read("dst.d00"), "current");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Path("")),
+                            std::filesystem::directory_iterator()),
+              3);
+}

@@ -736,3 +736,77 @@ TEST_F(SyncEngineTest, DownloadDirectoryInTheData_IsRefusedAndNothingIsTouched)
 }
 
 } // namespace
+
+// The files a section needs are fetched together before the entries are applied in order; one
+// the server lacks is asked for a second time alone and fails with the single fetch's texts.
+TEST_F(SyncEngineTest, FilesFetchedTogether_AreAppliedInOrderAndAMissOfTheBatchFailsAlone)
+{
+    CCatalogueText catalogue{tree};
+    catalogue.File("Db1", "same.dbf", "same content");
+    catalogue.File("Db1", "a b.dbf", "blank");
+    catalogue.File("Db1", "gone.dbf", nullptr);
+    catalogue.File("Db1", "50%.dbf", "percent");
+    // wget stores this one as "xAy.dbf": in a batch that brings all, it must not take the place
+    // of the next entry.
+    catalogue.File("Dbv1", "x%41y.dbf", "escaped");
+    catalogue.File("Dbv1", "xAy.dbf", "plain");
+    catalogue.Write(kStamp);
+    tree.Put("drive/db1/same.dbf", "same content");
+    tree.Put("drive/db1/a b.dbf", "old blank");
+    tree.Put("drive/db1/gone.dbf", "kept");
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(identical, 1);
+    EXPECT_EQ(synchronized, 3);
+    EXPECT_EQ(tree.Get("drive/db1/a b.dbf"), "blank");
+    EXPECT_EQ(tree.Get("drive/db1/a b.d00"), "old blank");
+    EXPECT_EQ(tree.Get("drive/db1/gone.dbf"), "kept");
+    EXPECT_EQ(tree.Get("drive/db1/50%.dbf"), "percent");
+    EXPECT_EQ(tree.Get("drive/dbv1/xAy.dbf"), "plain");
+
+    const std::vector<std::pair<std::string, std::string>> rows = {{"same.dbf", "Identical"},
+                                                                   {"a b.dbf", "Updated"},
+                                                                   {"gone.dbf", "Failed"},
+                                                                   {"50%.dbf", "Updated"}};
+    ASSERT_EQ(sinks.rows.size(), rows.size() + 2);
+    EXPECT_EQ(sinks.Row("xAy.dbf")->columns[7], "Updated");
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(sinks.rows[i].columns[0], rows[i].first);
+        EXPECT_EQ(sinks.rows[i].columns[7], rows[i].second) << rows[i].first;
+    }
+    const std::string db1 = tree.Path("drive/db1");
+    const std::vector<std::string> order = {"File " + db1 + "/a b.dbf has not identical CRC",
+                                            "File a b.dbf successfully downloaded",
+                                            "File " + db1 + "/a b.dbf successfully synchronized",
+                                            "File " + db1 + "/gone.dbf has not identical CRC",
+                                            "Failed to download file wget " + tree.WebPath() +
+                                                "/Db1/gone.dbf",
+                                            "File " + db1 + "/50%.dbf is not existent",
+                                            "File 50%.dbf successfully downloaded",
+                                            "Failure durring synchronization"};
+    const std::string log = Log();
+    std::size_t at = 0;
+    for (const std::string& line : order) {
+        const std::size_t found = log.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line << "\n" << log;
+        at = found + line.size();
+    }
+    EXPECT_TRUE(sinks.HasLine("Failed to download file wget " + tree.WebPath() + "/Db1/gone.dbf !",
+                              CReportSink::ImageError));
+
+    // Asked for in the batch and once more alone; the others came once, with the batch.
+    const std::string access = tree.Get("nginx/access.log");
+    const auto requests = [&access](const std::string& path) {
+        std::size_t count = 0;
+        for (std::size_t at = access.find("GET " + path + " "); at != std::string::npos;
+             at = access.find("GET " + path + " ", at + 1)) {
+            ++count;
+        }
+        return count;
+    };
+    EXPECT_EQ(requests("/syncdata/Db1/gone.dbf"), 2u);
+    EXPECT_EQ(requests("/syncdata/Db1/a%20b.dbf"), 1u);
+    EXPECT_EQ(requests("/syncdata/Db1/50%25.dbf"), 1u);
+    EXPECT_EQ(requests("/syncdata/Db1/same.dbf"), 0u);
+}
