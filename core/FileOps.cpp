@@ -146,6 +146,25 @@ std::string TemporaryTemplate(const std::string& dst)
            std::string(kTemporarySuffix);
 }
 
+// Creates a new empty temporary beside dst and names it in `name`: an open descriptor, or -1
+// with errno set.
+int CreateTemporaryBeside(std::string_view dst, std::string& name)
+{
+    name = TemporaryTemplate(std::string(dst));
+    return mkostemps(name.data(), static_cast<int>(kTemporarySuffix.size()), O_CLOEXEC);
+}
+
+// Renames the temporary over dst; where that fails the temporary goes. 0 or the errno.
+int ReplaceWithTemporary(const std::string& temporary, std::string_view dst)
+{
+    if (rename(temporary.c_str(), std::string(dst).c_str()) != 0) {
+        const int error = errno;
+        unlink(temporary.c_str());
+        return error;
+    }
+    return 0;
+}
+
 constexpr std::string_view kWorkSuffix = "-work";
 constexpr std::size_t kRandomPart = 6;
 
@@ -288,8 +307,8 @@ int CFileOps::CopyBeside(std::string_view src, std::string_view dst, std::string
         close(from);
         return S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     }
-    std::string name = TemporaryTemplate(std::string(dst));
-    const int to = mkostemps(name.data(), static_cast<int>(kTemporarySuffix.size()), O_CLOEXEC);
+    std::string name;
+    const int to = CreateTemporaryBeside(dst, name);
     if (to < 0) {
         const int error = errno;
         close(from);
@@ -322,9 +341,8 @@ int CFileOps::MoveBeside(std::string_view src, std::string_view dst, std::string
     close(from);
     if (error != 0)
         return error;
-    std::string name = TemporaryTemplate(std::string(dst));
-    const int reserved =
-        mkostemps(name.data(), static_cast<int>(kTemporarySuffix.size()), O_CLOEXEC);
+    std::string name;
+    const int reserved = CreateTemporaryBeside(dst, name);
     if (reserved < 0)
         return errno;
     close(reserved);
@@ -341,9 +359,8 @@ int CFileOps::LinkReplacing(std::string_view src, std::string_view dst)
 {
     // The link is made under a temporary name beside dst and renamed over it, so dst is never
     // missing and a killed run leaves a name that RemoveStaleTemporaries knows.
-    std::string name = TemporaryTemplate(std::string(dst));
-    const int reserved =
-        mkostemps(name.data(), static_cast<int>(kTemporarySuffix.size()), O_CLOEXEC);
+    std::string name;
+    const int reserved = CreateTemporaryBeside(dst, name);
     if (reserved < 0)
         return errno;
     close(reserved);
@@ -353,12 +370,7 @@ int CFileOps::LinkReplacing(std::string_view src, std::string_view dst)
         unlink(name.c_str());
         return error;
     }
-    if (rename(name.c_str(), std::string(dst).c_str()) != 0) {
-        const int error = errno;
-        unlink(name.c_str());
-        return error;
-    }
-    return 0;
+    return ReplaceWithTemporary(name, dst);
 }
 
 int CFileOps::CopyFileKeepTime(std::string_view src, std::string_view dst)
@@ -366,12 +378,7 @@ int CFileOps::CopyFileKeepTime(std::string_view src, std::string_view dst)
     std::string temporary;
     if (const int error = CopyBeside(src, dst, temporary); error != 0)
         return error;
-    if (rename(temporary.c_str(), std::string(dst).c_str()) != 0) {
-        const int error = errno;
-        unlink(temporary.c_str());
-        return error;
-    }
-    return 0;
+    return ReplaceWithTemporary(temporary, dst);
 }
 
 int CFileOps::TakeAttributes(std::string_view path, const struct stat& like)
