@@ -33,7 +33,6 @@ namespace {
 
 constexpr auto kCopyRetryPause = std::chrono::milliseconds(100);
 constexpr auto kIniCopyRetryPause = std::chrono::milliseconds(1000);
-constexpr auto kPackPoll = std::chrono::milliseconds(100);
 constexpr std::uint64_t kKilobyte = 1024;
 constexpr std::string_view kSyncDataDirectory = "syncdata";
 constexpr std::size_t kExtensionLength = 3;
@@ -187,22 +186,12 @@ bool SourceCrc(const CCrc32& crc32, const std::string& path, std::uint64_t size,
     return status == 0;
 }
 
-bool RunPacker(const std::string& commandLine)
-{
-    CProcessRunner runner{commandLine};
-    if (!runner.Start(true, false)) {
-        return false;
-    }
-    while (!runner.WaitForExit(kPackPoll)) {
-    }
-    return runner.GetExitCode() == 0;
-}
-
 } // namespace
 
 CCatalogueBuilder::CCatalogueBuilder(SPrimarySettings settings, CReportSink& report,
-                                     CFileListSink& files, Clock clock)
-    : m_settings{std::move(settings)}, m_report{report}, m_files{files}, m_clock{std::move(clock)}
+                                     CFileListSink& files, Clock clock, unsigned packers)
+    : m_settings{std::move(settings)}, m_report{report}, m_files{files}, m_clock{std::move(clock)},
+      m_queue{packers}
 {}
 
 int CCatalogueBuilder::BuildCatalogue()
@@ -212,6 +201,7 @@ int CCatalogueBuilder::BuildCatalogue()
     m_error = false;
     m_walk.clear();
     m_claims.clear();
+    m_packing.clear();
 
     const std::time_t now = m_clock ? m_clock() : std::time(nullptr);
     const std::string stamp = CTimeStamp::Format(now);
@@ -223,10 +213,8 @@ int CCatalogueBuilder::BuildCatalogue()
         return Finish();
     }
     if (!m_catalogue.Begin(m_settings.webDir, stamp)) {
-        CEventLog::WriteLog(
-            m_settings.logDir,
-            "Failed to start the sync catalogue " +
-                CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueWorkFile));
+        WriteLog("Failed to start the sync catalogue " +
+                 CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueWorkFile));
         m_error = true;
         return Finish();
     }
@@ -237,6 +225,7 @@ int CCatalogueBuilder::BuildCatalogue()
     ReadPublicationState();
     m_crc32.BuildTable();
     AddFileGroups(CPlatform::DriveDirectory(m_settings.installDir), CPlatform::WindowsDirectory());
+    m_queue.Drain();
     m_crc32.FreeTable();
     WritePublicationState();
 
@@ -326,27 +315,41 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
         const auto sourceStamp = StampOf(source);
         SPublished published;
         bool zipped = false;
-        if (!KeepPublished(section, lowerName, source, sourceStamp, target, &listed, published,
-                           zipped)) {
-            if (!CopyToWeb(source, target)) {
-                ReportCopyFailure(source, target, lowerName);
-                continue;
-            }
-            if (!Checksum(target, published)) {
-                continue;
-            }
-            zipped = published.size > 0 &&
-                     SizeInKb(published.size) >
-                         static_cast<std::uint64_t>(std::max(m_settings.zipIfBigger, 0)) &&
-                     Pack(source, target, lowerName, listed);
-            RecordPublication(section, lowerName, sourceStamp, target, published, zipped);
+        if (KeepPublished(section, lowerName, source, sourceStamp, target, &listed, published,
+                          zipped)) {
+            Publish(section, lowerName, sourceDir, published, zipped, onlyIfAbsent);
+            continue;
         }
-        const std::uint64_t sizeKb = SizeInKb(published.size);
-        m_catalogue.AddEntry(section, lowerName, published.crcText, zipped, onlyIfAbsent);
-        m_files.AddFileRow(CFileRow{
-            lowerName, Extension(lowerName), sourceDir, CTimeStamp::ListDate(published.modified),
-            CStringTable::Format(StringId::SizeInKb, {std::to_string(sizeKb)}), published.crcText});
+        if (!CopyToWeb(source, target)) {
+            ReportCopyFailure(source, target, lowerName);
+            continue;
+        }
+        if (!Checksum(target, published)) {
+            continue;
+        }
+        const bool big = published.size > 0 &&
+                         SizeInKb(published.size) >
+                             static_cast<std::uint64_t>(std::max(m_settings.zipIfBigger, 0));
+        // The entry is told once its packer is done, in its place among the others.
+        const auto told = [=, this, section = std::string{section}](bool packed) {
+            RecordPublication(section, lowerName, sourceStamp, target, published, packed);
+            Publish(section, lowerName, sourceDir, published, packed, onlyIfAbsent);
+        };
+        if (!big || !Pack(source, target, lowerName, listed, told)) {
+            told(false);
+        }
     }
+}
+
+void CCatalogueBuilder::Publish(std::string_view section, const std::string& lowerName,
+                                const std::string& sourceDir, const SPublished& published,
+                                bool zipped, bool onlyIfAbsent)
+{
+    const std::uint64_t sizeKb = SizeInKb(published.size);
+    AddEntry(section, lowerName, published.crcText, zipped, onlyIfAbsent);
+    AddFileRow(CFileRow{
+        lowerName, Extension(lowerName), sourceDir, CTimeStamp::ListDate(published.modified),
+        CStringTable::Format(StringId::SizeInKb, {std::to_string(sizeKb)}), published.crcText});
 }
 
 void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_view section)
@@ -356,8 +359,7 @@ void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_vie
         return;
     }
     if (here == m_webIdentity) {
-        CEventLog::WriteLog(m_settings.logDir,
-                            CStringTable::FormatText(kWebDirectorySkippedLog, {dir}));
+        WriteLog(CStringTable::FormatText(kWebDirectorySkippedLog, {dir}));
         return;
     }
     m_walk.push_back(*here);
@@ -377,8 +379,7 @@ void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_vie
         // Copies published into the tree itself would be published again at every run.
         const auto identity = IdentityOf(fullPath);
         if (identity && identity == m_webIdentity) {
-            CEventLog::WriteLog(m_settings.logDir,
-                                CStringTable::FormatText(kWebDirectorySkippedLog, {fullPath}));
+            WriteLog(CStringTable::FormatText(kWebDirectorySkippedLog, {fullPath}));
             continue;
         }
         // A section name cannot close its own header with ']' either.
@@ -392,12 +393,11 @@ void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_vie
         }
         // A symbolic link back into the tree would make the walk endless.
         if (!identity || std::find(m_walk.begin(), m_walk.end(), *identity) != m_walk.end()) {
-            CEventLog::WriteLog(m_settings.logDir,
-                                "Skipped directory " + fullPath + ": it leads back into the tree");
+            WriteLog("Skipped directory " + fullPath + ": it leads back into the tree");
             continue;
         }
         AddFiles(fullPath, "*.*", subsection, false);
-        m_catalogue.AddDirectory(section, subsection);
+        AddDirectory(section, subsection);
         EnsureWebDirectory(subsection);
         AddDirectoryTree(fullPath, subsection);
     }
@@ -423,8 +423,7 @@ void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_v
                 std::this_thread::sleep_for(kIniCopyRetryPause);
                 unlink(target.c_str());
                 if (CFileOps::CopyFileKeepTime(source, target) != 0) {
-                    CEventLog::WriteLog(m_settings.logDir,
-                                        "Failed to copy file from " + source + " to " + target);
+                    WriteLog("Failed to copy file from " + source + " to " + target);
                     continue;
                 }
             }
@@ -433,7 +432,7 @@ void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_v
             }
             RecordPublication(Sections::kIniFiles, name, sourceStamp, target, published, false);
         }
-        m_catalogue.AddEntry(Sections::kIniFiles, name, published.crcText, false, false);
+        AddEntry(Sections::kIniFiles, name, published.crcText, false, false);
     }
 }
 
@@ -465,11 +464,10 @@ bool CCatalogueBuilder::Checksum(const std::string& target, SPublished& publishe
     }
     if (status != 0) {
         const std::string code = std::to_string(status);
-        CEventLog::WriteLog(m_settings.logDir,
-                            "Failed to get CRC from file " + target + "  Error Code: " + code);
+        WriteLog("Failed to get CRC from file " + target + "  Error Code: " + code);
         if (reported) {
-            m_report.AddReportLine(CStringTable::Format(StringId::CrcFailed, {target, code}),
-                                   CReportSink::ImageError);
+            AddReportLine(CStringTable::Format(StringId::CrcFailed, {target, code}),
+                          CReportSink::ImageError);
             m_error = true;
         }
         return false;
@@ -487,6 +485,7 @@ bool CCatalogueBuilder::ClaimName(const std::string& name, const std::string& so
         RefuseName(StringId::NameNotPublishable, kNotPublishableLog, source, {}, shownName);
         return false;
     }
+    AwaitPacking(target);
     // The same file found again by a later pattern is published again under its own name.
     const auto [claim, added] = m_claims.try_emplace(LowerAscii(target), SClaim{source, false});
     if (added || (claim->second.source == source && !claim->second.packed)) {
@@ -504,7 +503,7 @@ bool CCatalogueBuilder::ClaimName(const std::string& name, const std::string& so
 CCatalogueBuilder::SPackPlan
 CCatalogueBuilder::PlanPacking(const std::string& source, const std::string& target,
                                const std::string& lowerName,
-                               const std::unordered_set<std::string>& listed) const
+                               const std::unordered_set<std::string>& listed)
 {
     SPackPlan plan;
     if (m_settings.useGzip) {
@@ -520,6 +519,7 @@ CCatalogueBuilder::PlanPacking(const std::string& source, const std::string& tar
     }
     // A packed name that another file of this run holds, or that a file of the same listing
     // will hold, stays that file's: this one is published unpacked.
+    AwaitPacking(plan.packed);
     const std::string packedKey = LowerAscii(plan.packed);
     const auto claim = m_claims.find(packedKey);
     const bool ownCopy =
@@ -536,7 +536,8 @@ std::string CCatalogueBuilder::Packer() const
 
 bool CCatalogueBuilder::Pack(const std::string& source, const std::string& target,
                              const std::string& lowerName,
-                             const std::unordered_set<std::string>& listed)
+                             const std::unordered_set<std::string>& listed,
+                             std::function<void(bool)> told)
 {
     const SPackPlan plan = PlanPacking(source, target, lowerName, listed);
     if (plan.packed.empty()) {
@@ -544,8 +545,7 @@ bool CCatalogueBuilder::Pack(const std::string& source, const std::string& targe
     }
     const std::string& packed = plan.packed;
     if (plan.nameTaken) {
-        CEventLog::WriteLog(m_settings.logDir,
-                            CStringTable::FormatText(kPublishedUnpackedLog, {source, packed}));
+        WriteLog(CStringTable::FormatText(kPublishedUnpackedLog, {source, packed}));
         return false;
     }
     unlink(packed.c_str());
@@ -553,13 +553,29 @@ bool CCatalogueBuilder::Pack(const std::string& source, const std::string& targe
                                                        : CCommandLine::Program(m_settings.zipProg) +
                                                              " " + CCommandLine::Quote(packed) +
                                                              " " + CCommandLine::Quote(target);
-    // gzip leaves names such as .tgz, .z or -gz unchanged and still ends with 0: only a packed
-    // copy that exists makes the entry packed.
-    if (!RunPacker(commandLine) || !CFileOps::IsRegularFile(packed)) {
-        return false;
-    }
-    m_claims[LowerAscii(packed)] = SClaim{source, true};
+    const CPackingQueue::Ticket ticket = m_queue.Pack(
+        commandLine, [this, source, packed, told = std::move(told)](bool exitedWithZero) {
+            // gzip leaves names such as .tgz, .z or -gz unchanged and still ends with 0: only a
+            // packed copy that exists makes the entry packed.
+            const bool packedCopy = exitedWithZero && CFileOps::IsRegularFile(packed);
+            if (packedCopy) {
+                m_claims[LowerAscii(packed)] = SClaim{source, true};
+            }
+            told(packedCopy);
+        });
+    // Until the packer is done, neither its input nor its output may be claimed or written.
+    m_packing[LowerAscii(target)] = ticket;
+    m_packing[LowerAscii(packed)] = ticket;
     return true;
+}
+
+void CCatalogueBuilder::AwaitPacking(const std::string& path)
+{
+    const auto pending = m_packing.find(LowerAscii(path));
+    if (pending != m_packing.end()) {
+        m_queue.WaitFor(pending->second);
+        m_packing.erase(pending);
+    }
 }
 
 std::optional<CCatalogueBuilder::SFileStamp> CCatalogueBuilder::StampOf(const std::string& path)
@@ -619,8 +635,7 @@ bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::strin
         return false;
     }
     if (plan.nameTaken) {
-        CEventLog::WriteLog(m_settings.logDir,
-                            CStringTable::FormatText(kPublishedUnpackedLog, {source, plan.packed}));
+        WriteLog(CStringTable::FormatText(kPublishedUnpackedLog, {source, plan.packed}));
     }
     if (packed) {
         m_claims[LowerAscii(plan.packed)] = SClaim{source, true};
@@ -830,8 +845,7 @@ void CCatalogueBuilder::WritePublicationState()
     if (!written || rename(work.c_str(), state.c_str()) != 0) {
         unlink(work.c_str());
         unlink(state.c_str());
-        CEventLog::WriteLog(m_settings.logDir,
-                            CStringTable::FormatText(kStateWriteFailedLog, {state}));
+        WriteLog(CStringTable::FormatText(kStateWriteFailedLog, {state}));
     }
 }
 
@@ -856,7 +870,7 @@ void CCatalogueBuilder::ReportCopyFailure(const std::string& source, const std::
 {
     CFileRow row;
     row.name = CStringTable::Format(StringId::FileListError, {shownName});
-    m_files.AddFileRow(row);
+    AddFileRow(row);
     ReportError("Failed to copy file from " + source + " to " + target,
                 CStringTable::Format(StringId::CopyFileFailed, {source, target}));
 }
@@ -867,7 +881,7 @@ void CCatalogueBuilder::RefuseName(StringId report, std::string_view logFormat,
 {
     CFileRow row;
     row.name = CStringTable::Format(StringId::FileListError, {Printable(shownName)});
-    m_files.AddFileRow(row);
+    AddFileRow(row);
     const std::string shownSource = Printable(source);
     const std::string shownOther = Printable(other);
     ReportError(CStringTable::FormatText(logFormat, {shownSource, shownOther}),
@@ -876,9 +890,39 @@ void CCatalogueBuilder::RefuseName(StringId report, std::string_view logFormat,
 
 void CCatalogueBuilder::ReportError(const std::string& logText, const std::string& reportText)
 {
-    CEventLog::WriteLog(m_settings.logDir, logText);
-    m_report.AddReportLine(reportText, CReportSink::ImageError);
+    WriteLog(logText);
+    AddReportLine(reportText, CReportSink::ImageError);
     m_error = true;
+}
+
+void CCatalogueBuilder::WriteLog(std::string text)
+{
+    m_queue.Then([this, text = std::move(text)] { CEventLog::WriteLog(m_settings.logDir, text); });
+}
+
+void CCatalogueBuilder::AddReportLine(std::string text, int image)
+{
+    m_queue.Then([this, text = std::move(text), image] { m_report.AddReportLine(text, image); });
+}
+
+void CCatalogueBuilder::AddFileRow(CFileRow row)
+{
+    m_queue.Then([this, row = std::move(row)] { m_files.AddFileRow(row); });
+}
+
+void CCatalogueBuilder::AddEntry(std::string_view section, std::string fileName,
+                                 std::string crcText, bool zipped, bool onlyIfAbsent)
+{
+    m_queue.Then([=, this, section = std::string{section}] {
+        m_catalogue.AddEntry(section, fileName, crcText, zipped, onlyIfAbsent);
+    });
+}
+
+void CCatalogueBuilder::AddDirectory(std::string_view section, std::string subsection)
+{
+    m_queue.Then([this, section = std::string{section}, subsection = std::move(subsection)] {
+        m_catalogue.AddDirectory(section, subsection);
+    });
 }
 
 int CCatalogueBuilder::Finish()

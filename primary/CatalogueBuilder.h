@@ -4,6 +4,8 @@
 #include "core/Crc32.h"
 #include "core/ProfileDocument.h"
 #include "core/StringTable.h"
+#include "primary/FileListSink.h"
+#include "primary/PackingQueue.h"
 #include "primary/PrimarySettings.h"
 
 #include <cstdint>
@@ -19,7 +21,6 @@
 #include <utility>
 #include <vector>
 
-class CFileListSink;
 class CReportSink;
 
 // One preparation run of the primary: publishes a copy of every shared file into the web
@@ -31,9 +32,10 @@ class CCatalogueBuilder
 public:
     using Clock = std::function<std::time_t()>;
 
-    // clock gives the version stamp; empty means the system clock.
+    // clock gives the version stamp; empty means the system clock. At most `packers` packers
+    // run at once; 0 means one for each CPU.
     CCatalogueBuilder(SPrimarySettings settings, CReportSink& report, CFileListSink& files,
-                      Clock clock = {});
+                      Clock clock = {}, unsigned packers = 0);
 
     // The whole run: 1 when every file was published and the catalogue replaced, else -1.
     int BuildCatalogue();
@@ -115,11 +117,15 @@ private:
     bool CopyToWeb(const std::string& source, const std::string& target);
     // False after logging the failure; `reported` also adds the report line and the error.
     bool Checksum(const std::string& target, SPublished& published, bool reported = true);
+    // False when the file is to be published unpacked; else its packer runs and told learns
+    // whether a packed copy came of it.
     bool Pack(const std::string& source, const std::string& target, const std::string& lowerName,
-              const std::unordered_set<std::string>& listed);
+              const std::unordered_set<std::string>& listed, std::function<void(bool)> told);
+    // Returns once the packer reading or writing path, if any, is done.
+    void AwaitPacking(const std::string& path);
     SPackPlan PlanPacking(const std::string& source, const std::string& target,
                           const std::string& lowerName,
-                          const std::unordered_set<std::string>& listed) const;
+                          const std::unordered_set<std::string>& listed);
     std::string Packer() const;
     // True when the entry's published files still hold what the source holds, as the last
     // run left them: published and zipped then describe the entry and nothing is written.
@@ -142,6 +148,17 @@ private:
     void ReportCopyFailure(const std::string& source, const std::string& target,
                            const std::string& shownName);
     void ReportError(const std::string& logText, const std::string& reportText);
+    void Publish(std::string_view section, const std::string& lowerName,
+                 const std::string& sourceDir, const SPublished& published, bool zipped,
+                 bool onlyIfAbsent);
+    // What the run tells the log, the report, the file list and the catalogue, in the order of
+    // the walk whatever the packers running meanwhile.
+    void WriteLog(std::string text);
+    void AddReportLine(std::string text, int image);
+    void AddFileRow(CFileRow row);
+    void AddEntry(std::string_view section, std::string fileName, std::string crcText, bool zipped,
+                  bool onlyIfAbsent);
+    void AddDirectory(std::string_view section, std::string subsection);
     int Finish();
 
     SPrimarySettings m_settings;
@@ -159,6 +176,9 @@ private:
     // Published and packed names of this run, by their lower-cased path: on a Windows server
     // names that differ only in letter case are one file.
     std::unordered_map<std::string, SClaim> m_claims;
+    CPackingQueue m_queue;
+    // The packer at work on a name, by its lower-cased path.
+    std::unordered_map<std::string, CPackingQueue::Ticket> m_packing;
     // Publications by section and name: as the last run left them, and as this run leaves them.
     std::unordered_map<std::string, SPublication> m_lastState;
     std::map<std::string, SPublication> m_newState;

@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -660,4 +662,94 @@ TEST_F(CatalogueBuilderTest, Rebuild_KeepsOnlyWhatIsUnchangedAndIntact)
             }
         }
     }
+}
+
+TEST_F(CatalogueBuilderTest, PackersSideBySide_TellEverythingInTheWalksOrder)
+{
+    // The packer takes longest for the files listed first, so that packers side by side end
+    // in the reverse order of the walk. It stands in for the zip program (packed name, copy)
+    // and, found first on PATH, for gzip (copy).
+    const fs::path bin = m_tree.Root() / "bin";
+    const fs::path packer = bin / "gzip";
+    CPrimaryTree::Put(packer,
+                      "#!/bin/sh\n"
+                      "for copy; do :; done\n"
+                      "case \"$copy\" in *a.jxe) sleep 0.4 ;; *jxtbatch.jxe) sleep 0.2 ;; esac\n"
+                      "if [ $# -eq 1 ]; then exec /bin/gzip \"$1\"; fi\n"
+                      "cp \"$2\" \"$1\"\n");
+    fs::permissions(packer, fs::perms::owner_all);
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    const std::string big(2048, 'x');
+    for (const char* name : {"a.jxe", "jxtbatch.jxe", "b.jxt", "notes.txt"}) {
+        CPrimaryTree::Put(m_tree.Install() / name, big + name);
+    }
+    CPrimaryTree::Put(m_tree.Install() / "jxtbatch.zip", "taken by the zip program's copy");
+    CPrimaryTree::Put(m_tree.Install() / "bad|name.txt", "refused");
+    CPrimaryTree::Put(Htdocs() / "pages" / "big.dat", big);
+    CPrimaryTree::Put(Htdocs() / "pages" / "big.zip", "keeps its name");
+    m_settings.zipProg = packer.string();
+    m_settings.zipIfBigger = 1;
+    m_settings.syncSystemQueueDb = 1;
+
+    struct SOutcome
+    {
+        std::vector<std::string> rows;
+        std::vector<std::pair<std::string, int>> reports;
+        std::string log;
+        std::string catalogue;
+        bool operator==(const SOutcome&) const = default;
+    };
+    const auto build = [&](unsigned packers) {
+        fs::remove_all(Web());
+        fs::create_directories(Web());
+        fs::remove(m_tree.Install() / "log" / "zezodi.log");
+        CCatalogueBuilder builder{m_settings, m_sinks, m_sinks, [] { return kStamp; }, packers};
+        EXPECT_EQ(builder.BuildCatalogue(), -1);
+        SOutcome outcome{{}, m_sinks.reports, {}, CPrimaryTree::Get(Web() / "zezodi.txt")};
+        m_sinks.reports.clear();
+        for (const CFileRow& row : m_sinks.rows) {
+            outcome.rows.push_back(row.name + ' ' + row.crc);
+        }
+        std::istringstream log{Log()};
+        for (std::string line; std::getline(log, line);) {
+            // Date and time come first.
+            outcome.log += line.substr(line.find(", ", line.find(", ") + 2)) + '\n';
+        }
+        return outcome;
+    };
+    const auto zippedFlags = [this] {
+        std::vector<std::pair<std::string, int>> flags;
+        for (const auto& entry : Entries("Jxt")) {
+            flags.emplace_back(entry.file, entry.zipped);
+        }
+        return flags;
+    };
+
+    // jxtbatch.jxe is found again by a later pattern: it waits for its packer, and the zip
+    // program's packed name is listed beside it then.
+    m_settings.useGzip = false;
+    const SOutcome zipOneAtATime = build(1);
+    EXPECT_EQ(build(4), zipOneAtATime);
+    EXPECT_EQ(zippedFlags(), (std::vector<std::pair<std::string, int>>{{"a.jxe", 1},
+                                                                       {"jxtbatch.jxe", 1},
+                                                                       {"b.jxt", 1},
+                                                                       {"jxtbatch.jxe", 0},
+                                                                       {"notes.txt", 1}}));
+    EXPECT_NE(zipOneAtATime.log.find("jxtbatch.zip is not published: its name is taken by the "
+                                     "packed copy of"),
+              std::string::npos);
+    EXPECT_NE(zipOneAtATime.log.find("big.dat is published unpacked"), std::string::npos);
+
+    m_settings.useGzip = true;
+    const SOutcome gzipOneAtATime = build(1);
+    EXPECT_EQ(build(4), gzipOneAtATime);
+    EXPECT_EQ(zippedFlags(), (std::vector<std::pair<std::string, int>>{{"a.jxe", 1},
+                                                                       {"jxtbatch.jxe", 1},
+                                                                       {"b.jxt", 1},
+                                                                       {"jxtbatch.jxe", 1},
+                                                                       {"jxtbatch.zip", 0},
+                                                                       {"notes.txt", 1}}));
+    EXPECT_EQ(RunAndWait("/bin/gzip -t " + (Web() / "Jxt" / "jxtbatch.jxe.gz").string()), 0);
+    setenv("PATH", path.c_str(), 1);
 }
