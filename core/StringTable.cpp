@@ -388,6 +388,9 @@ const char* CStringTable::Source(StringId id)
     case StringId::AllowedPrimariesLabel:
         return ZEZODI_TR_NOOP("StringTable",
                               "&Allowed primary servers (addresses or names, * for everyone):");
+    case StringId::AllowedClientsLabel:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Other allowed clients (addresses or names, * for everyone):");
     case StringId::CompareIniGroup:
         return ZEZODI_TR_NOOP("StringTable", "Compare local Ini-files with primary Ini-files");
     case StringId::PrimaryIniFiles:

@@ -182,6 +182,7 @@ enum class StringId : int
     UseProgramToUnzip,
     ChangeToPrimary,
     AllowedPrimariesLabel,
+    AllowedClientsLabel,
 
     // Compare Ini-files dialog.
     CompareIniGroup,

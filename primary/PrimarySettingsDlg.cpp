@@ -76,6 +76,8 @@ void CPrimarySettingsDlg::OnInitDialog()
         }
     }
     m_fields.timeSync = CConfigFile::ReadInt(Keys::kSyncClientSystemTime, Keys::kAbsentSentinel);
+    m_fields.allowedClients = CConfigFile::ReadText(Keys::kAllowedClients, Keys::kBuffer512);
+    m_loadedAllowedClients = m_fields.allowedClients;
     const std::string address{CProfileStore::ReadText(Keys::kConfig, Keys::kPrimaryIPAddress, "",
                                                       Keys::kBuffer128, Keys::kIniFile)};
 
@@ -84,6 +86,7 @@ void CPrimarySettingsDlg::OnInitDialog()
     m_ui->thresholdEdit->setText(QString::number(m_fields.threshold));
     m_ui->intervalCombo->setEditText(QString::fromStdString(m_fields.interval));
     m_ui->timeSyncCheck->setChecked(m_fields.timeSync == 1);
+    m_ui->allowedClientsEdit->setText(QString::fromStdString(m_fields.allowedClients));
     m_ui->addressEdit->SetFields(CClientRegistry::SplitAddress(address));
     ApplyCompressionChoice();
     FillClientList();
@@ -105,6 +108,7 @@ void CPrimarySettingsDlg::SetCaptions()
     m_ui->addressLabel->setText(CUiText::Text(StringId::PrimaryAddressLabel));
     m_ui->timeSyncCheck->setText(CUiText::Text(StringId::AutoSetClientTime));
     m_ui->clientsLabel->setText(CUiText::Text(StringId::SecondaryClientServers));
+    m_ui->allowedClientsLabel->setText(CUiText::Text(StringId::AllowedClientsLabel));
     m_ui->addButton->setText(CUiText::Text(StringId::Add));
     m_ui->editButton->setText(CUiText::Text(StringId::Edit));
     m_ui->deleteButton->setText(CUiText::Text(StringId::Delete));
@@ -184,6 +188,7 @@ bool CPrimarySettingsDlg::TakeValues()
     m_fields.compressionChoice = m_ui->programRadio->isChecked() ? 1 : 0;
     m_fields.zipProgram = m_ui->zipProgEdit->text().toStdString();
     m_fields.timeSync = m_ui->timeSyncCheck->isChecked() ? 1 : 0;
+    m_fields.allowedClients = m_ui->allowedClientsEdit->text().toStdString();
     bool isNumber{false};
     const int threshold{m_ui->thresholdEdit->text().toInt(&isNumber)};
     if (isNumber) {
@@ -206,7 +211,12 @@ bool CPrimarySettingsDlg::WriteSettings() const
     written = CConfigFile::Write(Keys::kSyncClientSystemTime, std::to_string(m_fields.timeSync)) &&
               written;
     const std::string address{CClientRegistry::FormatAddress(m_ui->addressEdit->GetFields())};
-    return CConfigFile::Write(Keys::kPrimaryIPAddress, address) && written;
+    written = CConfigFile::Write(Keys::kPrimaryIPAddress, address) && written;
+    // Written only when edited, so that a file without the key keeps its bytes.
+    if (m_fields.allowedClients != m_loadedAllowedClients) {
+        written = CConfigFile::Write(Keys::kAllowedClients, m_fields.allowedClients) && written;
+    }
+    return written;
 }
 
 void CPrimarySettingsDlg::FillClientList()

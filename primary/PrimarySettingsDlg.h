@@ -25,6 +25,7 @@ public:
         int compressionChoice{0}; // 0 gzip, 1 the zip program
         std::string zipProgram;
         int timeSync{0};
+        std::string allowedClients; // besides the listed clients; "*" for everyone
         bool roleChanged{false};
     };
 
@@ -66,4 +67,5 @@ private:
     std::unique_ptr<Ui::CPrimarySettingsDlg> m_ui;
     SFields m_fields;
     int m_syncJxalarmIni{0};
+    std::string m_loadedAllowedClients;
 };

@@ -592,6 +592,10 @@ Geben Sie dem Benutzer, der das Programm ausführt, Schreibrechte darauf (und au
         <translation>&amp;Zugelassene Primärserver (Adressen oder Namen, * für alle):</translation>
     </message>
     <message>
+        <source>Other allowed clients (addresses or names, * for everyone):</source>
+        <translation>Weitere zugelassene Clients (Adressen oder Namen, * für alle):</translation>
+    </message>
+    <message>
         <source>Compare local Ini-files with primary Ini-files</source>
         <translation>Lokale INI-Dateien mit denen des Primärservers vergleichen</translation>
     </message>

@@ -592,6 +592,10 @@ Donnez à l&apos;utilisateur qui exécute le programme le droit de l&apos;écrir
         <translation>Serveurs primaires &amp;autorisés (adresses ou noms, * pour tous)&#xa0;:</translation>
     </message>
     <message>
+        <source>Other allowed clients (addresses or names, * for everyone):</source>
+        <translation>Autres clients autorisés (adresses ou noms, * pour tous)&#xa0;:</translation>
+    </message>
+    <message>
         <source>Compare local Ini-files with primary Ini-files</source>
         <translation>Comparer les fichiers INI locaux avec ceux du serveur primaire</translation>
     </message>

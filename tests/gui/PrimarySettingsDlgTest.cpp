@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -126,6 +127,10 @@ private slots:
                  QStringLiteral("Automatically synchronize system-time on client servers with "
                                 "primary server"));
         QCOMPARE(LabelText(dlg, "clientsLabel"), QStringLiteral("Secondary client servers:"));
+        QCOMPARE(LabelText(dlg, "allowedClientsLabel"),
+                 QStringLiteral("Other allowed clients (addresses or names, * for everyone):"));
+        QCOMPARE(Child<QLabel>(dlg, "allowedClientsLabel")->buddy(),
+                 static_cast<QWidget*>(Edit(dlg, "allowedClientsEdit")));
         QCOMPARE(CMnemonics::Plain(Child<QPushButton>(dlg, "addButton")->text()),
                  QStringLiteral("Add"));
         QCOMPARE(CMnemonics::Plain(Child<QPushButton>(dlg, "editButton")->text()),
@@ -162,8 +167,10 @@ private slots:
     {
         SetIniText(QStringLiteral("[Config]\nCopyToWebPath=/srv/web\nUseGZip=0\nZipProg=/usr/bin/"
                                   "zip\nZipIfBigger=2048\nPrimIntervalInHours=7\n"
-                                  "SyncClientSystemTime=1\nPrimaryIPAddress=10.1.2.3\n"));
+                                  "SyncClientSystemTime=1\nPrimaryIPAddress=10.1.2.3\n"
+                                  "AllowedClients=*\n"));
         CPrimarySettingsDlg dlg;
+        QCOMPARE(Edit(dlg, "allowedClientsEdit")->text(), QStringLiteral("*"));
         QCOMPARE(Edit(dlg, "webPathEdit")->text(), QStringLiteral("/srv/web"));
         QCOMPARE(Edit(dlg, "zipProgEdit")->text(), QStringLiteral("/usr/bin/zip"));
         QCOMPARE(Edit(dlg, "thresholdEdit")->text(), QStringLiteral("2048"));
@@ -177,8 +184,7 @@ private slots:
                  (QStringList{QStringLiteral("10"), QStringLiteral("1"), QStringLiteral("2"),
                               QStringLiteral("3")}));
         QCOMPARE(dlg.SyncJxalarmIni(), 0);
-        QVERIFY(
-            IniText().endsWith(QStringLiteral("PrimaryIPAddress=10.1.2.3\nSyncJxalarmIni=0\n")));
+        QVERIFY(IniText().endsWith(QStringLiteral("AllowedClients=*\nSyncJxalarmIni=0\n")));
         QCOMPARE(dlg.Fields().webPath, std::string{"/srv/web"});
         QCOMPARE(dlg.Fields().interval, std::string{"7"});
         QCOMPARE(dlg.Fields().threshold, 2048);
@@ -240,6 +246,7 @@ private slots:
         Edit(dlg, "zipProgEdit")->setText(QStringLiteral("/opt/zip/zezodi-zip"));
         Child<QCheckBox>(dlg, "timeSyncCheck")->setChecked(true);
         SetAddress(dlg, "addressEdit", {"192", "168", "", "7"});
+        Edit(dlg, "allowedClientsEdit")->setText(QStringLiteral("10.0.0.9, standby"));
         QTest::mouseClick(Child<QDialogButtonBox>(dlg, "buttonBox")->button(QDialogButtonBox::Ok),
                           Qt::LeftButton);
         QCOMPARE(dlg.result(), int{QDialog::Accepted});
@@ -247,7 +254,8 @@ private slots:
                                            "CopyToWebPath=/srv/web data\nUseGZip=0\n"
                                            "ZipProg=/opt/zip/zezodi-zip\nZipIfBigger=512\n"
                                            "PrimIntervalInHours=24\nSyncClientSystemTime=1\n"
-                                           "PrimaryIPAddress=192.168.0.7\n"));
+                                           "PrimaryIPAddress=192.168.0.7\n"
+                                           "AllowedClients=10.0.0.9, standby\n"));
         QVERIFY(!dlg.RoleChanged());
         QCOMPARE(dlg.Fields().interval, std::string{"24"});
         QCOMPARE(dlg.Fields().threshold, 512);
