@@ -116,8 +116,31 @@ int WriteAll(int fd, const char* data, std::size_t size)
     return 0;
 }
 
+constexpr std::size_t kCopyChunk = 16 * 1024 * 1024;
+
 int CopyContent(int from, int to)
 {
+    // In the kernel where it can: no copy through our memory, and a shared extent on file
+    // systems that have them. Any refusal before the first byte falls back to reading.
+    for (bool copied = false;;) {
+        const ssize_t sent = copy_file_range(from, nullptr, to, nullptr, kCopyChunk, 0);
+        if (sent > 0) {
+            copied = true;
+            continue;
+        }
+        // Nothing at the first call: a file that is empty, or one whose size says nothing
+        // (pseudo-files); reading tells which.
+        if (sent == 0 && copied)
+            return 0;
+        if (sent == 0)
+            break;
+        if (errno == EINTR)
+            continue;
+        if (copied || (errno != EXDEV && errno != EINVAL && errno != ENOSYS &&
+                       errno != EOPNOTSUPP && errno != EBADF))
+            return errno;
+        break;
+    }
     char buffer[64 * 1024];
     for (;;) {
         const ssize_t got = read(from, buffer, sizeof buffer);
@@ -211,7 +234,7 @@ bool ProcessIsGone(pid_t pid)
 }
 
 // Fills the open temporary file from the open source; 0 or errno.
-int FillCopy(int from, const struct stat& source, int to)
+int FillCopy(int from, const struct stat& source, int to, CFileOps::EFlush flush)
 {
     if (const int error = CopyContent(from, to); error != 0)
         return error;
@@ -220,6 +243,11 @@ int FillCopy(int from, const struct stat& source, int to)
     const timespec times[2] = {source.st_atim, source.st_mtim};
     if (futimens(to, times) != 0)
         return errno;
+    if (flush == CFileOps::EFlush::Later) {
+        // Only started: a failed write shows when the caller flushes.
+        sync_file_range(to, 0, 0, SYNC_FILE_RANGE_WRITE);
+        return 0;
+    }
     // Durable before the rename, so a crash leaves the old file or the whole new one.
     if (fsync(to) != 0)
         return errno;
@@ -289,7 +317,8 @@ std::string CFileOps::FindNameNoCase(std::string_view dir, std::string_view name
     return found;
 }
 
-int CFileOps::CopyBeside(std::string_view src, std::string_view dst, std::string& temporary)
+int CFileOps::CopyBeside(std::string_view src, std::string_view dst, std::string& temporary,
+                         EFlush flush)
 {
     const std::string source(src);
     // O_NONBLOCK: a FIFO at the source must not block the caller; it is refused below.
@@ -314,7 +343,7 @@ int CFileOps::CopyBeside(std::string_view src, std::string_view dst, std::string
         close(from);
         return error;
     }
-    int error = FillCopy(from, info, to);
+    int error = FillCopy(from, info, to, flush);
     close(from);
     if (close(to) != 0 && error == 0)
         error = errno;
@@ -373,12 +402,22 @@ int CFileOps::LinkReplacing(std::string_view src, std::string_view dst)
     return ReplaceWithTemporary(name, dst);
 }
 
-int CFileOps::CopyFileKeepTime(std::string_view src, std::string_view dst)
+int CFileOps::CopyFileKeepTime(std::string_view src, std::string_view dst, EFlush flush)
 {
     std::string temporary;
-    if (const int error = CopyBeside(src, dst, temporary); error != 0)
+    if (const int error = CopyBeside(src, dst, temporary, flush); error != 0)
         return error;
     return ReplaceWithTemporary(temporary, dst);
+}
+
+int CFileOps::FlushFileSystem(std::string_view path)
+{
+    const int fd = open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+    const int error = syncfs(fd) != 0 ? errno : 0;
+    close(fd);
+    return error;
 }
 
 int CFileOps::TakeAttributes(std::string_view path, const struct stat& like)

@@ -31,14 +31,28 @@ public:
     // when several exist. Empty when there is none.
     static std::string FindNameNoCase(std::string_view dir, std::string_view name);
 
+    // When a copy reaches the disk: before it takes dst's name, or later, when the caller
+    // flushes many copies at once (FlushFileSystem); the write to disk begins at once.
+    enum class EFlush
+    {
+        BeforeRename,
+        Later
+    };
+
     // Copies content, last-write time and permission bits. The copy is written beside dst and
     // renamed over it, so dst is never seen half-written. 0 or the errno of the failing step.
-    static int CopyFileKeepTime(std::string_view src, std::string_view dst);
+    static int CopyFileKeepTime(std::string_view src, std::string_view dst,
+                                EFlush flush = EFlush::BeforeRename);
 
-    // The first half of CopyFileKeepTime: a complete, durable copy in a new temporary file in
-    // dst's directory, named in `temporary`; dst itself is not touched. A source that is not a
-    // regular file (a FIFO, a device, a directory) is refused without being read.
-    static int CopyBeside(std::string_view src, std::string_view dst, std::string& temporary);
+    // The first half of CopyFileKeepTime: a complete copy (durable unless flush is Later) in a
+    // new temporary file in dst's directory, named in `temporary`; dst itself is not touched.
+    // A source that is not a regular file (a FIFO, a device, a directory) is refused without
+    // being read.
+    static int CopyBeside(std::string_view src, std::string_view dst, std::string& temporary,
+                          EFlush flush = EFlush::BeforeRename);
+
+    // Writes everything waiting for the disk of the file system holding path. 0 or the errno.
+    static int FlushFileSystem(std::string_view path);
 
     // Like CopyBeside, but moves src itself (made durable first) to the temporary name beside
     // dst; only within one file system. 0 or the errno, and src is then where it was.

@@ -420,6 +420,9 @@ const char* CStringTable::Source(StringId id)
     case StringId::PackedNameTaken:
         return ZEZODI_TR_NOOP("StringTable",
                               "%1 is not published: its name is taken by the packed copy of %2 !");
+    case StringId::PublishedFilesNotWritten:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "The published files in %1 could not be written to disk: %2 !");
     case StringId::CatalogueTooLarge:
         return ZEZODI_TR_NOOP("StringTable",
                               "The synchronization file %1 is larger than %2 MB and is not read !");

@@ -201,6 +201,7 @@ enum class StringId : int
     NameNotPublishable,
     NameCaseTwin,
     PackedNameTaken,
+    PublishedFilesNotWritten,
     CatalogueTooLarge,
     // The role run as a service.
     SyncStopped,

@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <optional>
@@ -36,6 +37,9 @@ constexpr auto kIniCopyRetryPause = std::chrono::milliseconds(1000);
 constexpr std::uint64_t kKilobyte = 1024;
 constexpr std::string_view kSyncDataDirectory = "syncdata";
 constexpr std::size_t kExtensionLength = 3;
+// The copies, and the packers' files, reach the disk all at once before the catalogue names
+// them: one flush instead of one for every file.
+constexpr CFileOps::EFlush kFlush = CFileOps::EFlush::Later;
 
 // Files of the Windows directory, one search each, in this order.
 constexpr std::string_view kWinntPatterns[] = {
@@ -58,6 +62,8 @@ constexpr std::string_view kPublishedUnpackedLog =
     "File %s is published unpacked: its packed name %s belongs to another file";
 constexpr std::string_view kWebDirectorySkippedLog =
     "Skipped directory %s: it is the web directory";
+constexpr std::string_view kFlushFailedLog =
+    "Failed to write the published files in %s to disk: %s";
 constexpr std::string_view kStateWriteFailedLog =
     "Failed to write %s: the next preparation publishes every file again";
 
@@ -227,6 +233,12 @@ int CCatalogueBuilder::BuildCatalogue()
     AddFileGroups(CPlatform::DriveDirectory(m_settings.installDir), CPlatform::WindowsDirectory());
     m_queue.Drain();
     m_crc32.FreeTable();
+    if (const int error = CFileOps::FlushFileSystem(m_settings.webDir); error != 0) {
+        ReportError(
+            CStringTable::FormatText(kFlushFailedLog, {m_settings.webDir, std::strerror(error)}),
+            CStringTable::Format(StringId::PublishedFilesNotWritten,
+                                 {m_settings.webDir, std::strerror(error)}));
+    }
     WritePublicationState();
 
     if (!m_catalogue.Commit()) {
@@ -419,10 +431,10 @@ void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_v
         bool zipped = false;
         if (!KeepPublished(Sections::kIniFiles, name, source, sourceStamp, target, nullptr,
                            published, zipped)) {
-            if (CFileOps::CopyFileKeepTime(source, target) != 0) {
+            if (CFileOps::CopyFileKeepTime(source, target, kFlush) != 0) {
                 std::this_thread::sleep_for(kIniCopyRetryPause);
                 unlink(target.c_str());
-                if (CFileOps::CopyFileKeepTime(source, target) != 0) {
+                if (CFileOps::CopyFileKeepTime(source, target, kFlush) != 0) {
                     WriteLog("Failed to copy file from " + source + " to " + target);
                     continue;
                 }
@@ -438,7 +450,7 @@ void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_v
 
 bool CCatalogueBuilder::CopyToWeb(const std::string& source, const std::string& target)
 {
-    if (CFileOps::CopyFileKeepTime(source, target) == 0) {
+    if (CFileOps::CopyFileKeepTime(source, target, kFlush) == 0) {
         return true;
     }
     std::this_thread::sleep_for(kCopyRetryPause);
@@ -447,7 +459,7 @@ bool CCatalogueBuilder::CopyToWeb(const std::string& source, const std::string& 
     if (stat(target.c_str(), &info) == 0) {
         chmod(target.c_str(), (info.st_mode & 07777) | S_IWUSR);
     }
-    return CFileOps::CopyFileKeepTime(source, target) == 0;
+    return CFileOps::CopyFileKeepTime(source, target, kFlush) == 0;
 }
 
 bool CCatalogueBuilder::Checksum(const std::string& target, SPublished& published, bool reported)

@@ -644,6 +644,10 @@ Geben Sie dem Benutzer, der das Programm ausführt, Schreibrechte darauf (und au
         <translation>%1 wird nicht veröffentlicht: Sein Name ist bereits von der gepackten Kopie von %2 belegt!</translation>
     </message>
     <message>
+        <source>The published files in %1 could not be written to disk: %2 !</source>
+        <translation>Die veröffentlichten Dateien in %1 konnten nicht auf die Festplatte geschrieben werden: %2!</translation>
+    </message>
+    <message>
         <source>The synchronization file %1 is larger than %2 MB and is not read !</source>
         <translation>Die Synchronisationsdatei %1 ist größer als %2 MB und wird nicht gelesen!</translation>
     </message>

@@ -644,6 +644,10 @@ Donnez à l&apos;utilisateur qui exécute le programme le droit de l&apos;écrir
         <translation>%1 n&apos;est pas publié&#xa0;: son nom est déjà pris par la copie compressée de %2&#xa0;!</translation>
     </message>
     <message>
+        <source>The published files in %1 could not be written to disk: %2 !</source>
+        <translation>Les fichiers publiés dans %1 n&apos;ont pas pu être écrits sur le disque&#xa0;: %2&#xa0;!</translation>
+    </message>
+    <message>
         <source>The synchronization file %1 is larger than %2 MB and is not read !</source>
         <translation>Le fichier de synchronisation %1 dépasse %2 Mo et n&apos;est pas lu&#xa0;!</translation>
     </message>

@@ -197,6 +197,25 @@ TEST_F(FileOpsTest, CopyFileKeepTime_ReportsErrnoAndLeavesTargetAlone)
     EXPECT_EQ(entries, 3u);
 }
 
+TEST_F(FileOpsTest, CopyFileKeepTime_CopiesTheWholeContentWhenFlushedNowOrLater)
+{
+    // Larger than one copy step, and a pseudo-file whose size says 0 whatever it holds.
+    std::string big(17 * 1024 * 1024 + 3, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 7 + i / 4096);
+    Write("big.dbf", big);
+    const std::string pseudo = "/proc/version";
+    for (const auto flush : {CFileOps::EFlush::BeforeRename, CFileOps::EFlush::Later}) {
+        for (const auto& [source, content] :
+             {std::pair{Path("big.dbf"), big}, std::pair{pseudo, Read(pseudo)}}) {
+            ASSERT_EQ(CFileOps::CopyFileKeepTime(source, Path("copy"), flush), 0) << source;
+            EXPECT_TRUE(Read("copy") == content) << source;
+        }
+    }
+    EXPECT_EQ(CFileOps::FlushFileSystem(Path("copy")), 0);
+    EXPECT_EQ(CFileOps::FlushFileSystem(Path("missing")), ENOENT);
+}
+
 TEST_F(FileOpsTest, CopyFileKeepTime_CopiesEmptyFile)
 {
     Write("empty", "");
