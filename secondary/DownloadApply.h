@@ -62,6 +62,9 @@ private:
     bool Fail(std::string_view logFormat, StringId reportId,
               std::initializer_list<std::string_view> args);
     bool ClearForDownload(const std::string& path) const;
+    // Runs the single download's command line; true when the download lies at archivePath.
+    bool FetchAlone(const std::string& command, const std::string& downloadDir,
+                    const std::string& downloadName, const std::string& archivePath) const;
     bool Apply(const std::string& downloadedPath, std::string_view fileName,
                std::string_view primaryCrc, const SLocalFile& local);
     void KeepNewerLocalFile(const std::string& localPath, std::string_view fileName,

@@ -21,7 +21,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -55,21 +54,6 @@ long long KilobytesShown(off_t size)
     const auto low = static_cast<std::uint32_t>(static_cast<std::uint64_t>(size));
     const long long kb = low / 1024;
     return (kb == 0 && low != 0) ? 1 : kb;
-}
-
-// The report list's text is string-table text; the log's is fixed English.
-// True when name holds "%" and two hex digits: wget decodes such a part of a name once more
-// for the name it saves under.
-bool HoldsEscape(std::string_view name)
-{
-    for (std::size_t at = name.find('%'); at != std::string_view::npos && at + 2 < name.size();
-         at = name.find('%', at + 1)) {
-        if (std::isxdigit(static_cast<unsigned char>(name[at + 1])) != 0 &&
-            std::isxdigit(static_cast<unsigned char>(name[at + 2])) != 0) {
-            return true;
-        }
-    }
-    return false;
 }
 
 // Below this many entries a section is read on the run's thread alone.
@@ -529,19 +513,24 @@ CSyncEngine::SLocalState CSyncEngine::InspectEntry(const std::string& directory,
 void CSyncEngine::FetchBatch(const SSectionWork& work, std::vector<SLocalState>& states)
 {
     std::vector<std::size_t> wanted;
+    // The names wget will save under, and which of them each wanted entry's file gets.
+    std::set<std::string> saved;
+    std::vector<std::string> savedNames(states.size());
     std::string list;
     for (std::size_t i = 0; i < states.size(); ++i) {
         if (!states[i].fetch) {
             continue;
         }
         const CCatalogueReader::Entry& entry = work.entries[i].entry;
-        const std::string url = CSyncNames::FileUrl(
-            m_settings.webPath, work.section,
-            entry.zipped != 0 ? CSyncNames::PackedName(entry.file, m_settings.useGzip)
-                              : entry.file);
+        const std::string downloadName =
+            entry.zipped != 0 ? CSyncNames::PackedName(entry.file, m_settings.useGzip) : entry.file;
+        const std::string url = CSyncNames::FileUrl(m_settings.webPath, work.section, downloadName);
         // One address a line: an address that could break its line is fetched alone, and so
-        // is a name wget would store under another one, which could be a listed name.
-        if (url.find_first_of("\r\n") != std::string::npos || HoldsEscape(entry.file)) {
+        // is a file that wget would save under the name of another one of the batch (in any
+        // letter case, for a download directory that ignores it).
+        savedNames[i] = CSyncNames::SavedName(downloadName);
+        if (url.find_first_of("\r\n") != std::string::npos ||
+            !saved.insert(CSyncNames::Lower(savedNames[i])).second) {
             continue;
         }
         wanted.push_back(i);
@@ -569,12 +558,16 @@ void CSyncEngine::FetchBatch(const SSectionWork& work, std::vector<SLocalState>&
         return;
     }
     // The same wget as for a single file, so names and times arrive as they would alone.
-    const bool whole = RunAndWait("wget -i " + CCommandLine::Quote(listPath), staging) == 0;
+    bool whole = RunAndWait("wget -i " + CCommandLine::Quote(listPath), staging) == 0;
+    // A name that was not foreseen means wget named files otherwise than expected: then no
+    // file is known to be the one its name says.
+    std::error_code ignored;
+    for (const auto& file : std::filesystem::directory_iterator(staging, ignored)) {
+        whole = whole && saved.count(CSyncNames::Lower(file.path().filename().string())) != 0;
+    }
     for (const std::size_t i : wanted) {
         const CCatalogueReader::Entry& entry = work.entries[i].entry;
-        const std::string path = CPlatform::JoinPath(
-            staging, entry.zipped != 0 ? CSyncNames::PackedName(entry.file, m_settings.useGzip)
-                                       : entry.file);
+        const std::string path = CPlatform::JoinPath(staging, savedNames[i]);
         if (!CFileOps::IsRegularFile(path)) {
             continue;
         }

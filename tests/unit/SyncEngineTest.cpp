@@ -5,6 +5,7 @@
 #include "core/ReportSink.h"
 #include "core/RunAndWait.h"
 #include "secondary/SecondaryConfig.h"
+#include "secondary/SyncNames.h"
 #include "tests/unit/SyncTestTree.h"
 
 #include <sys/socket.h>
@@ -495,8 +496,11 @@ TEST_F(SyncEngineTest, EntryWithTheCatalogueName_DoesNotCutTheRunShort)
 
 TEST_F(SyncEngineTest, NamesWithBlanksAndSpecialCharacters_ArriveUnderTheirOwnName)
 {
-    const std::vector<std::string> names = {"a b.wav",       "x#1.wav",   "50%.wav",    "why?.wav",
-                                            "mail@host.wav", "grüße.wav", "a+b&c=d.wav"};
+    // wget saves the names with "%" and two hex digits under other names, "a%20b.wav" as
+    // "a b.wav", which this section lists too.
+    const std::vector<std::string> names = {
+        "a b.wav",     "x#1.wav",   "50%.wav",    "why?.wav",   "mail@host.wav", "grüße.wav",
+        "a+b&c=d.wav", "a%20b.wav", "100%25.wav", "x%2541.wav", "l%2fz.wav",     "%C3%BC.wav"};
     std::string catalogue = std::string("[Setup]\nLastSync=") + kStamp + "\n[Dbv1]\n";
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string number = std::to_string(i + 1);
@@ -514,6 +518,15 @@ TEST_F(SyncEngineTest, NamesWithBlanksAndSpecialCharacters_ArriveUnderTheirOwnNa
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.Path("drive/dbv1")),
                             std::filesystem::directory_iterator()),
               static_cast<long>(names.size()));
+    // Each was asked for once: the batch brought every file whose saved name is its own in the
+    // batch, and the one whose saved name another file takes was fetched alone.
+    const std::string access = tree.Get("nginx/access.log");
+    for (const std::string& name : names) {
+        const std::string request = "GET " + CSyncNames::FileUrl("/syncdata", "Dbv1", name) + " ";
+        const std::size_t first = access.find(request);
+        EXPECT_NE(first, std::string::npos) << name;
+        EXPECT_EQ(access.find(request, first + 1), std::string::npos) << name;
+    }
 }
 
 // Builds a catalogue from sections of "File"/"Crc" entries (and "Dir" keys), published as given.
@@ -758,12 +771,13 @@ TEST_F(SyncEngineTest, FilesFetchedTogether_AreAppliedInOrderAndAMissOfTheBatchF
     EXPECT_EQ(Run(), CSyncEngine::kDone);
 
     EXPECT_EQ(identical, 1);
-    EXPECT_EQ(synchronized, 3);
+    EXPECT_EQ(synchronized, 4);
     EXPECT_EQ(tree.Get("drive/db1/a b.dbf"), "blank");
     EXPECT_EQ(tree.Get("drive/db1/a b.d00"), "old blank");
     EXPECT_EQ(tree.Get("drive/db1/gone.dbf"), "kept");
     EXPECT_EQ(tree.Get("drive/db1/50%.dbf"), "percent");
     EXPECT_EQ(tree.Get("drive/dbv1/xAy.dbf"), "plain");
+    EXPECT_EQ(tree.Get("drive/dbv1/x%41y.dbf"), "escaped");
 
     const std::vector<std::pair<std::string, std::string>> rows = {{"same.dbf", "Identical"},
                                                                    {"a b.dbf", "Updated"},
@@ -771,6 +785,7 @@ TEST_F(SyncEngineTest, FilesFetchedTogether_AreAppliedInOrderAndAMissOfTheBatchF
                                                                    {"50%.dbf", "Updated"}};
     ASSERT_EQ(sinks.rows.size(), rows.size() + 2);
     EXPECT_EQ(sinks.Row("xAy.dbf")->columns[7], "Updated");
+    EXPECT_EQ(sinks.Row("x%41y.dbf")->columns[7], "Updated");
     for (std::size_t i = 0; i < rows.size(); ++i) {
         EXPECT_EQ(sinks.rows[i].columns[0], rows[i].first);
         EXPECT_EQ(sinks.rows[i].columns[7], rows[i].second) << rows[i].first;
