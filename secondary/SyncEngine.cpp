@@ -56,7 +56,24 @@ long long KilobytesShown(off_t size)
     return (kb == 0 && low != 0) ? 1 : kb;
 }
 
-// Below this many entries a section is read on the run's thread alone.
+// How many directories wget is to cut from the front of a file's address so that it saves the
+// file as its section path and name: the web path's '/' after its host, empty parts counted as
+// wget counts them. -1 for a web path with a query or a fragment.
+int CutDirectories(std::string_view webPath)
+{
+    const std::string url = CSyncNames::SectionPath(webPath);
+    if (url.find_first_of("?#") != std::string::npos) {
+        return -1;
+    }
+    const std::size_t scheme = url.find("://");
+    const std::size_t path = url.find('/', scheme == std::string::npos ? 0 : scheme + 3);
+    return path == std::string::npos
+               ? 0
+               : static_cast<int>(
+                     std::count(url.begin() + static_cast<std::ptrdiff_t>(path), url.end(), '/'));
+}
+
+// Below this many entries the run's thread reads the local copies alone.
 constexpr std::size_t kEntriesForHelpers = 16;
 
 constexpr std::string_view kStoppedLog = "Synchronization stopped before its end";
@@ -238,11 +255,20 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
     }
     {
         const CWorkDirectory work{m_settings.downloadDir, m_download};
-        for (const SSectionWork& section : plan) {
+        // The checksums of every section come first, so that all the files the run needs can
+        // be fetched together; the rows and log lines then follow section by section and
+        // entry by entry as before.
+        std::vector<SSectionState> states(plan.size());
+        InspectSections(plan, states);
+        m_written.clear();
+        if (!m_preview && !StopRequested()) {
+            FetchBatch(plan, states);
+        }
+        for (std::size_t s = 0; s < plan.size(); ++s) {
             if (StopRequested()) {
                 break;
             }
-            CompareSection(section);
+            CompareSection(plan[s], states[s]);
         }
     }
     if (StopRequested()) {
@@ -441,49 +467,81 @@ void CSyncEngine::ReportSectionProblem(const SSectionWork& work)
                            CReportSink::ImageNotice);
 }
 
-void CSyncEngine::CompareSection(const SSectionWork& work)
+void CSyncEngine::InspectSections(const std::vector<SSectionWork>& plan,
+                                  std::vector<SSectionState>& states) const
+{
+    std::vector<std::pair<std::size_t, std::size_t>> items;
+    for (std::size_t s = 0; s < plan.size(); ++s) {
+        const SSectionWork& work = plan[s];
+        if (work.kind != EWork::Walk) {
+            continue;
+        }
+        if (!m_preview) {
+            CFileOps::RemoveStaleTemporaries(work.directory);
+        }
+        struct stat info
+        {};
+        states[s].existed = stat(work.directory.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        states[s].device = info.st_dev;
+        states[s].inode = info.st_ino;
+        states[s].entries.resize(work.entries.size());
+        for (std::size_t i = 0; i < work.entries.size(); ++i) {
+            items.emplace_back(s, i);
+        }
+    }
+    // Reading the local copies takes most of a run that changes little; it is shared among
+    // the cores.
+    std::atomic<std::size_t> next{0};
+    const auto inspect = [&] {
+        for (std::size_t at = next++; at < items.size(); at = next++) {
+            const auto [s, i] = items[at];
+            states[s].entries[i] = InspectEntry(plan[s].directory, plan[s].entries[i]);
+        }
+    };
+    const unsigned helpers = items.size() < kEntriesForHelpers
+                                 ? 0
+                                 : std::clamp(std::thread::hardware_concurrency(), 1u, 4u) - 1;
+    std::vector<std::jthread> threads;
+    for (unsigned i = 0; i < helpers; ++i) {
+        threads.emplace_back(inspect);
+    }
+    inspect();
+}
+
+void CSyncEngine::CompareSection(const SSectionWork& work, SSectionState& state)
 {
     if (work.kind != EWork::Walk) {
         ReportSectionProblem(work);
         return;
     }
+    // A directory that an earlier section of this run wrote to (the same one under another
+    // section), or one that appeared since, is read again, so that each entry is judged as
+    // the walk finds it.
+    struct stat info
+    {};
+    const bool exists = stat(work.directory.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (exists && (!state.existed || info.st_dev != state.device || info.st_ino != state.inode ||
+                   m_written.count({info.st_dev, info.st_ino}) != 0)) {
+        for (std::size_t i = 0; i < work.entries.size(); ++i) {
+            std::string staged = std::move(state.entries[i].staged);
+            state.entries[i] = InspectEntry(work.directory, work.entries[i]);
+            state.entries[i].staged = std::move(staged);
+        }
+    }
     // One level only: a missing parent makes the copies into it fail, and they are reported.
-    if (work.subSection && !m_preview && !CFileOps::IsDirectory(work.directory)) {
+    if (work.subSection && !m_preview && !exists) {
         CFileOps::CreateDirectory(work.directory);
     }
-    if (!m_preview) {
-        CFileOps::RemoveStaleTemporaries(work.directory);
-    }
-    // The checksums come first, so that the files the section needs can be fetched together;
-    // the rows and log lines then follow entry by entry as before.
-    // Reading the local copies takes most of a run that changes little; it is shared among
-    // the cores.
-    const std::size_t count = work.entries.size();
-    std::vector<SLocalState> states(count);
-    std::atomic<std::size_t> next{0};
-    const auto inspect = [&] {
-        for (std::size_t i = next++; i < count; i = next++) {
-            states[i] = InspectEntry(work.directory, work.entries[i]);
-        }
-    };
-    {
-        const unsigned helpers = count < kEntriesForHelpers
-                                     ? 0
-                                     : std::clamp(std::thread::hardware_concurrency(), 1u, 4u) - 1;
-        std::vector<std::jthread> threads;
-        for (unsigned i = 0; i < helpers; ++i) {
-            threads.emplace_back(inspect);
-        }
-        inspect();
-    }
-    if (!m_preview && !StopRequested()) {
-        FetchBatch(work, states);
-    }
+    bool writes = false;
     for (std::size_t i = 0; i < work.entries.size(); ++i) {
         if (StopRequested()) {
-            return;
+            break;
         }
-        CompareEntry(work.directory, work.section, work.entries[i], states[i]);
+        writes = writes || state.entries[i].fetch;
+        CompareEntry(work.directory, work.section, work.entries[i], state.entries[i]);
+    }
+    if (writes && !m_preview && stat(work.directory.c_str(), &info) == 0) {
+        m_written.insert({info.st_dev, info.st_ino});
     }
 }
 
@@ -510,42 +568,77 @@ CSyncEngine::SLocalState CSyncEngine::InspectEntry(const std::string& directory,
     return state;
 }
 
-void CSyncEngine::FetchBatch(const SSectionWork& work, std::vector<SLocalState>& states)
+void CSyncEngine::FetchBatch(const std::vector<SSectionWork>& plan,
+                             std::vector<SSectionState>& states)
 {
-    std::vector<std::size_t> wanted;
-    // The names wget will save under, and which of them each wanted entry's file gets.
-    std::set<std::string> saved;
-    std::vector<std::string> savedNames(states.size());
-    std::string list;
-    for (std::size_t i = 0; i < states.size(); ++i) {
-        if (!states[i].fetch) {
-            continue;
-        }
-        const CCatalogueReader::Entry& entry = work.entries[i].entry;
-        const std::string downloadName =
-            entry.zipped != 0 ? CSyncNames::PackedName(entry.file, m_settings.useGzip) : entry.file;
-        const std::string url = CSyncNames::FileUrl(m_settings.webPath, work.section, downloadName);
-        // One address a line: an address that could break its line is fetched alone, and so
-        // is a file that wget would save under the name of another one of the batch (in any
-        // letter case, for a download directory that ignores it).
-        savedNames[i] = CSyncNames::SavedName(downloadName);
-        if (url.find_first_of("\r\n") != std::string::npos ||
-            !saved.insert(CSyncNames::Lower(savedNames[i])).second) {
-            continue;
-        }
-        wanted.push_back(i);
-        list += url;
-        list += '\n';
+    const int cut = CutDirectories(m_settings.webPath);
+    if (cut < 0) {
+        return;
     }
+    // Every file the run needs, with the path below the staging area that wget saves it
+    // under: the section path and the saved name.
+    struct SWanted
+    {
+        std::size_t section;
+        std::size_t entry;
+        std::string path;
+        std::string url;
+    };
+    std::vector<SWanted> wanted;
+    std::set<std::string> paths;
+    for (std::size_t s = 0; s < plan.size(); ++s) {
+        for (std::size_t i = 0; i < states[s].entries.size(); ++i) {
+            if (!states[s].entries[i].fetch) {
+                continue;
+            }
+            const CCatalogueReader::Entry& entry = plan[s].entries[i].entry;
+            const std::string downloadName =
+                entry.zipped != 0 ? CSyncNames::PackedName(entry.file, m_settings.useGzip)
+                                  : entry.file;
+            SWanted item{s, i,
+                         CSyncNames::SectionPath(plan[s].section) + "/" +
+                             CSyncNames::SavedName(downloadName),
+                         CSyncNames::FileUrl(m_settings.webPath, plan[s].section, downloadName)};
+            // One address a line: an address that could break its line is fetched alone, and
+            // so is a file that wget would save where another one of the batch goes (in any
+            // letter case, for a download directory that ignores it).
+            if (item.url.find_first_of("\r\n") != std::string::npos ||
+                !paths.insert(CSyncNames::Lower(item.path)).second) {
+                continue;
+            }
+            wanted.push_back(std::move(item));
+        }
+    }
+    // Nor can a file take the place of a directory that another file of the batch needs.
+    std::set<std::string> directories;
+    for (const SWanted& item : wanted) {
+        const std::string lower = CSyncNames::Lower(item.path);
+        for (std::size_t slash = lower.find('/'); slash != std::string::npos;
+             slash = lower.find('/', slash + 1)) {
+            directories.insert(lower.substr(0, slash));
+        }
+    }
+    std::erase_if(wanted, [&](const SWanted& item) {
+        const std::string lower = CSyncNames::Lower(item.path);
+        if (directories.count(lower) == 0) {
+            return false;
+        }
+        paths.erase(lower);
+        return true;
+    });
     // A single file gains nothing from a batch.
     if (wanted.size() < 2) {
         return;
     }
+    std::string list;
+    for (const SWanted& item : wanted) {
+        list += item.url;
+        list += '\n';
+    }
     const std::string workDir =
         CPlatform::JoinPath(m_settings.downloadDir, CFileOps::WorkDirectoryName());
-    const std::string name = "batch" + std::to_string(++m_batchCount);
-    const std::string listPath = CPlatform::JoinPath(workDir, name + ".txt");
-    const std::string staging = CPlatform::JoinPath(workDir, name);
+    const std::string listPath = CPlatform::JoinPath(workDir, "batch.txt");
+    const std::string staging = CPlatform::JoinPath(workDir, "batch");
     if (CFileOps::CreateDirectory(staging) != 0) {
         return;
     }
@@ -557,17 +650,26 @@ void CSyncEngine::FetchBatch(const SSectionWork& work, std::vector<SLocalState>&
     if (std::fclose(out) != 0 || !written) {
         return;
     }
-    // The same wget as for a single file, so names and times arrive as they would alone.
-    bool whole = RunAndWait("wget -i " + CCommandLine::Quote(listPath), staging) == 0;
-    // A name that was not foreseen means wget named files otherwise than expected: then no
+    // The same wget as for a single file, so names and times arrive as they would alone; it
+    // keeps the sections apart in directories below the staging area.
+    bool whole = RunAndWait("wget -x -nH --cut-dirs=" + std::to_string(cut) + " -i " +
+                                CCommandLine::Quote(listPath),
+                            staging) == 0;
+    // A path that was not foreseen means wget named files otherwise than expected: then no
     // file is known to be the one its name says.
     std::error_code ignored;
-    for (const auto& file : std::filesystem::directory_iterator(staging, ignored)) {
-        whole = whole && saved.count(CSyncNames::Lower(file.path().filename().string())) != 0;
+    for (auto it = std::filesystem::recursive_directory_iterator(staging, ignored);
+         whole && it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        const std::filesystem::file_type type = it->symlink_status(ignored).type();
+        const std::string relative = it->path().string().substr(staging.size() + 1);
+        whole = type == std::filesystem::file_type::directory
+                    ? directories.count(CSyncNames::Lower(relative)) != 0
+                    : type == std::filesystem::file_type::regular &&
+                          paths.count(CSyncNames::Lower(relative)) != 0;
     }
-    for (const std::size_t i : wanted) {
-        const CCatalogueReader::Entry& entry = work.entries[i].entry;
-        const std::string path = CPlatform::JoinPath(staging, savedNames[i]);
+    for (const SWanted& item : wanted) {
+        const CCatalogueReader::Entry& entry = plan[item.section].entries[item.entry].entry;
+        const std::string path = CPlatform::JoinPath(staging, item.path);
         if (!CFileOps::IsRegularFile(path)) {
             continue;
         }
@@ -575,7 +677,7 @@ void CSyncEngine::FetchBatch(const SSectionWork& work, std::vector<SLocalState>&
         // file is fetched alone, so that its failure is reported as such.
         std::uint32_t status = 0;
         if (whole || (entry.zipped == 0 && CFileChecksum::Text(path, status) == entry.crc)) {
-            states[i].staged = path;
+            states[item.section].entries[item.entry].staged = path;
         }
     }
 }

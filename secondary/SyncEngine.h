@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 class CLocalFilesSink;
@@ -136,9 +137,21 @@ private:
                      std::set<std::string>& visited) const;
     SSectionWork JudgeSection(const CCatalogueReader& reader, const std::string& directory,
                               const std::string& section, bool subSection) const;
-    void CompareSection(const SSectionWork& work);
+    // The local side of every walked section, read before anything is downloaded.
+    struct SSectionState
+    {
+        std::vector<SLocalState> entries;
+        // The section's directory as it was when it was read: absent, or which one it was.
+        bool existed = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+    };
+
+    void InspectSections(const std::vector<SSectionWork>& plan,
+                         std::vector<SSectionState>& states) const;
+    void CompareSection(const SSectionWork& work, SSectionState& state);
     SLocalState InspectEntry(const std::string& directory, const SEntryWork& work) const;
-    void FetchBatch(const SSectionWork& work, std::vector<SLocalState>& states);
+    void FetchBatch(const std::vector<SSectionWork>& plan, std::vector<SSectionState>& states);
     void CompareEntry(const std::string& directory, const std::string& section,
                       const SEntryWork& work, SLocalState& inspected);
     bool RefuseEntry(const std::string& directory, const std::string& section,
@@ -162,7 +175,9 @@ private:
     std::function<bool()> m_stopRequested;
     PreviewSink m_preview;
     ProgressSink m_progress;
-    int m_batchCount = 0;
+    // The directories this run has written files to, as device and inode: a later section
+    // of the same directory is read again before it is walked.
+    std::set<std::pair<dev_t, ino_t>> m_written;
     int m_progressDone = 0;
     int m_progressAll = 0;
     std::uint64_t m_progressBytes = 0;

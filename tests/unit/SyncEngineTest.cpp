@@ -825,3 +825,65 @@ TEST_F(SyncEngineTest, FilesFetchedTogether_AreAppliedInOrderAndAMissOfTheBatchF
     EXPECT_EQ(requests("/syncdata/Db1/50%25.dbf"), 1u);
     EXPECT_EQ(requests("/syncdata/Db1/same.dbf"), 0u);
 }
+
+// One batch brings the files of every section before the first is applied: the file the server
+// lacks is asked for alone only after the batch asked for the files of all sections.
+TEST_F(SyncEngineTest, FilesOfAllSections_AreFetchedInOneBatchBeforeAnyIsApplied)
+{
+    std::filesystem::create_directories(tree.Path("drive/jx_web/htdocs/my images"));
+    CCatalogueText catalogue{tree};
+    catalogue.File("Db1", "gone.dbf", nullptr);
+    catalogue.File("Db1", "a.dbf", "A");
+    catalogue.File("Dbv1", "v%20w.wav", "V");
+    catalogue.File("htdocs", "index.php", "I");
+    catalogue.Dir("htdocs", "htdocs\\my images");
+    catalogue.File("htdocs\\my images", "index.php", "J");
+    catalogue.Write(kStamp);
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(synchronized, 4);
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(tree.Get("drive/dbv1/v%20w.wav"), "V");
+    EXPECT_EQ(tree.Get("drive/jx_web/htdocs/index.php"), "I");
+    EXPECT_EQ(tree.Get("drive/jx_web/htdocs/my images/index.php"), "J");
+    EXPECT_TRUE(sinks.HasLine("Failed to download file wget " + tree.WebPath() + "/Db1/gone.dbf !",
+                              CReportSink::ImageError));
+    const std::string access = tree.Get("nginx/access.log");
+    std::size_t at = 0;
+    for (const char* path :
+         {"/Db1/gone.dbf", "/Db1/a.dbf", "/Dbv1/v%2520w.wav", "/htdocs/index.php",
+          "/htdocs/my%20images/index.php", "/Db1/gone.dbf"}) {
+        const std::size_t found = access.find(std::string("GET /syncdata") + path + " ", at);
+        ASSERT_NE(found, std::string::npos) << path << "\n" << access;
+        at = found + 1;
+    }
+    EXPECT_EQ(access.find("GET /syncdata/Db1/a.dbf ", at), std::string::npos);
+}
+
+// Two sections of one directory: the second is judged as the first left the directory, so a
+// file the first replaced is identical there and its previous version stays the old content.
+TEST_F(SyncEngineTest, SectionsOfOneDirectory_SeeWhatTheEarlierOneApplied)
+{
+    std::filesystem::remove(tree.Path("drive/dbv1"));
+    std::filesystem::create_directory_symlink(tree.Path("drive/db1"), tree.Path("drive/dbv1"));
+    tree.Put("drive/db1/a.dbf", "old");
+    tree.Put("drive/db1/b.dbf", "old b");
+    CCatalogueText catalogue{tree};
+    catalogue.File("Db1", "a.dbf", "new");
+    catalogue.File("Db1", "b.dbf", "new b");
+    catalogue.File("Dbv1", "a.dbf", "new");
+    catalogue.File("Dbv1", "b.dbf", "new b");
+    catalogue.Write(kStamp);
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(synchronized, 2);
+    EXPECT_EQ(identical, 2);
+    EXPECT_EQ(tree.Get("drive/db1/a.dbf"), "new");
+    EXPECT_EQ(tree.Get("drive/db1/a.d00"), "old");
+    EXPECT_EQ(tree.Get("drive/db1/b.d00"), "old b");
+    ASSERT_EQ(sinks.rows.size(), 4u);
+    EXPECT_EQ(sinks.rows[2].columns[7], "Identical");
+    EXPECT_EQ(sinks.rows[3].columns[7], "Identical");
+}
