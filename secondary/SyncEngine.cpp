@@ -652,7 +652,7 @@ void CSyncEngine::FetchBatch(const std::vector<SSectionWork>& plan,
     }
     // The same wget as for a single file, so names and times arrive as they would alone; it
     // keeps the sections apart in directories below the staging area.
-    bool whole = RunAndWait("wget -x -nH --cut-dirs=" + std::to_string(cut) + " -i " +
+    bool whole = RunAndWait("wget -q -x -nH --cut-dirs=" + std::to_string(cut) + " -i " +
                                 CCommandLine::Quote(listPath),
                             staging) == 0;
     // A path that was not foreseen means wget named files otherwise than expected: then no
