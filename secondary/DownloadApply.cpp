@@ -64,7 +64,7 @@ void CDownloadApply::SetWorkDirectory(std::string directory)
 bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view fileName,
                                       bool packed, std::string_view primaryCrc,
                                       const std::optional<SLocalFile>& local,
-                                      const std::string& staged)
+                                      const std::string& staged, bool stagedUnpacked)
 {
     const std::string& downloadDir =
         local.has_value() && !m_workDir.empty() ? m_workDir : m_settings.downloadDir;
@@ -80,7 +80,9 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
     if (!ClearForDownload(downloadedPath) || (packed && !ClearForDownload(archivePath))) {
         return Fail(Texts::kDownloadFailed, StringId::DownloadFailed, {command});
     }
-    const bool taken = !staged.empty() && rename(staged.c_str(), archivePath.c_str()) == 0;
+    const bool taken =
+        !staged.empty() &&
+        rename(staged.c_str(), (stagedUnpacked ? downloadedPath : archivePath).c_str()) == 0;
     if (!taken && !FetchAlone(command, downloadDir, downloadName, archivePath)) {
         return Fail(Texts::kDownloadFailed, StringId::DownloadFailed, {command});
     }
@@ -88,7 +90,7 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
                         CStringTable::FormatText(Texts::kDownloaded, {downloadName}));
 
     std::string unpackCommand;
-    if (packed) {
+    if (packed && !(taken && stagedUnpacked)) {
         unpackCommand = m_settings.useGzip ? "gzip -d " + CCommandLine::Quote(archivePath)
                                            : CCommandLine::Quote(m_settings.unzipProg) + " " +
                                                  CCommandLine::Quote(archivePath) + " " +

@@ -24,6 +24,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -261,8 +262,11 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
         std::vector<SSectionState> states(plan.size());
         InspectSections(plan, states);
         m_written.clear();
+        std::optional<CStagedFiles> ready;
         if (!m_preview && !StopRequested()) {
             FetchBatch(plan, states);
+            ready.emplace(StagedFiles(plan, states));
+            m_stagedFiles = &*ready;
         }
         for (std::size_t s = 0; s < plan.size(); ++s) {
             if (StopRequested()) {
@@ -270,6 +274,7 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
             }
             CompareSection(plan[s], states[s]);
         }
+        m_stagedFiles = nullptr;
     }
     if (StopRequested()) {
         Log(kStoppedLog, {});
@@ -524,8 +529,10 @@ void CSyncEngine::CompareSection(const SSectionWork& work, SSectionState& state)
                    m_written.count({info.st_dev, info.st_ino}) != 0)) {
         for (std::size_t i = 0; i < work.entries.size(); ++i) {
             std::string staged = std::move(state.entries[i].staged);
+            const std::size_t stagedIndex = state.entries[i].stagedIndex;
             state.entries[i] = InspectEntry(work.directory, work.entries[i]);
             state.entries[i].staged = std::move(staged);
+            state.entries[i].stagedIndex = stagedIndex;
         }
     }
     // One level only: a missing parent makes the copies into it fail, and they are reported.
@@ -682,6 +689,25 @@ void CSyncEngine::FetchBatch(const std::vector<SSectionWork>& plan,
     }
 }
 
+std::vector<CStagedFiles::SFile> CSyncEngine::StagedFiles(const std::vector<SSectionWork>& plan,
+                                                          std::vector<SSectionState>& states) const
+{
+    std::vector<CStagedFiles::SFile> files;
+    for (std::size_t s = 0; s < plan.size(); ++s) {
+        for (std::size_t i = 0; i < states[s].entries.size(); ++i) {
+            SLocalState& state = states[s].entries[i];
+            const bool packed = plan[s].entries[i].entry.zipped != 0;
+            // Another unpacker's archive waits for its turn as it is.
+            if (state.staged.empty() || (packed && !m_settings.useGzip)) {
+                continue;
+            }
+            state.stagedIndex = files.size();
+            files.push_back({state.staged, packed});
+        }
+    }
+    return files;
+}
+
 bool CSyncEngine::RefuseEntry(const std::string& directory, const std::string& section,
                               const SEntryWork& work, const std::string& localName)
 {
@@ -784,8 +810,22 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
                 : std::string();
         const CDownloadApply::SLocalFile local{directory, localName, found,
                                                found ? info.st_mtim.tv_sec : 0, previousName};
+        // A packed file may have been unpacked meanwhile, or have failed to unpack, and is then
+        // fetched again at its turn.
+        std::string staged = inspected.staged;
+        bool unpacked = false;
+        if (!staged.empty() && m_stagedFiles != nullptr && inspected.stagedIndex != kNotAhead) {
+            std::string content;
+            const CStagedFiles::ETaken taken = m_stagedFiles->Take(inspected.stagedIndex, content);
+            if (taken == CStagedFiles::ETaken::Unpacked) {
+                staged = content;
+                unpacked = true;
+            } else if (taken == CStagedFiles::ETaken::Lost) {
+                staged.clear();
+            }
+        }
         if (m_download.DownloadAndApply(section, entry.file, entry.zipped != 0, entry.crc, local,
-                                        inspected.staged)) {
+                                        staged, unpacked)) {
             state = CLocalFilesSink::ImageUpdated;
             ++m_synchronized;
         } else {

@@ -1,6 +1,8 @@
 #include "secondary/SyncEngine.h"
 
+#include "core/CommandLine.h"
 #include "core/ConfigKeys.h"
+#include "core/FileOps.h"
 #include "core/ProfileStore.h"
 #include "core/ReportSink.h"
 #include "core/RunAndWait.h"
@@ -886,4 +888,52 @@ TEST_F(SyncEngineTest, SectionsOfOneDirectory_SeeWhatTheEarlierOneApplied)
     ASSERT_EQ(sinks.rows.size(), 4u);
     EXPECT_EQ(sinks.rows[2].columns[7], "Identical");
     EXPECT_EQ(sinks.rows[3].columns[7], "Identical");
+}
+
+// Archives of a batch are unpacked while the walk goes on; one that is no gzip archive is
+// fetched again at its turn and fails with the texts of its own unpack.
+TEST_F(SyncEngineTest, ArchivesOfABatch_ArriveUnpackedAndABrokenOneFailsAtItsTurn)
+{
+    tree.Put("drive/db1/b.dbf", "local b");
+    std::string catalogue = std::string("[Setup]\nLastSync=") + kStamp + "\n[Db1]\n";
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"a.dbf", std::string(4000, 'a')},
+        {"b.dbf", ""},
+        {"c%20d.dbf", std::string(3000, 'c')},
+        {"plain.dbf", "plain"}};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const auto& [name, content] = files[i];
+        std::string crc = "1";
+        if (content.empty()) {
+            tree.Put(tree.WebFile("Db1", name + ".gz"), "not gzip data");
+        } else {
+            crc = tree.Publish("Db1", name, content);
+            if (name != "plain.dbf") {
+                ASSERT_EQ(
+                    RunAndWait("gzip " + CCommandLine::Quote(tree.Path(tree.WebFile("Db1", name)))),
+                    0);
+            }
+        }
+        const std::string n = std::to_string(i + 1);
+        catalogue += "File" + n + "=" + name + "\nCrc" + n + "=" + crc + "\nZipped" + n + "=" +
+                     (name == "plain.dbf" ? "0" : "1") + "\n";
+    }
+    tree.Catalogue(catalogue);
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(synchronized, 3);
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(tree.Get("drive/db1/a.dbf"), files[0].second);
+    EXPECT_EQ(tree.Get("drive/db1/b.dbf"), "local b");
+    EXPECT_EQ(tree.Get("drive/db1/c%20d.dbf"), files[2].second);
+    EXPECT_EQ(tree.Get("drive/db1/plain.dbf"), "plain");
+    EXPECT_TRUE(sinks.HasLine(
+        "Failed to unzip file gzip -d " +
+            tree.Path("drive/jxt/download/" + CFileOps::WorkDirectoryName() + "/b.dbf.gz") + " !",
+        CReportSink::ImageError));
+    EXPECT_EQ(sinks.Row("b.dbf")->columns[7], "Failed");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.Path("drive/jxt/download")),
+                            std::filesystem::directory_iterator()),
+              1);
 }
