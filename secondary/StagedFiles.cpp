@@ -4,6 +4,7 @@
 #include "core/FileOps.h"
 #include "core/RunAndWait.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -35,7 +36,10 @@ CStagedFiles::CStagedFiles(std::vector<SFile> files)
     for (unsigned i = 0; i < kFlushThreads && i < m_plain.size(); ++i) {
         m_threads.emplace_back([this](const std::stop_token& stop) { Flush(stop); });
     }
-    if (!m_archives.empty()) {
+    // The walk waits for an archive's content only when it comes to it: two unpack at once,
+    // where the cores allow, so that archives in a row do not keep it waiting one by one.
+    const unsigned unpackers = std::clamp(std::thread::hardware_concurrency(), 1u, 2u);
+    for (unsigned i = 0; i < unpackers && i < m_archives.size(); ++i) {
         m_threads.emplace_back([this](const std::stop_token& stop) { Unpack(stop); });
     }
 }
@@ -57,10 +61,11 @@ void CStagedFiles::Flush(const std::stop_token& stop)
 
 void CStagedFiles::Unpack(const std::stop_token& stop)
 {
-    for (const std::size_t index : m_archives) {
+    for (std::size_t at = m_nextArchive++; at < m_archives.size(); at = m_nextArchive++) {
         if (stop.stop_requested()) {
             return;
         }
+        const std::size_t index = m_archives[at];
         {
             const std::lock_guard lock{m_mutex};
             if (m_states[index] != EState::Waiting) {

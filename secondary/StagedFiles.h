@@ -63,6 +63,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::atomic<std::size_t> m_nextPlain{0};
+    std::atomic<std::size_t> m_nextArchive{0};
     // Last: the threads end before the lists they read go.
     std::vector<std::jthread> m_threads;
 };
