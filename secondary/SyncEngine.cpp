@@ -58,8 +58,9 @@ long long KilobytesShown(off_t size)
 }
 
 // How many directories wget is to cut from the front of a file's address so that it saves the
-// file as its section path and name: the web path's '/' after its host, empty parts counted as
-// wget counts them. -1 for a web path with a query or a fragment.
+// file as its section path and name: the parts of the web path after its host, as wget
+// resolves them ("." goes, ".." takes the part before it away, an empty part counts). -1 for
+// a web path with a query or a fragment.
 int CutDirectories(std::string_view webPath)
 {
     const std::string url = CSyncNames::SectionPath(webPath);
@@ -68,10 +69,25 @@ int CutDirectories(std::string_view webPath)
     }
     const std::size_t scheme = url.find("://");
     const std::size_t path = url.find('/', scheme == std::string::npos ? 0 : scheme + 3);
-    return path == std::string::npos
-               ? 0
-               : static_cast<int>(
-                     std::count(url.begin() + static_cast<std::ptrdiff_t>(path), url.end(), '/'));
+    if (path == std::string::npos) {
+        return 0;
+    }
+    // Each part is ended by a '/', the last one by the '/' before the section.
+    int parts = 0;
+    std::size_t start = path + 1;
+    for (;;) {
+        const std::size_t end = std::min(url.find('/', start), url.size());
+        const std::string_view part = std::string_view(url).substr(start, end - start);
+        if (part == "..") {
+            parts = std::max(parts - 1, 0);
+        } else if (part != ".") {
+            ++parts;
+        }
+        if (end == url.size()) {
+            return parts;
+        }
+        start = end + 1;
+    }
 }
 
 // Below this many entries the run's thread reads the local copies alone.

@@ -937,3 +937,35 @@ TEST_F(SyncEngineTest, ArchivesOfABatch_ArriveUnpackedAndABrokenOneFailsAtItsTur
                             std::filesystem::directory_iterator()),
               1);
 }
+
+// However the web path is written, the batch finds what it fetched: each file is asked for once.
+TEST_F(SyncEngineTest, WebPathsOfOneDirectory_AllLetTheBatchFindItsFiles)
+{
+    CCatalogueText catalogue{tree};
+    catalogue.File("Db1", "a.dbf", "A");
+    catalogue.File("Dbv1", "b%20c.wav", "B");
+    catalogue.Write(kStamp);
+    const std::string base = tree.Server().BaseUrl();
+    std::size_t runs = 0;
+    for (const std::string& webPath : {base + "/syncdata", base + "/syncdata/", base + "//syncdata",
+                                       base + "/./syncdata", base + "/x/../syncdata/."}) {
+        std::filesystem::remove(tree.Path("drive/db1/a.dbf"));
+        std::filesystem::remove(tree.Path("drive/dbv1/b%20c.wav"));
+        tree.WriteIni("WebDocPath", webPath);
+
+        EXPECT_EQ(Run(CSyncEngine::kModeForced), CSyncEngine::kDone) << webPath;
+
+        ++runs;
+        EXPECT_EQ(synchronized, 2) << webPath;
+        EXPECT_EQ(tree.Get("drive/dbv1/b%20c.wav"), "B") << webPath;
+        const std::string access = tree.Get("nginx/access.log");
+        for (const char* path : {"/Db1/a.dbf ", "/Dbv1/b%2520c.wav "}) {
+            std::size_t count = 0;
+            for (std::size_t at = access.find(path); at != std::string::npos;
+                 at = access.find(path, at + 1)) {
+                ++count;
+            }
+            EXPECT_EQ(count, runs) << webPath << path;
+        }
+    }
+}
