@@ -6,6 +6,7 @@
 #include "core/EventLog.h"
 #include "core/FileOps.h"
 #include "core/Platform.h"
+#include "core/ProcessRunner.h"
 #include "core/ProfileFile.h"
 #include "core/ProfileStore.h"
 #include "core/ReportSink.h"
@@ -24,6 +25,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <thread>
@@ -89,6 +91,9 @@ int CutDirectories(std::string_view webPath)
         start = end + 1;
     }
 }
+
+// From this many files on, a batch is fetched by two wget processes.
+constexpr std::size_t kFilesForTwoBatches = 8;
 
 // Below this many entries the run's thread reads the local copies alone.
 constexpr std::size_t kEntriesForHelpers = 16;
@@ -653,53 +658,95 @@ void CSyncEngine::FetchBatch(const std::vector<SSectionWork>& plan,
     if (wanted.size() < 2) {
         return;
     }
-    std::string list;
-    for (const SWanted& item : wanted) {
-        list += item.url;
-        list += '\n';
-    }
+    // Two wget processes, each with every other file and its own staging area, keep the
+    // server and the disk busier than one.
+    struct SBatch
+    {
+        std::string staging;
+        std::string listPath;
+        std::string list;
+        std::set<std::string> paths;
+        std::set<std::string> directories;
+        std::unique_ptr<CProcessRunner> runner;
+        bool whole = false;
+    };
+    const std::size_t count = wanted.size() < kFilesForTwoBatches ? 1 : 2;
+    std::vector<SBatch> batches(count);
     const std::string workDir =
         CPlatform::JoinPath(m_settings.downloadDir, CFileOps::WorkDirectoryName());
-    const std::string listPath = CPlatform::JoinPath(workDir, "batch.txt");
-    const std::string staging = CPlatform::JoinPath(workDir, "batch");
-    if (CFileOps::CreateDirectory(staging) != 0) {
-        return;
+    for (std::size_t b = 0; b < count; ++b) {
+        const std::string name = "batch" + std::to_string(b + 1);
+        batches[b].staging = CPlatform::JoinPath(workDir, name);
+        batches[b].listPath = CPlatform::JoinPath(workDir, name + ".txt");
     }
-    std::FILE* out = std::fopen(listPath.c_str(), "wb");
-    if (out == nullptr) {
-        return;
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+        SBatch& batch = batches[k % count];
+        batch.list += wanted[k].url;
+        batch.list += '\n';
+        const std::string lower = CSyncNames::Lower(wanted[k].path);
+        batch.paths.insert(lower);
+        for (std::size_t slash = lower.find('/'); slash != std::string::npos;
+             slash = lower.find('/', slash + 1)) {
+            batch.directories.insert(lower.substr(0, slash));
+        }
     }
-    const bool written = std::fwrite(list.data(), 1, list.size(), out) == list.size();
-    if (std::fclose(out) != 0 || !written) {
-        return;
+    for (SBatch& batch : batches) {
+        if (CFileOps::CreateDirectory(batch.staging) != 0) {
+            continue;
+        }
+        std::FILE* out = std::fopen(batch.listPath.c_str(), "wb");
+        if (out == nullptr) {
+            continue;
+        }
+        const bool written =
+            std::fwrite(batch.list.data(), 1, batch.list.size(), out) == batch.list.size();
+        if (std::fclose(out) != 0 || !written) {
+            continue;
+        }
+        // The same wget as for a single file, so names and times arrive as they would alone;
+        // it keeps the sections apart in directories below the staging area.
+        batch.runner =
+            std::make_unique<CProcessRunner>("wget -q -x -nH --cut-dirs=" + std::to_string(cut) +
+                                             " -i " + CCommandLine::Quote(batch.listPath));
+        batch.runner->SetWorkingDirectory(batch.staging);
+        if (!batch.runner->Start(true, false)) {
+            batch.runner.reset();
+        }
     }
-    // The same wget as for a single file, so names and times arrive as they would alone; it
-    // keeps the sections apart in directories below the staging area.
-    bool whole = RunAndWait("wget -q -x -nH --cut-dirs=" + std::to_string(cut) + " -i " +
-                                CCommandLine::Quote(listPath),
-                            staging) == 0;
-    // A path that was not foreseen means wget named files otherwise than expected: then no
-    // file is known to be the one its name says.
-    std::error_code ignored;
-    for (auto it = std::filesystem::recursive_directory_iterator(staging, ignored);
-         whole && it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-        const std::filesystem::file_type type = it->symlink_status(ignored).type();
-        const std::string relative = it->path().string().substr(staging.size() + 1);
-        whole = type == std::filesystem::file_type::directory
-                    ? directories.count(CSyncNames::Lower(relative)) != 0
-                    : type == std::filesystem::file_type::regular &&
-                          paths.count(CSyncNames::Lower(relative)) != 0;
+    for (SBatch& batch : batches) {
+        if (batch.runner == nullptr) {
+            continue;
+        }
+        while (!batch.runner->WaitForExit(std::chrono::milliseconds{100})) {
+        }
+        batch.whole = batch.runner->GetExitCode() == 0;
+        // A path that was not foreseen means wget named files otherwise than expected: then
+        // no file is known to be the one its name says.
+        std::error_code ignored;
+        for (auto it = std::filesystem::recursive_directory_iterator(batch.staging, ignored);
+             batch.whole && it != std::filesystem::recursive_directory_iterator();
+             it.increment(ignored)) {
+            const std::filesystem::file_type type = it->symlink_status(ignored).type();
+            const std::string relative =
+                CSyncNames::Lower(it->path().string().substr(batch.staging.size() + 1));
+            batch.whole = type == std::filesystem::file_type::directory
+                              ? batch.directories.count(relative) != 0
+                              : type == std::filesystem::file_type::regular &&
+                                    batch.paths.count(relative) != 0;
+        }
     }
-    for (const SWanted& item : wanted) {
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+        const SBatch& batch = batches[k % count];
+        const SWanted& item = wanted[k];
         const CCatalogueReader::Entry& entry = plan[item.section].entries[item.entry].entry;
-        const std::string path = CPlatform::JoinPath(staging, item.path);
-        if (!CFileOps::IsRegularFile(path)) {
+        const std::string path = CPlatform::JoinPath(batch.staging, item.path);
+        if (batch.runner == nullptr || !CFileOps::IsRegularFile(path)) {
             continue;
         }
         // After a failure in the batch only a content that proves whole is taken; any other
         // file is fetched alone, so that its failure is reported as such.
         std::uint32_t status = 0;
-        if (whole || (entry.zipped == 0 && CFileChecksum::Text(path, status) == entry.crc)) {
+        if (batch.whole || (entry.zipped == 0 && CFileChecksum::Text(path, status) == entry.crc)) {
             states[item.section].entries[item.entry].staged = path;
         }
     }

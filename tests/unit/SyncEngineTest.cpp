@@ -828,39 +828,48 @@ TEST_F(SyncEngineTest, FilesFetchedTogether_AreAppliedInOrderAndAMissOfTheBatchF
     EXPECT_EQ(requests("/syncdata/Db1/same.dbf"), 0u);
 }
 
-// One batch brings the files of every section before the first is applied: the file the server
-// lacks is asked for alone only after the batch asked for the files of all sections.
+// One batch (of two wget processes) brings the files of every section before the first is
+// applied: the file the server lacks is asked for alone only after all the others were asked
+// for.
 TEST_F(SyncEngineTest, FilesOfAllSections_AreFetchedInOneBatchBeforeAnyIsApplied)
 {
     std::filesystem::create_directories(tree.Path("drive/jx_web/htdocs/my images"));
     CCatalogueText catalogue{tree};
     catalogue.File("Db1", "gone.dbf", nullptr);
     catalogue.File("Db1", "a.dbf", "A");
-    catalogue.File("Dbv1", "v%20w.wav", "V");
+    std::vector<std::string> paths = {"/Db1/a.dbf"};
+    for (const char* name : {"v%20w.wav", "x.wav", "y.wav", "z.wav"}) {
+        catalogue.File("Dbv1", name, name);
+        paths.push_back(CSyncNames::FileUrl("", "Dbv1", name));
+    }
     catalogue.File("htdocs", "index.php", "I");
     catalogue.Dir("htdocs", "htdocs\\my images");
     catalogue.File("htdocs\\my images", "index.php", "J");
+    catalogue.File("htdocs\\my images", "logo.gif", "L");
+    paths.insert(paths.end(), {"/htdocs/index.php", "/htdocs/my%20images/index.php",
+                               "/htdocs/my%20images/logo.gif"});
     catalogue.Write(kStamp);
 
     EXPECT_EQ(Run(), CSyncEngine::kDone);
 
-    EXPECT_EQ(synchronized, 4);
+    EXPECT_EQ(synchronized, static_cast<int>(paths.size()));
     EXPECT_EQ(failed, 1);
-    EXPECT_EQ(tree.Get("drive/dbv1/v%20w.wav"), "V");
+    EXPECT_EQ(tree.Get("drive/dbv1/v%20w.wav"), "v%20w.wav");
     EXPECT_EQ(tree.Get("drive/jx_web/htdocs/index.php"), "I");
     EXPECT_EQ(tree.Get("drive/jx_web/htdocs/my images/index.php"), "J");
     EXPECT_TRUE(sinks.HasLine("Failed to download file wget " + tree.WebPath() + "/Db1/gone.dbf !",
                               CReportSink::ImageError));
     const std::string access = tree.Get("nginx/access.log");
-    std::size_t at = 0;
-    for (const char* path :
-         {"/Db1/gone.dbf", "/Db1/a.dbf", "/Dbv1/v%2520w.wav", "/htdocs/index.php",
-          "/htdocs/my%20images/index.php", "/Db1/gone.dbf"}) {
-        const std::size_t found = access.find(std::string("GET /syncdata") + path + " ", at);
-        ASSERT_NE(found, std::string::npos) << path << "\n" << access;
-        at = found + 1;
+    const std::string gone = "GET /syncdata/Db1/gone.dbf ";
+    const std::size_t first = access.find(gone);
+    ASSERT_NE(first, std::string::npos) << access;
+    const std::size_t alone = access.find(gone, first + 1);
+    ASSERT_NE(alone, std::string::npos) << access;
+    for (const std::string& path : paths) {
+        const std::size_t at = access.find("GET /syncdata" + path + " ");
+        EXPECT_LT(at, alone) << path << "\n" << access;
+        EXPECT_EQ(access.find("GET /syncdata" + path + " ", at + 1), std::string::npos) << path;
     }
-    EXPECT_EQ(access.find("GET /syncdata/Db1/a.dbf ", at), std::string::npos);
 }
 
 // Two sections of one directory: the second is judged as the first left the directory, so a
