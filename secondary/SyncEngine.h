@@ -156,6 +156,8 @@ private:
                          std::vector<SSectionState>& states) const;
     void CompareSection(const SSectionWork& work, SSectionState& state);
     SLocalState InspectEntry(const std::string& directory, const SEntryWork& work) const;
+    // Fetches every file the run needs into the staging area at once and notes where each
+    // lies; a file it cannot vouch for is left to be fetched alone at its turn.
     void FetchBatch(const std::vector<SSectionWork>& plan, std::vector<SSectionState>& states);
     // The files the batch brought, in the order of the walk, for CStagedFiles.
     std::vector<CStagedFiles::SFile> StagedFiles(const std::vector<SSectionWork>& plan,
