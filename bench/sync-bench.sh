@@ -117,11 +117,16 @@ published_urls() {
   (cd "$web" && find . -type f ! -name zezodi.tmp ! -name zezodi.txt | sed "s|^\./|$base/|")
 }
 
+# Each case starts with nothing left to write back from the one before (wget and rsync leave
+# their files to the kernel's write-back, a sync makes its files durable itself).
+settle() { sync; }
+
 # Runs one sync; prints its seconds and checks the exit status and the closing line.
 sync_run() {
   local label=$1 expect_status=$2
   shift 2
   local start status=0
+  settle
   start=$(now)
   ZEZODI_WINDIR=$secondary/windows "$ctl" sync "$@" >"$work/$label.log" 2>&1 || status=$?
   local seconds
@@ -148,6 +153,7 @@ change_one_percent() {
 
 rsync_time() {
   local start
+  settle
   start=$(now)
   rsync -a --checksum --exclude /jxt/syncdata --exclude /jxt/log "$primary_drive/" "$1/"
   since "$start"
@@ -164,6 +170,7 @@ echo "first sync: ${summary:-no summary}"
 published_urls >"$work/urls.txt"
 urls=$(wc -l <"$work/urls.txt")
 mkdir -p "$work/wget-floor"
+settle
 start=$(now)
 (cd "$work/wget-floor" && wget -q -x -nH -i "$work/urls.txt")
 wget_floor=$(since "$start")

@@ -4,27 +4,33 @@
 #include "core/ConfigKeys.h"
 #include "core/Platform.h"
 #include "core/ProfileFile.h"
-#include "core/ProfileStore.h"
 
 #include <string>
 #include <utility>
 
 using ConfigKeys::NumberedKey;
 
-CCatalogueReader::CCatalogueReader(std::string file) : m_file{std::move(file)} {}
+CCatalogueReader::CCatalogueReader(std::string file)
+{
+    const std::string path = CPlatform::IniPath(file);
+    CProfileFile::SStamp stamp;
+    m_tooLarge = CProfileFile::Stat(path, stamp) == CProfileFile::EResult::Present &&
+                 stamp.size > CProfileFile::kMaxBytes;
+    std::string bytes;
+    // A file that is absent or cannot be read reads empty, as it does for the profile store.
+    if (!m_tooLarge && CProfileFile::Load(path, bytes, stamp) == CProfileFile::EResult::Present) {
+        m_document = CProfileDocument(std::move(bytes));
+    }
+}
 
 bool CCatalogueReader::TooLarge() const
 {
-    CProfileFile::SStamp stamp;
-    return CProfileFile::Stat(CPlatform::IniPath(m_file), stamp) ==
-               CProfileFile::EResult::Present &&
-           stamp.size > CProfileFile::kMaxBytes;
+    return m_tooLarge;
 }
 
 std::string CCatalogueReader::Stamp() const
 {
-    return CProfileStore::ReadText(CatalogueSections::kSetup, ConfigKeys::kLastSync, "",
-                                   kMaxStamp + 1, m_file);
+    return m_document.ReadText(CatalogueSections::kSetup, ConfigKeys::kLastSync, "", kMaxStamp + 1);
 }
 
 std::vector<CCatalogueReader::Entry> CCatalogueReader::Entries(std::string_view section,
@@ -33,17 +39,16 @@ std::vector<CCatalogueReader::Entry> CCatalogueReader::Entries(std::string_view 
     std::vector<Entry> entries;
     for (int n = 1; n <= maxEntries; ++n) {
         Entry entry;
-        entry.file = CProfileStore::ReadText(section, NumberedKey(ConfigKeys::kFile, n), "",
-                                             kMaxFileName + 1, m_file);
+        entry.file =
+            m_document.ReadText(section, NumberedKey(ConfigKeys::kFile, n), "", kMaxFileName + 1);
         if (entry.file.empty()) {
             break;
         }
-        entry.crc = CProfileStore::ReadText(section, NumberedKey(ConfigKeys::kCrc, n), "",
-                                            kMaxCrcText + 1, m_file);
-        entry.zipped =
-            CProfileStore::ReadInt(section, NumberedKey(ConfigKeys::kZipped, n), 0, m_file);
-        entry.onlyNotExistent = CProfileStore::ReadInt(
-            section, NumberedKey(ConfigKeys::kOnlyNotExistent, n), 0, m_file);
+        entry.crc =
+            m_document.ReadText(section, NumberedKey(ConfigKeys::kCrc, n), "", kMaxCrcText + 1);
+        entry.zipped = m_document.ReadInt(section, NumberedKey(ConfigKeys::kZipped, n), 0);
+        entry.onlyNotExistent =
+            m_document.ReadInt(section, NumberedKey(ConfigKeys::kOnlyNotExistent, n), 0);
         entries.push_back(std::move(entry));
     }
     return entries;
@@ -53,8 +58,8 @@ std::vector<std::string> CCatalogueReader::Directories(std::string_view section)
 {
     std::vector<std::string> directories;
     for (int n = 1; n <= kMaxDirectories; ++n) {
-        std::string directory = CProfileStore::ReadText(section, NumberedKey(ConfigKeys::kDir, n),
-                                                        "", kMaxDirectory + 1, m_file);
+        std::string directory =
+            m_document.ReadText(section, NumberedKey(ConfigKeys::kDir, n), "", kMaxDirectory + 1);
         if (directory.empty()) {
             break;
         }

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "core/ProfileDocument.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
 // Reads a sync catalogue the way a secondary does: each value cut to the reader's capacity,
 // lists numbered from 1 and ended by the first empty or missing number or by the bound.
-// `file` is a bare name (Windows directory) or a path, as for the profile store.
+// `file` is a bare name (Windows directory) or a path, as for the profile store. The file is
+// read once, when the reader is made: a catalogue of thousands of entries is then not looked
+// up on disk for each of their keys, and all of it comes from the same version of the file.
 class CCatalogueReader
 {
 public:
@@ -44,5 +48,6 @@ public:
     std::vector<std::string> Directories(std::string_view section) const;
 
 private:
-    std::string m_file;
+    bool m_tooLarge = false;
+    CProfileDocument m_document;
 };

@@ -3,8 +3,12 @@
 #include "core/Platform.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -158,6 +162,7 @@ int CopyContent(int from, int to)
 
 constexpr std::string_view kTemporaryPrefix = ".zezodi-";
 constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr std::size_t kRandomPart = 6;
 
 // ".zezodi-PID-XXXXXX.tmp" beside dst: the process id tells a later run whether the file's
 // writer is gone, so that a killed run's temporaries can be recognised and removed.
@@ -177,6 +182,53 @@ int CreateTemporaryBeside(std::string_view dst, std::string& name)
     return mkostemps(name.data(), static_cast<int>(kTemporarySuffix.size()), O_CLOEXEC);
 }
 
+// A temporary name beside dst that no file had a moment ago, without creating a file under
+// it: mkostemps' pattern filled from a process-wide counter and the clock.
+std::string FreshTemporaryName(std::string_view dst)
+{
+    static std::atomic<std::uint64_t> counter{0};
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::string name = TemporaryTemplate(std::string(dst));
+    std::uint64_t value =
+        counter++ * 0x9E3779B97F4A7C15ull ^
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    const std::size_t at = name.size() - kTemporarySuffix.size() - kRandomPart;
+    for (std::size_t i = 0; i < kRandomPart; ++i) {
+        name[at + i] = kLetters[value % (sizeof kLetters - 1)];
+        value /= sizeof kLetters - 1;
+    }
+    return name;
+}
+
+// Gives src the name of a new temporary beside dst, replacing nothing: the temporary's name
+// in `name`. 0 or the errno, src then where it was.
+int RenameToTemporary(const std::string& src, std::string_view dst, std::string& name)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = FreshTemporaryName(dst);
+        if (renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0)
+            return 0;
+        if (errno == EEXIST)
+            continue;
+        if (errno != EINVAL && errno != ENOSYS)
+            return errno;
+        // A file system without the flag: the name is held by an empty file until the rename
+        // replaces it.
+        const int reserved = CreateTemporaryBeside(dst, name);
+        if (reserved < 0)
+            return errno;
+        close(reserved);
+        if (rename(src.c_str(), name.c_str()) != 0) {
+            const int error = errno;
+            unlink(name.c_str());
+            return error;
+        }
+        return 0;
+    }
+    return EEXIST;
+}
+
 // Renames the temporary over dst; where that fails the temporary goes. 0 or the errno.
 int ReplaceWithTemporary(const std::string& temporary, std::string_view dst)
 {
@@ -189,7 +241,6 @@ int ReplaceWithTemporary(const std::string& temporary, std::string_view dst)
 }
 
 constexpr std::string_view kWorkSuffix = "-work";
-constexpr std::size_t kRandomPart = 6;
 
 enum class ETemporary
 {
@@ -371,15 +422,8 @@ int CFileOps::MoveBeside(std::string_view src, std::string_view dst, std::string
     if (error != 0)
         return error;
     std::string name;
-    const int reserved = CreateTemporaryBeside(dst, name);
-    if (reserved < 0)
-        return errno;
-    close(reserved);
-    if (rename(source.c_str(), name.c_str()) != 0) {
-        error = errno;
-        unlink(name.c_str());
-        return error;
-    }
+    if (const int moved = RenameToTemporary(source, dst, name); moved != 0)
+        return moved;
     temporary = std::move(name);
     return 0;
 }
@@ -388,18 +432,16 @@ int CFileOps::LinkReplacing(std::string_view src, std::string_view dst)
 {
     // The link is made under a temporary name beside dst and renamed over it, so dst is never
     // missing and a killed run leaves a name that RemoveStaleTemporaries knows.
-    std::string name;
-    const int reserved = CreateTemporaryBeside(dst, name);
-    if (reserved < 0)
-        return errno;
-    close(reserved);
-    if (unlink(name.c_str()) != 0 || linkat(AT_FDCWD, std::string(src).c_str(), AT_FDCWD,
-                                            name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-        const int error = errno;
-        unlink(name.c_str());
-        return error;
+    // A link never replaces a name, so a free name needs no file to hold it.
+    const std::string source(src);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = FreshTemporaryName(dst);
+        if (linkat(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return ReplaceWithTemporary(name, dst);
+        if (errno != EEXIST)
+            return errno;
     }
-    return ReplaceWithTemporary(name, dst);
+    return EEXIST;
 }
 
 int CFileOps::CopyFileKeepTime(std::string_view src, std::string_view dst, EFlush flush)

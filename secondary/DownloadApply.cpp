@@ -12,10 +12,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace Texts = SyncLogTexts;
 
@@ -62,7 +64,7 @@ void CDownloadApply::SetWorkDirectory(std::string directory)
 bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view fileName,
                                       bool packed, std::string_view primaryCrc,
                                       const std::optional<SLocalFile>& local,
-                                      const std::string& staged)
+                                      const std::string& staged, bool stagedUnpacked)
 {
     const std::string& downloadDir =
         local.has_value() && !m_workDir.empty() ? m_workDir : m_settings.downloadDir;
@@ -78,15 +80,17 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
     if (!ClearForDownload(downloadedPath) || (packed && !ClearForDownload(archivePath))) {
         return Fail(Texts::kDownloadFailed, StringId::DownloadFailed, {command});
     }
-    const bool taken = !staged.empty() && rename(staged.c_str(), archivePath.c_str()) == 0;
-    if (!taken && RunAndWait(command, downloadDir) != 0) {
+    const bool taken =
+        !staged.empty() &&
+        rename(staged.c_str(), (stagedUnpacked ? downloadedPath : archivePath).c_str()) == 0;
+    if (!taken && !FetchAlone(command, downloadDir, downloadName, archivePath)) {
         return Fail(Texts::kDownloadFailed, StringId::DownloadFailed, {command});
     }
     CEventLog::WriteLog(m_settings.logDir,
                         CStringTable::FormatText(Texts::kDownloaded, {downloadName}));
 
     std::string unpackCommand;
-    if (packed) {
+    if (packed && !(taken && stagedUnpacked)) {
         unpackCommand = m_settings.useGzip ? "gzip -d " + CCommandLine::Quote(archivePath)
                                            : CCommandLine::Quote(m_settings.unzipProg) + " " +
                                                  CCommandLine::Quote(archivePath) + " " +
@@ -100,8 +104,8 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
         }
     }
 
-    // GNU wget saves under the decoded name, "@" included ("%40" in the address arrives as
-    // "@"), so no name needs repairing; the file must be there under its catalogue name.
+    // GNU wget keeps "@" in names, so no name needs repairing; the file must be there under
+    // its catalogue name.
     if (!CFileOps::IsRegularFile(downloadedPath)) {
         return packed ? Fail(Texts::kUnzipFailed, StringId::UnzipFailed, {unpackCommand})
                       : Fail(Texts::kDownloadFailed, StringId::DownloadFailed, {command});
@@ -113,6 +117,37 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
     const bool applied = Apply(downloadedPath, fileName, primaryCrc, *local);
     RemoveFile(downloadedPath);
     return applied;
+}
+
+bool CDownloadApply::FetchAlone(const std::string& command, const std::string& downloadDir,
+                                const std::string& downloadName,
+                                const std::string& archivePath) const
+{
+    if (CSyncNames::SavedName(downloadName) == downloadName) {
+        return RunAndWait(command, downloadDir) == 0;
+    }
+    // wget would save this name under another one, which may be a name of its own in the
+    // download directory: it downloads into an empty directory of this process, where the one
+    // file it leaves is the download, whatever it named it.
+    const std::string base =
+        CPlatform::JoinPath(m_settings.downloadDir, CFileOps::WorkDirectoryName());
+    const bool ownBase = CFileOps::CreateDirectory(base) == 0;
+    const std::string alone = CPlatform::JoinPath(base, "alone");
+    std::error_code ignored;
+    std::filesystem::remove_all(alone, ignored);
+    bool fetched = CFileOps::CreateDirectory(alone) == 0 && RunAndWait(command, alone) == 0;
+    if (fetched) {
+        std::vector<std::filesystem::path> left;
+        for (const auto& entry : std::filesystem::directory_iterator(alone, ignored)) {
+            left.push_back(entry.path());
+        }
+        fetched = left.size() == 1 &&
+                  std::filesystem::symlink_status(left[0], ignored).type() ==
+                      std::filesystem::file_type::regular &&
+                  rename(left[0].c_str(), archivePath.c_str()) == 0;
+    }
+    std::filesystem::remove_all(ownBase ? base : alone, ignored);
+    return fetched;
 }
 
 bool CDownloadApply::Apply(const std::string& downloadedPath, std::string_view fileName,

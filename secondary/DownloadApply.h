@@ -47,9 +47,11 @@ public:
     // its permission bits and, where allowed, its owner and group.
     // `staged` is the file as a batch fetch already brought it (empty: none); it is taken in
     // place of the download, and when it cannot be taken the file is downloaded alone.
+    // `stagedUnpacked`: the staged file is a packed file's content, already unpacked with the
+    // same command line.
     bool DownloadAndApply(std::string_view section, std::string_view fileName, bool packed,
                           std::string_view primaryCrc, const std::optional<SLocalFile>& local,
-                          const std::string& staged = {});
+                          const std::string& staged = {}, bool stagedUnpacked = false);
 
     // Where files for a local file are downloaded and unpacked (a run's own directory inside
     // the download directory); empty, the default, is the download directory itself.
@@ -62,6 +64,9 @@ private:
     bool Fail(std::string_view logFormat, StringId reportId,
               std::initializer_list<std::string_view> args);
     bool ClearForDownload(const std::string& path) const;
+    // Runs the single download's command line; true when the download lies at archivePath.
+    bool FetchAlone(const std::string& command, const std::string& downloadDir,
+                    const std::string& downloadName, const std::string& archivePath) const;
     bool Apply(const std::string& downloadedPath, std::string_view fileName,
                std::string_view primaryCrc, const SLocalFile& local);
     void KeepNewerLocalFile(const std::string& localPath, std::string_view fileName,

@@ -6,6 +6,7 @@
 #include "core/EventLog.h"
 #include "core/FileOps.h"
 #include "core/Platform.h"
+#include "core/ProcessRunner.h"
 #include "core/ProfileFile.h"
 #include "core/ProfileStore.h"
 #include "core/ReportSink.h"
@@ -21,10 +22,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -57,22 +59,43 @@ long long KilobytesShown(off_t size)
     return (kb == 0 && low != 0) ? 1 : kb;
 }
 
-// The report list's text is string-table text; the log's is fixed English.
-// True when name holds "%" and two hex digits: wget decodes such a part of a name once more
-// for the name it saves under.
-bool HoldsEscape(std::string_view name)
+// How many directories wget is to cut from the front of a file's address so that it saves the
+// file as its section path and name: the parts of the web path after its host, as wget
+// resolves them ("." goes, ".." takes the part before it away, an empty part counts). -1 for
+// a web path with a query or a fragment.
+int CutDirectories(std::string_view webPath)
 {
-    for (std::size_t at = name.find('%'); at != std::string_view::npos && at + 2 < name.size();
-         at = name.find('%', at + 1)) {
-        if (std::isxdigit(static_cast<unsigned char>(name[at + 1])) != 0 &&
-            std::isxdigit(static_cast<unsigned char>(name[at + 2])) != 0) {
-            return true;
-        }
+    const std::string url = CSyncNames::SectionPath(webPath);
+    if (url.find_first_of("?#") != std::string::npos) {
+        return -1;
     }
-    return false;
+    const std::size_t scheme = url.find("://");
+    const std::size_t path = url.find('/', scheme == std::string::npos ? 0 : scheme + 3);
+    if (path == std::string::npos) {
+        return 0;
+    }
+    // Each part is ended by a '/', the last one by the '/' before the section.
+    int parts = 0;
+    std::size_t start = path + 1;
+    for (;;) {
+        const std::size_t end = std::min(url.find('/', start), url.size());
+        const std::string_view part = std::string_view(url).substr(start, end - start);
+        if (part == "..") {
+            parts = std::max(parts - 1, 0);
+        } else if (part != ".") {
+            ++parts;
+        }
+        if (end == url.size()) {
+            return parts;
+        }
+        start = end + 1;
+    }
 }
 
-// Below this many entries a section is read on the run's thread alone.
+// From this many files on, a batch is fetched by two wget processes.
+constexpr std::size_t kFilesForTwoBatches = 8;
+
+// Below this many entries the run's thread reads the local copies alone.
 constexpr std::size_t kEntriesForHelpers = 16;
 
 constexpr std::string_view kStoppedLog = "Synchronization stopped before its end";
@@ -254,12 +277,25 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
     }
     {
         const CWorkDirectory work{m_settings.downloadDir, m_download};
-        for (const SSectionWork& section : plan) {
+        // The checksums of every section come first, so that all the files the run needs can
+        // be fetched together; the rows and log lines then follow section by section and
+        // entry by entry as before.
+        std::vector<SSectionState> states(plan.size());
+        InspectSections(plan, states);
+        m_written.clear();
+        std::optional<CStagedFiles> ready;
+        if (!m_preview && !StopRequested()) {
+            FetchBatch(plan, states);
+            ready.emplace(StagedFiles(plan, states));
+            m_stagedFiles = &*ready;
+        }
+        for (std::size_t s = 0; s < plan.size(); ++s) {
             if (StopRequested()) {
                 break;
             }
-            CompareSection(section);
+            CompareSection(plan[s], states[s]);
         }
+        m_stagedFiles = nullptr;
     }
     if (StopRequested()) {
         Log(kStoppedLog, {});
@@ -457,49 +493,83 @@ void CSyncEngine::ReportSectionProblem(const SSectionWork& work)
                            CReportSink::ImageNotice);
 }
 
-void CSyncEngine::CompareSection(const SSectionWork& work)
+void CSyncEngine::InspectSections(const std::vector<SSectionWork>& plan,
+                                  std::vector<SSectionState>& states) const
+{
+    std::vector<std::pair<std::size_t, std::size_t>> items;
+    for (std::size_t s = 0; s < plan.size(); ++s) {
+        const SSectionWork& work = plan[s];
+        if (work.kind != EWork::Walk) {
+            continue;
+        }
+        if (!m_preview) {
+            CFileOps::RemoveStaleTemporaries(work.directory);
+        }
+        struct stat info
+        {};
+        states[s].existed = stat(work.directory.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        states[s].device = info.st_dev;
+        states[s].inode = info.st_ino;
+        states[s].entries.resize(work.entries.size());
+        for (std::size_t i = 0; i < work.entries.size(); ++i) {
+            items.emplace_back(s, i);
+        }
+    }
+    // Reading the local copies takes most of a run that changes little; it is shared among
+    // the cores.
+    std::atomic<std::size_t> next{0};
+    const auto inspect = [&] {
+        for (std::size_t at = next++; at < items.size(); at = next++) {
+            const auto [s, i] = items[at];
+            states[s].entries[i] = InspectEntry(plan[s].directory, plan[s].entries[i]);
+        }
+    };
+    const unsigned helpers = items.size() < kEntriesForHelpers
+                                 ? 0
+                                 : std::clamp(std::thread::hardware_concurrency(), 1u, 4u) - 1;
+    std::vector<std::jthread> threads;
+    for (unsigned i = 0; i < helpers; ++i) {
+        threads.emplace_back(inspect);
+    }
+    inspect();
+}
+
+void CSyncEngine::CompareSection(const SSectionWork& work, SSectionState& state)
 {
     if (work.kind != EWork::Walk) {
         ReportSectionProblem(work);
         return;
     }
+    // A directory that an earlier section of this run wrote to (the same one under another
+    // section), or one that appeared since, is read again, so that each entry is judged as
+    // the walk finds it.
+    struct stat info
+    {};
+    const bool exists = stat(work.directory.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (exists && (!state.existed || info.st_dev != state.device || info.st_ino != state.inode ||
+                   m_written.count({info.st_dev, info.st_ino}) != 0)) {
+        for (std::size_t i = 0; i < work.entries.size(); ++i) {
+            std::string staged = std::move(state.entries[i].staged);
+            const std::size_t stagedIndex = state.entries[i].stagedIndex;
+            state.entries[i] = InspectEntry(work.directory, work.entries[i]);
+            state.entries[i].staged = std::move(staged);
+            state.entries[i].stagedIndex = stagedIndex;
+        }
+    }
     // One level only: a missing parent makes the copies into it fail, and they are reported.
-    if (work.subSection && !m_preview && !CFileOps::IsDirectory(work.directory)) {
+    if (work.subSection && !m_preview && !exists) {
         CFileOps::CreateDirectory(work.directory);
     }
-    if (!m_preview) {
-        CFileOps::RemoveStaleTemporaries(work.directory);
-    }
-    // The checksums come first, so that the files the section needs can be fetched together;
-    // the rows and log lines then follow entry by entry as before.
-    // Reading the local copies takes most of a run that changes little; it is shared among
-    // the cores.
-    const std::size_t count = work.entries.size();
-    std::vector<SLocalState> states(count);
-    std::atomic<std::size_t> next{0};
-    const auto inspect = [&] {
-        for (std::size_t i = next++; i < count; i = next++) {
-            states[i] = InspectEntry(work.directory, work.entries[i]);
-        }
-    };
-    {
-        const unsigned helpers = count < kEntriesForHelpers
-                                     ? 0
-                                     : std::clamp(std::thread::hardware_concurrency(), 1u, 4u) - 1;
-        std::vector<std::jthread> threads;
-        for (unsigned i = 0; i < helpers; ++i) {
-            threads.emplace_back(inspect);
-        }
-        inspect();
-    }
-    if (!m_preview && !StopRequested()) {
-        FetchBatch(work, states);
-    }
+    bool writes = false;
     for (std::size_t i = 0; i < work.entries.size(); ++i) {
         if (StopRequested()) {
-            return;
+            break;
         }
-        CompareEntry(work.directory, work.section, work.entries[i], states[i]);
+        writes = writes || state.entries[i].fetch;
+        CompareEntry(work.directory, work.section, work.entries[i], state.entries[i]);
+    }
+    if (writes && !m_preview && stat(work.directory.c_str(), &info) == 0) {
+        m_written.insert({info.st_dev, info.st_ino});
     }
 }
 
@@ -526,65 +596,179 @@ CSyncEngine::SLocalState CSyncEngine::InspectEntry(const std::string& directory,
     return state;
 }
 
-void CSyncEngine::FetchBatch(const SSectionWork& work, std::vector<SLocalState>& states)
+void CSyncEngine::FetchBatch(const std::vector<SSectionWork>& plan,
+                             std::vector<SSectionState>& states)
 {
-    std::vector<std::size_t> wanted;
-    std::string list;
-    for (std::size_t i = 0; i < states.size(); ++i) {
-        if (!states[i].fetch) {
-            continue;
-        }
-        const CCatalogueReader::Entry& entry = work.entries[i].entry;
-        const std::string url = CSyncNames::FileUrl(
-            m_settings.webPath, work.section,
-            entry.zipped != 0 ? CSyncNames::PackedName(entry.file, m_settings.useGzip)
-                              : entry.file);
-        // One address a line: an address that could break its line is fetched alone, and so
-        // is a name wget would store under another one, which could be a listed name.
-        if (url.find_first_of("\r\n") != std::string::npos || HoldsEscape(entry.file)) {
-            continue;
-        }
-        wanted.push_back(i);
-        list += url;
-        list += '\n';
+    const int cut = CutDirectories(m_settings.webPath);
+    if (cut < 0) {
+        return;
     }
+    // Every file the run needs, with the path below the staging area that wget saves it
+    // under: the section path and the saved name.
+    struct SWanted
+    {
+        std::size_t section;
+        std::size_t entry;
+        std::string path;
+        std::string url;
+    };
+    std::vector<SWanted> wanted;
+    std::set<std::string> paths;
+    for (std::size_t s = 0; s < plan.size(); ++s) {
+        for (std::size_t i = 0; i < states[s].entries.size(); ++i) {
+            if (!states[s].entries[i].fetch) {
+                continue;
+            }
+            const CCatalogueReader::Entry& entry = plan[s].entries[i].entry;
+            const std::string downloadName =
+                entry.zipped != 0 ? CSyncNames::PackedName(entry.file, m_settings.useGzip)
+                                  : entry.file;
+            SWanted item{s, i,
+                         CSyncNames::SectionPath(plan[s].section) + "/" +
+                             CSyncNames::SavedName(downloadName),
+                         CSyncNames::FileUrl(m_settings.webPath, plan[s].section, downloadName)};
+            // One address a line: an address that could break its line is fetched alone, and
+            // so is a file that wget would save where another one of the batch goes (in any
+            // letter case, for a download directory that ignores it).
+            if (item.url.find_first_of("\r\n") != std::string::npos ||
+                !paths.insert(CSyncNames::Lower(item.path)).second) {
+                continue;
+            }
+            wanted.push_back(std::move(item));
+        }
+    }
+    // Nor can a file take the place of a directory that another file of the batch needs.
+    std::set<std::string> directories;
+    for (const SWanted& item : wanted) {
+        const std::string lower = CSyncNames::Lower(item.path);
+        for (std::size_t slash = lower.find('/'); slash != std::string::npos;
+             slash = lower.find('/', slash + 1)) {
+            directories.insert(lower.substr(0, slash));
+        }
+    }
+    std::erase_if(wanted, [&](const SWanted& item) {
+        const std::string lower = CSyncNames::Lower(item.path);
+        if (directories.count(lower) == 0) {
+            return false;
+        }
+        paths.erase(lower);
+        return true;
+    });
     // A single file gains nothing from a batch.
     if (wanted.size() < 2) {
         return;
     }
+    // Two wget processes, each with every other file and its own staging area, keep the
+    // server and the disk busier than one.
+    struct SBatch
+    {
+        std::string staging;
+        std::string listPath;
+        std::string list;
+        std::set<std::string> paths;
+        std::set<std::string> directories;
+        std::unique_ptr<CProcessRunner> runner;
+        bool whole = false;
+    };
+    const std::size_t count = wanted.size() < kFilesForTwoBatches ? 1 : 2;
+    std::vector<SBatch> batches(count);
     const std::string workDir =
         CPlatform::JoinPath(m_settings.downloadDir, CFileOps::WorkDirectoryName());
-    const std::string name = "batch" + std::to_string(++m_batchCount);
-    const std::string listPath = CPlatform::JoinPath(workDir, name + ".txt");
-    const std::string staging = CPlatform::JoinPath(workDir, name);
-    if (CFileOps::CreateDirectory(staging) != 0) {
-        return;
+    for (std::size_t b = 0; b < count; ++b) {
+        const std::string name = "batch" + std::to_string(b + 1);
+        batches[b].staging = CPlatform::JoinPath(workDir, name);
+        batches[b].listPath = CPlatform::JoinPath(workDir, name + ".txt");
     }
-    std::FILE* out = std::fopen(listPath.c_str(), "wb");
-    if (out == nullptr) {
-        return;
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+        SBatch& batch = batches[k % count];
+        batch.list += wanted[k].url;
+        batch.list += '\n';
+        const std::string lower = CSyncNames::Lower(wanted[k].path);
+        batch.paths.insert(lower);
+        for (std::size_t slash = lower.find('/'); slash != std::string::npos;
+             slash = lower.find('/', slash + 1)) {
+            batch.directories.insert(lower.substr(0, slash));
+        }
     }
-    const bool written = std::fwrite(list.data(), 1, list.size(), out) == list.size();
-    if (std::fclose(out) != 0 || !written) {
-        return;
+    for (SBatch& batch : batches) {
+        if (CFileOps::CreateDirectory(batch.staging) != 0) {
+            continue;
+        }
+        std::FILE* out = std::fopen(batch.listPath.c_str(), "wb");
+        if (out == nullptr) {
+            continue;
+        }
+        const bool written =
+            std::fwrite(batch.list.data(), 1, batch.list.size(), out) == batch.list.size();
+        if (std::fclose(out) != 0 || !written) {
+            continue;
+        }
+        // The same wget as for a single file, so names and times arrive as they would alone;
+        // it keeps the sections apart in directories below the staging area.
+        batch.runner =
+            std::make_unique<CProcessRunner>("wget -q -x -nH --cut-dirs=" + std::to_string(cut) +
+                                             " -i " + CCommandLine::Quote(batch.listPath));
+        batch.runner->SetWorkingDirectory(batch.staging);
+        if (!batch.runner->Start(true, false)) {
+            batch.runner.reset();
+        }
     }
-    // The same wget as for a single file, so names and times arrive as they would alone.
-    const bool whole = RunAndWait("wget -i " + CCommandLine::Quote(listPath), staging) == 0;
-    for (const std::size_t i : wanted) {
-        const CCatalogueReader::Entry& entry = work.entries[i].entry;
-        const std::string path = CPlatform::JoinPath(
-            staging, entry.zipped != 0 ? CSyncNames::PackedName(entry.file, m_settings.useGzip)
-                                       : entry.file);
-        if (!CFileOps::IsRegularFile(path)) {
+    for (SBatch& batch : batches) {
+        if (batch.runner == nullptr) {
+            continue;
+        }
+        while (!batch.runner->WaitForExit(std::chrono::milliseconds{100})) {
+        }
+        batch.whole = batch.runner->GetExitCode() == 0;
+        // A path that was not foreseen means wget named files otherwise than expected: then
+        // no file is known to be the one its name says.
+        std::error_code ignored;
+        for (auto it = std::filesystem::recursive_directory_iterator(batch.staging, ignored);
+             batch.whole && it != std::filesystem::recursive_directory_iterator();
+             it.increment(ignored)) {
+            const std::filesystem::file_type type = it->symlink_status(ignored).type();
+            const std::string relative =
+                CSyncNames::Lower(it->path().string().substr(batch.staging.size() + 1));
+            batch.whole = type == std::filesystem::file_type::directory
+                              ? batch.directories.count(relative) != 0
+                              : type == std::filesystem::file_type::regular &&
+                                    batch.paths.count(relative) != 0;
+        }
+    }
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+        const SBatch& batch = batches[k % count];
+        const SWanted& item = wanted[k];
+        const CCatalogueReader::Entry& entry = plan[item.section].entries[item.entry].entry;
+        const std::string path = CPlatform::JoinPath(batch.staging, item.path);
+        if (batch.runner == nullptr || !CFileOps::IsRegularFile(path)) {
             continue;
         }
         // After a failure in the batch only a content that proves whole is taken; any other
         // file is fetched alone, so that its failure is reported as such.
         std::uint32_t status = 0;
-        if (whole || (entry.zipped == 0 && CFileChecksum::Text(path, status) == entry.crc)) {
-            states[i].staged = path;
+        if (batch.whole || (entry.zipped == 0 && CFileChecksum::Text(path, status) == entry.crc)) {
+            states[item.section].entries[item.entry].staged = path;
         }
     }
+}
+
+std::vector<CStagedFiles::SFile> CSyncEngine::StagedFiles(const std::vector<SSectionWork>& plan,
+                                                          std::vector<SSectionState>& states) const
+{
+    std::vector<CStagedFiles::SFile> files;
+    for (std::size_t s = 0; s < plan.size(); ++s) {
+        for (std::size_t i = 0; i < states[s].entries.size(); ++i) {
+            SLocalState& state = states[s].entries[i];
+            const bool packed = plan[s].entries[i].entry.zipped != 0;
+            // Another unpacker's archive waits for its turn as it is.
+            if (state.staged.empty() || (packed && !m_settings.useGzip)) {
+                continue;
+            }
+            state.stagedIndex = files.size();
+            files.push_back({state.staged, packed});
+        }
+    }
+    return files;
 }
 
 bool CSyncEngine::RefuseEntry(const std::string& directory, const std::string& section,
@@ -689,8 +873,22 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
                 : std::string();
         const CDownloadApply::SLocalFile local{directory, localName, found,
                                                found ? info.st_mtim.tv_sec : 0, previousName};
+        // A packed file may have been unpacked meanwhile, or have failed to unpack, and is then
+        // fetched again at its turn.
+        std::string staged = inspected.staged;
+        bool unpacked = false;
+        if (!staged.empty() && m_stagedFiles != nullptr && inspected.stagedIndex != kNotAhead) {
+            std::string content;
+            const CStagedFiles::ETaken taken = m_stagedFiles->Take(inspected.stagedIndex, content);
+            if (taken == CStagedFiles::ETaken::Unpacked) {
+                staged = content;
+                unpacked = true;
+            } else if (taken == CStagedFiles::ETaken::Lost) {
+                staged.clear();
+            }
+        }
         if (m_download.DownloadAndApply(section, entry.file, entry.zipped != 0, entry.crc, local,
-                                        inspected.staged)) {
+                                        staged, unpacked)) {
             state = CLocalFilesSink::ImageUpdated;
             ++m_synchronized;
         } else {

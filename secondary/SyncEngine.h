@@ -3,6 +3,7 @@
 #include "core/CatalogueReader.h"
 #include "secondary/DownloadApply.h"
 #include "secondary/SecondarySettings.h"
+#include "secondary/StagedFiles.h"
 
 #include <chrono>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 class CLocalFilesSink;
@@ -115,6 +117,8 @@ private:
         std::vector<SEntryWork> entries;
     };
 
+    static constexpr std::size_t kNotAhead = static_cast<std::size_t>(-1);
+
     // The local side of one entry, read before anything of its section is downloaded.
     struct SLocalState
     {
@@ -125,8 +129,10 @@ private:
         // The local copy's checksum text; only for a regular file of an accepted entry.
         std::string crc;
         bool fetch = false;
-        // Where the section's batch fetch put the file; empty when it did not bring it.
+        // Where the run's batch fetch put the file; empty when it did not bring it. Its
+        // place among the files made ready ahead of the walk, if it is one of them.
         std::string staged;
+        std::size_t stagedIndex = kNotAhead;
     };
 
     int FetchCatalogue(const std::string& cataloguePath);
@@ -136,9 +142,26 @@ private:
                      std::set<std::string>& visited) const;
     SSectionWork JudgeSection(const CCatalogueReader& reader, const std::string& directory,
                               const std::string& section, bool subSection) const;
-    void CompareSection(const SSectionWork& work);
+    // The local side of every walked section, read before anything is downloaded.
+    struct SSectionState
+    {
+        std::vector<SLocalState> entries;
+        // The section's directory as it was when it was read: absent, or which one it was.
+        bool existed = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+    };
+
+    void InspectSections(const std::vector<SSectionWork>& plan,
+                         std::vector<SSectionState>& states) const;
+    void CompareSection(const SSectionWork& work, SSectionState& state);
     SLocalState InspectEntry(const std::string& directory, const SEntryWork& work) const;
-    void FetchBatch(const SSectionWork& work, std::vector<SLocalState>& states);
+    // Fetches every file the run needs into the staging area at once and notes where each
+    // lies; a file it cannot vouch for is left to be fetched alone at its turn.
+    void FetchBatch(const std::vector<SSectionWork>& plan, std::vector<SSectionState>& states);
+    // The files the batch brought, in the order of the walk, for CStagedFiles.
+    std::vector<CStagedFiles::SFile> StagedFiles(const std::vector<SSectionWork>& plan,
+                                                 std::vector<SSectionState>& states) const;
     void CompareEntry(const std::string& directory, const std::string& section,
                       const SEntryWork& work, SLocalState& inspected);
     bool RefuseEntry(const std::string& directory, const std::string& section,
@@ -162,7 +185,11 @@ private:
     std::function<bool()> m_stopRequested;
     PreviewSink m_preview;
     ProgressSink m_progress;
-    int m_batchCount = 0;
+    // The directories this run has written files to, as device and inode: a later section
+    // of the same directory is read again before it is walked.
+    std::set<std::pair<dev_t, ino_t>> m_written;
+    // The batch's files being made ready while the walk goes on; only during a walk.
+    CStagedFiles* m_stagedFiles = nullptr;
     int m_progressDone = 0;
     int m_progressAll = 0;
     std::uint64_t m_progressBytes = 0;

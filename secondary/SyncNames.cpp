@@ -49,6 +49,20 @@ std::size_t LastCharacters(std::string_view name, std::size_t count)
     return pos;
 }
 
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
 } // namespace
 
 bool CSyncNames::IsSafeFileName(std::string_view name)
@@ -100,6 +114,29 @@ std::string CSyncNames::FileUrl(std::string_view webPath, std::string_view secti
     url += '/';
     url += PercentEncode(name);
     return url;
+}
+
+std::string CSyncNames::SavedName(std::string_view name)
+{
+    std::string saved;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const int high = name[i] == '%' && i + 2 < name.size() ? HexValue(name[i + 1]) : -1;
+        const int low = high >= 0 ? HexValue(name[i + 2]) : -1;
+        if (low < 0) {
+            saved.push_back(name[i]);
+            continue;
+        }
+        const int byte = high * 16 + low;
+        i += 2;
+        if (byte < 0x20 || byte == 0x7F || byte == '/') {
+            saved.push_back('%');
+            saved.push_back(kHex[byte >> 4]);
+            saved.push_back(kHex[byte & 0x0F]);
+        } else {
+            saved.push_back(static_cast<char>(byte));
+        }
+    }
+    return saved;
 }
 
 std::string CSyncNames::PackedName(std::string_view name, bool useGzip)

@@ -20,6 +20,11 @@ public:
     static std::string FileUrl(std::string_view webPath, std::string_view section,
                                std::string_view name);
 
+    // The name GNU wget saves a download under when FileUrl gave its address: it decodes the
+    // name once more, so each "%" with two hexadecimal digits becomes that byte, except that a
+    // decoded '/' or control character is written as "%" and two upper-case digits.
+    static std::string SavedName(std::string_view name);
+
     // The name under which a packed file lies on the web server: ".gz" appended for gzip,
     // otherwise the last three characters replaced by "zip" (alarm.dbf gives alarm.zip).
     static std::string PackedName(std::string_view name, bool useGzip);

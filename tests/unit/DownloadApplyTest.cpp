@@ -72,6 +72,39 @@ TEST_F(DownloadApplyTest, NameWithAt_ArrivesUnderItsOwnName)
     EXPECT_FALSE(tree.Exists("drive/jxt/download/a@40b.wav"));
 }
 
+// wget saves these under other names ("a b.txt" for "a%20b.txt"), some of them names that lie in
+// the download directory already; each still arrives under its own name and replaces nothing
+// else.
+TEST_F(DownloadApplyTest, NamesWgetWouldSaveOtherwise_ArriveUnderTheirOwnName)
+{
+    tree.Put("drive/jxt/download/a b.txt", "a file of the download directory");
+    tree.Put("drive/db1/100%.dbf", "a local file");
+    for (const char* name : {"a%20b.txt", "100%25.dbf", "x%2541", "p%2fq", "n%0a"}) {
+        const std::string crc = tree.Publish("Db1", name, std::string("content of ") + name);
+        EXPECT_TRUE(download.DownloadAndApply("Db1", name, false, crc, std::nullopt)) << name;
+        EXPECT_EQ(tree.Get(std::string("drive/jxt/download/") + name),
+                  std::string("content of ") + name);
+
+        const CDownloadApply::SLocalFile local{tree.Path("drive/db1"), name, false, 0, {}};
+        EXPECT_TRUE(download.DownloadAndApply("Db1", name, false, crc, local)) << name;
+        EXPECT_EQ(tree.Get(std::string("drive/db1/") + name), std::string("content of ") + name);
+    }
+    EXPECT_EQ(tree.Get("drive/db1/100%.dbf"), "a local file");
+    EXPECT_EQ(tree.Get("drive/jxt/download/a b.txt"), "a file of the download directory");
+    EXPECT_FALSE(failureFlag);
+}
+
+// A file the server lacks fails as any other: with the single download's command line.
+TEST_F(DownloadApplyTest, MissingNameWgetWouldSaveOtherwise_FailsWithItsCommandLine)
+{
+    EXPECT_FALSE(download.DownloadAndApply("Db1", "a%20b.txt", false, "1", std::nullopt));
+    EXPECT_TRUE(failureFlag);
+    EXPECT_TRUE(
+        sinks.HasLine("Failed to download file wget " + tree.WebPath() + "/Db1/a%2520b.txt !",
+                      CReportSink::ImageError));
+    EXPECT_EQ(Snapshot(tree, "drive/jxt/download"), (std::map<std::string, std::string>{}));
+}
+
 TEST_F(DownloadApplyTest, FailedDownload_LeavesTheLocalFileAsItWas)
 {
     tree.Put("drive/db1/a.dbf", "local");

@@ -1,10 +1,13 @@
 #include "secondary/SyncEngine.h"
 
+#include "core/CommandLine.h"
 #include "core/ConfigKeys.h"
+#include "core/FileOps.h"
 #include "core/ProfileStore.h"
 #include "core/ReportSink.h"
 #include "core/RunAndWait.h"
 #include "secondary/SecondaryConfig.h"
+#include "secondary/SyncNames.h"
 #include "tests/unit/SyncTestTree.h"
 
 #include <sys/socket.h>
@@ -495,8 +498,11 @@ TEST_F(SyncEngineTest, EntryWithTheCatalogueName_DoesNotCutTheRunShort)
 
 TEST_F(SyncEngineTest, NamesWithBlanksAndSpecialCharacters_ArriveUnderTheirOwnName)
 {
-    const std::vector<std::string> names = {"a b.wav",       "x#1.wav",   "50%.wav",    "why?.wav",
-                                            "mail@host.wav", "grüße.wav", "a+b&c=d.wav"};
+    // wget saves the names with "%" and two hex digits under other names, "a%20b.wav" as
+    // "a b.wav", which this section lists too.
+    const std::vector<std::string> names = {
+        "a b.wav",     "x#1.wav",   "50%.wav",    "why?.wav",   "mail@host.wav", "grüße.wav",
+        "a+b&c=d.wav", "a%20b.wav", "100%25.wav", "x%2541.wav", "l%2fz.wav",     "%C3%BC.wav"};
     std::string catalogue = std::string("[Setup]\nLastSync=") + kStamp + "\n[Dbv1]\n";
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string number = std::to_string(i + 1);
@@ -514,6 +520,15 @@ TEST_F(SyncEngineTest, NamesWithBlanksAndSpecialCharacters_ArriveUnderTheirOwnNa
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.Path("drive/dbv1")),
                             std::filesystem::directory_iterator()),
               static_cast<long>(names.size()));
+    // Each was asked for once: the batch brought every file whose saved name is its own in the
+    // batch, and the one whose saved name another file takes was fetched alone.
+    const std::string access = tree.Get("nginx/access.log");
+    for (const std::string& name : names) {
+        const std::string request = "GET " + CSyncNames::FileUrl("/syncdata", "Dbv1", name) + " ";
+        const std::size_t first = access.find(request);
+        EXPECT_NE(first, std::string::npos) << name;
+        EXPECT_EQ(access.find(request, first + 1), std::string::npos) << name;
+    }
 }
 
 // Builds a catalogue from sections of "File"/"Crc" entries (and "Dir" keys), published as given.
@@ -758,12 +773,13 @@ TEST_F(SyncEngineTest, FilesFetchedTogether_AreAppliedInOrderAndAMissOfTheBatchF
     EXPECT_EQ(Run(), CSyncEngine::kDone);
 
     EXPECT_EQ(identical, 1);
-    EXPECT_EQ(synchronized, 3);
+    EXPECT_EQ(synchronized, 4);
     EXPECT_EQ(tree.Get("drive/db1/a b.dbf"), "blank");
     EXPECT_EQ(tree.Get("drive/db1/a b.d00"), "old blank");
     EXPECT_EQ(tree.Get("drive/db1/gone.dbf"), "kept");
     EXPECT_EQ(tree.Get("drive/db1/50%.dbf"), "percent");
     EXPECT_EQ(tree.Get("drive/dbv1/xAy.dbf"), "plain");
+    EXPECT_EQ(tree.Get("drive/dbv1/x%41y.dbf"), "escaped");
 
     const std::vector<std::pair<std::string, std::string>> rows = {{"same.dbf", "Identical"},
                                                                    {"a b.dbf", "Updated"},
@@ -771,6 +787,7 @@ TEST_F(SyncEngineTest, FilesFetchedTogether_AreAppliedInOrderAndAMissOfTheBatchF
                                                                    {"50%.dbf", "Updated"}};
     ASSERT_EQ(sinks.rows.size(), rows.size() + 2);
     EXPECT_EQ(sinks.Row("xAy.dbf")->columns[7], "Updated");
+    EXPECT_EQ(sinks.Row("x%41y.dbf")->columns[7], "Updated");
     for (std::size_t i = 0; i < rows.size(); ++i) {
         EXPECT_EQ(sinks.rows[i].columns[0], rows[i].first);
         EXPECT_EQ(sinks.rows[i].columns[7], rows[i].second) << rows[i].first;
@@ -809,4 +826,155 @@ TEST_F(SyncEngineTest, FilesFetchedTogether_AreAppliedInOrderAndAMissOfTheBatchF
     EXPECT_EQ(requests("/syncdata/Db1/a%20b.dbf"), 1u);
     EXPECT_EQ(requests("/syncdata/Db1/50%25.dbf"), 1u);
     EXPECT_EQ(requests("/syncdata/Db1/same.dbf"), 0u);
+}
+
+// One batch (of two wget processes) brings the files of every section before the first is
+// applied: the file the server lacks is asked for alone only after all the others were asked
+// for.
+TEST_F(SyncEngineTest, FilesOfAllSections_AreFetchedInOneBatchBeforeAnyIsApplied)
+{
+    std::filesystem::create_directories(tree.Path("drive/jx_web/htdocs/my images"));
+    CCatalogueText catalogue{tree};
+    catalogue.File("Db1", "gone.dbf", nullptr);
+    catalogue.File("Db1", "a.dbf", "A");
+    std::vector<std::string> paths = {"/Db1/a.dbf"};
+    for (const char* name : {"v%20w.wav", "x.wav", "y.wav", "z.wav"}) {
+        catalogue.File("Dbv1", name, name);
+        paths.push_back(CSyncNames::FileUrl("", "Dbv1", name));
+    }
+    catalogue.File("htdocs", "index.php", "I");
+    catalogue.Dir("htdocs", "htdocs\\my images");
+    catalogue.File("htdocs\\my images", "index.php", "J");
+    catalogue.File("htdocs\\my images", "logo.gif", "L");
+    paths.insert(paths.end(), {"/htdocs/index.php", "/htdocs/my%20images/index.php",
+                               "/htdocs/my%20images/logo.gif"});
+    catalogue.Write(kStamp);
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(synchronized, static_cast<int>(paths.size()));
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(tree.Get("drive/dbv1/v%20w.wav"), "v%20w.wav");
+    EXPECT_EQ(tree.Get("drive/jx_web/htdocs/index.php"), "I");
+    EXPECT_EQ(tree.Get("drive/jx_web/htdocs/my images/index.php"), "J");
+    EXPECT_TRUE(sinks.HasLine("Failed to download file wget " + tree.WebPath() + "/Db1/gone.dbf !",
+                              CReportSink::ImageError));
+    const std::string access = tree.Get("nginx/access.log");
+    const std::string gone = "GET /syncdata/Db1/gone.dbf ";
+    const std::size_t first = access.find(gone);
+    ASSERT_NE(first, std::string::npos) << access;
+    const std::size_t alone = access.find(gone, first + 1);
+    ASSERT_NE(alone, std::string::npos) << access;
+    for (const std::string& path : paths) {
+        const std::size_t at = access.find("GET /syncdata" + path + " ");
+        EXPECT_LT(at, alone) << path << "\n" << access;
+        EXPECT_EQ(access.find("GET /syncdata" + path + " ", at + 1), std::string::npos) << path;
+    }
+}
+
+// Two sections of one directory: the second is judged as the first left the directory, so a
+// file the first replaced is identical there and its previous version stays the old content.
+TEST_F(SyncEngineTest, SectionsOfOneDirectory_SeeWhatTheEarlierOneApplied)
+{
+    std::filesystem::remove(tree.Path("drive/dbv1"));
+    std::filesystem::create_directory_symlink(tree.Path("drive/db1"), tree.Path("drive/dbv1"));
+    tree.Put("drive/db1/a.dbf", "old");
+    tree.Put("drive/db1/b.dbf", "old b");
+    CCatalogueText catalogue{tree};
+    catalogue.File("Db1", "a.dbf", "new");
+    catalogue.File("Db1", "b.dbf", "new b");
+    catalogue.File("Dbv1", "a.dbf", "new");
+    catalogue.File("Dbv1", "b.dbf", "new b");
+    catalogue.Write(kStamp);
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(synchronized, 2);
+    EXPECT_EQ(identical, 2);
+    EXPECT_EQ(tree.Get("drive/db1/a.dbf"), "new");
+    EXPECT_EQ(tree.Get("drive/db1/a.d00"), "old");
+    EXPECT_EQ(tree.Get("drive/db1/b.d00"), "old b");
+    ASSERT_EQ(sinks.rows.size(), 4u);
+    EXPECT_EQ(sinks.rows[2].columns[7], "Identical");
+    EXPECT_EQ(sinks.rows[3].columns[7], "Identical");
+}
+
+// Archives of a batch are unpacked while the walk goes on; one that is no gzip archive is
+// fetched again at its turn and fails with the texts of its own unpack.
+TEST_F(SyncEngineTest, ArchivesOfABatch_ArriveUnpackedAndABrokenOneFailsAtItsTurn)
+{
+    tree.Put("drive/db1/b.dbf", "local b");
+    std::string catalogue = std::string("[Setup]\nLastSync=") + kStamp + "\n[Db1]\n";
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"a.dbf", std::string(4000, 'a')},
+        {"b.dbf", ""},
+        {"c%20d.dbf", std::string(3000, 'c')},
+        {"plain.dbf", "plain"}};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const auto& [name, content] = files[i];
+        std::string crc = "1";
+        if (content.empty()) {
+            tree.Put(tree.WebFile("Db1", name + ".gz"), "not gzip data");
+        } else {
+            crc = tree.Publish("Db1", name, content);
+            if (name != "plain.dbf") {
+                ASSERT_EQ(
+                    RunAndWait("gzip " + CCommandLine::Quote(tree.Path(tree.WebFile("Db1", name)))),
+                    0);
+            }
+        }
+        const std::string n = std::to_string(i + 1);
+        catalogue += "File" + n + "=" + name + "\nCrc" + n + "=" + crc + "\nZipped" + n + "=" +
+                     (name == "plain.dbf" ? "0" : "1") + "\n";
+    }
+    tree.Catalogue(catalogue);
+
+    EXPECT_EQ(Run(), CSyncEngine::kDone);
+
+    EXPECT_EQ(synchronized, 3);
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(tree.Get("drive/db1/a.dbf"), files[0].second);
+    EXPECT_EQ(tree.Get("drive/db1/b.dbf"), "local b");
+    EXPECT_EQ(tree.Get("drive/db1/c%20d.dbf"), files[2].second);
+    EXPECT_EQ(tree.Get("drive/db1/plain.dbf"), "plain");
+    EXPECT_TRUE(sinks.HasLine(
+        "Failed to unzip file gzip -d " +
+            tree.Path("drive/jxt/download/" + CFileOps::WorkDirectoryName() + "/b.dbf.gz") + " !",
+        CReportSink::ImageError));
+    EXPECT_EQ(sinks.Row("b.dbf")->columns[7], "Failed");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.Path("drive/jxt/download")),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+// However the web path is written, the batch finds what it fetched: each file is asked for once.
+TEST_F(SyncEngineTest, WebPathsOfOneDirectory_AllLetTheBatchFindItsFiles)
+{
+    CCatalogueText catalogue{tree};
+    catalogue.File("Db1", "a.dbf", "A");
+    catalogue.File("Dbv1", "b%20c.wav", "B");
+    catalogue.Write(kStamp);
+    const std::string base = tree.Server().BaseUrl();
+    std::size_t runs = 0;
+    for (const std::string& webPath : {base + "/syncdata", base + "/syncdata/", base + "//syncdata",
+                                       base + "/./syncdata", base + "/x/../syncdata/."}) {
+        std::filesystem::remove(tree.Path("drive/db1/a.dbf"));
+        std::filesystem::remove(tree.Path("drive/dbv1/b%20c.wav"));
+        tree.WriteIni("WebDocPath", webPath);
+
+        EXPECT_EQ(Run(CSyncEngine::kModeForced), CSyncEngine::kDone) << webPath;
+
+        ++runs;
+        EXPECT_EQ(synchronized, 2) << webPath;
+        EXPECT_EQ(tree.Get("drive/dbv1/b%20c.wav"), "B") << webPath;
+        const std::string access = tree.Get("nginx/access.log");
+        for (const char* path : {"/Db1/a.dbf ", "/Dbv1/b%2520c.wav "}) {
+            std::size_t count = 0;
+            for (std::size_t at = access.find(path); at != std::string::npos;
+                 at = access.find(path, at + 1)) {
+                ++count;
+            }
+            EXPECT_EQ(count, runs) << webPath << path;
+        }
+    }
 }

@@ -1,5 +1,9 @@
 #include "secondary/SyncNames.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -30,6 +34,24 @@ TEST(SyncNamesTest, FileUrl_EncodesEveryPartButTheWebPath)
     EXPECT_EQ(CSyncNames::FileUrl("http://h/sync", "htdocs\\my images", "a b#1%?@ü.gif"),
               "http://h/sync/htdocs/my%20images/a%20b%231%25%3F%40%C3%BC.gif");
     EXPECT_EQ(CSyncNames::FileUrl("http://h\\sync", "Db1", "x.dbf"), "http://h/sync/Db1/x.dbf");
+}
+
+TEST(SyncNamesTest, SavedNames_AreDecodedOnceMoreAsWgetDoes)
+{
+    const std::vector<std::pair<std::string, std::string>> names = {{"plain.dbf", "plain.dbf"},
+                                                                    {"a%20b.txt", "a b.txt"},
+                                                                    {"100%25.dbf", "100%.dbf"},
+                                                                    {"%2541", "%41"},
+                                                                    {"%%41", "%A"},
+                                                                    {"50%", "50%"},
+                                                                    {"x%4", "x%4"},
+                                                                    {"a%4g", "a%4g"},
+                                                                    {"u%C3%a9", "u\xC3\xA9"},
+                                                                    {"p%2fq", "p%2Fq"},
+                                                                    {"n%0a%7f%00", "n%0A%7F%00"}};
+    for (const auto& [name, saved] : names) {
+        EXPECT_EQ(CSyncNames::SavedName(name), saved) << name;
+    }
 }
 
 TEST(SyncNamesTest, PackedNames_FollowThePrimary)
