@@ -1,5 +1,7 @@
 #include "secondary/SyncNames.h"
 
+#include <charconv>
+
 namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
@@ -49,18 +51,12 @@ std::size_t LastCharacters(std::string_view name, std::size_t count)
     return pos;
 }
 
+// The value of one hexadecimal digit, -1 for any other character.
 int HexValue(char c)
 {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
+    int value = -1;
+    std::from_chars(&c, &c + 1, value, 16);
+    return value;
 }
 
 } // namespace
