@@ -38,7 +38,11 @@ source_kb=$(du -sk "$srv" | cut -f1)
 large_files=$(find "$srv" -type f -size +"${threshold_kb}"k | wc -l)
 
 seconds_since() { awk -v now="$EPOCHREALTIME" -v start="$1" 'BEGIN { print now - start }'; }
+# Each case starts with nothing waiting for the disk: a case that flushes its files must not
+# pay for the write-back of what the case before left.
+settle() { sync; }
 prepare() {
+  settle
   local start=$EPOCHREALTIME
   if ! ZEZODI_WINDIR=$windows "$ZEZODICTL" prepare >"$work/prepare.log" 2>&1; then
     cat "$work/prepare.log" >&2
@@ -63,15 +67,19 @@ cmp -s "$work/first.txt" "$work/unchanged.txt" || {
 rm -rf "$srv/jxt/syncdata"
 
 copy=$work/copy
+settle
 start=$EPOCHREALTIME
 cp -a "$srv" "$copy"
 copy_s=$(seconds_since "$start")
+settle
 start=$EPOCHREALTIME
 find "$copy" -type f -print0 | xargs -0 "$ZEZODICTL" crc >/dev/null
 crc_s=$(seconds_since "$start")
+settle
 start=$EPOCHREALTIME
 find "$copy" -type f -size +"${threshold_kb}"k -print0 | xargs -0 -n 1 gzip -c >/dev/null
 gzip_s=$(seconds_since "$start")
+settle
 start=$EPOCHREALTIME
 find "$copy" -type f -size +"${threshold_kb}"k -print0 |
   xargs -0 -n 1 -P "$(nproc)" gzip -c >/dev/null
