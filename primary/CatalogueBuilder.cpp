@@ -518,17 +518,15 @@ CCatalogueBuilder::PlanPacking(const std::string& source, const std::string& tar
                                const std::unordered_set<std::string>& listed)
 {
     SPackPlan plan;
-    if (m_settings.useGzip) {
-        plan.packed = target + ".gz";
-    } else {
-        // The archive replaces the name's last three characters; a name that ends in "zip" or
-        // is too short would make the archive overwrite the copy or land outside its directory.
-        if (m_settings.zipProg.empty() || lowerName.size() <= kExtensionLength ||
-            lowerName.ends_with("zip")) {
-            return plan;
-        }
-        plan.packed = target.substr(0, target.size() - kExtensionLength) + "zip";
+    // The archive of the zip program replaces the name's last three characters; a name that
+    // ends in "zip" or is too short would make it overwrite the copy or land outside its
+    // directory.
+    if (!m_settings.useGzip &&
+        (m_settings.zipProg.empty() || lowerName.size() <= kExtensionLength ||
+         lowerName.ends_with("zip"))) {
+        return plan;
     }
+    plan.packed = PackedPath(target);
     // A packed name that another file of this run holds, or that a file of the same listing
     // will hold, stays that file's: this one is published unpacked.
     AwaitPacking(plan.packed);
@@ -539,6 +537,12 @@ CCatalogueBuilder::PlanPacking(const std::string& source, const std::string& tar
     plan.nameTaken = (claim != m_claims.end() && !ownCopy) ||
                      listed.contains(packedKey.substr(packedKey.rfind('/') + 1));
     return plan;
+}
+
+std::string CCatalogueBuilder::PackedPath(const std::string& target) const
+{
+    return m_settings.useGzip ? target + ".gz"
+                              : target.substr(0, target.size() - kExtensionLength) + "zip";
 }
 
 std::string CCatalogueBuilder::Packer() const
@@ -703,10 +707,7 @@ void CCatalogueBuilder::RecordPublication(std::string_view section, const std::s
     SPublication publication{*sourceStamp, published.crcText, {}, {}, {}};
     if (zipped) {
         publication.packer = Packer();
-        const std::string packed = m_settings.useGzip
-                                       ? target + ".gz"
-                                       : target.substr(0, target.size() - kExtensionLength) + "zip";
-        publication.packedCopy = StampOf(packed);
+        publication.packedCopy = StampOf(PackedPath(target));
         if (!publication.packedCopy) {
             return;
         }

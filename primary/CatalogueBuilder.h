@@ -126,6 +126,8 @@ private:
     SPackPlan PlanPacking(const std::string& source, const std::string& target,
                           const std::string& lowerName,
                           const std::unordered_set<std::string>& listed);
+    // Where the packer puts target's packed copy.
+    std::string PackedPath(const std::string& target) const;
     std::string Packer() const;
     // True when the entry's published files still hold what the source holds, as the last
     // run left them: published and zipped then describe the entry and nothing is written.

@@ -92,6 +92,15 @@ int CutDirectories(std::string_view webPath)
     }
 }
 
+// Adds every directory above path ("a/b/c" gives "a" and "a/b") to directories.
+void AddParentDirectories(const std::string& path, std::set<std::string>& directories)
+{
+    for (std::size_t slash = path.find('/'); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        directories.insert(path.substr(0, slash));
+    }
+}
+
 // From this many files on, a batch is fetched by two wget processes.
 constexpr std::size_t kFilesForTwoBatches = 8;
 
@@ -640,11 +649,7 @@ void CSyncEngine::FetchBatch(const std::vector<SSectionWork>& plan,
     // Nor can a file take the place of a directory that another file of the batch needs.
     std::set<std::string> directories;
     for (const SWanted& item : wanted) {
-        const std::string lower = CSyncNames::Lower(item.path);
-        for (std::size_t slash = lower.find('/'); slash != std::string::npos;
-             slash = lower.find('/', slash + 1)) {
-            directories.insert(lower.substr(0, slash));
-        }
+        AddParentDirectories(CSyncNames::Lower(item.path), directories);
     }
     std::erase_if(wanted, [&](const SWanted& item) {
         const std::string lower = CSyncNames::Lower(item.path);
@@ -685,10 +690,7 @@ void CSyncEngine::FetchBatch(const std::vector<SSectionWork>& plan,
         batch.list += '\n';
         const std::string lower = CSyncNames::Lower(wanted[k].path);
         batch.paths.insert(lower);
-        for (std::size_t slash = lower.find('/'); slash != std::string::npos;
-             slash = lower.find('/', slash + 1)) {
-            batch.directories.insert(lower.substr(0, slash));
-        }
+        AddParentDirectories(lower, batch.directories);
     }
     for (SBatch& batch : batches) {
         if (CFileOps::CreateDirectory(batch.staging) != 0) {
