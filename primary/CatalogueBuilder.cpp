@@ -9,6 +9,7 @@
 #include "core/FileOps.h"
 #include "core/Platform.h"
 #include "core/ProcessRunner.h"
+#include "core/ProfileFile.h"
 #include "core/ProfileStore.h"
 #include "core/ReportSink.h"
 #include "core/StringTable.h"
@@ -764,13 +765,11 @@ void CCatalogueBuilder::ReadPublicationState()
     m_previous.clear();
     // The previous catalogue is read once; it stays in place until this run replaces it.
     m_previousCatalogue.reset();
-    std::ifstream catalogue{CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueFile),
-                            std::ios::binary};
-    std::string bytes(kMaxPreviousCatalogue + 1, '\0');
-    catalogue.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (catalogue.gcount() > 0 &&
-        static_cast<std::size_t>(catalogue.gcount()) <= kMaxPreviousCatalogue) {
-        bytes.resize(static_cast<std::size_t>(catalogue.gcount()));
+    std::string bytes;
+    CProfileFile::SStamp stamp;
+    if (CProfileFile::Load(CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueFile),
+                           bytes, stamp) == CProfileFile::EResult::Present &&
+        !bytes.empty() && bytes.size() <= kMaxPreviousCatalogue) {
         m_previousCatalogue.emplace(std::move(bytes));
     }
     std::ifstream in{CPlatform::JoinPath(m_settings.webDir, kStateFile)};
