@@ -1,7 +1,9 @@
 #include "core/InstanceLock.h"
 
+#include "core/ConfigKeys.h"
+#include "core/Platform.h"
+
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,44 +12,56 @@
 namespace {
 
 constexpr std::size_t kMaxHolder = 64;
-// Readable and writable by every user: the window of a desktop user and the service of root
-// take the same file.
-constexpr mode_t kSharedMode = 0666;
+constexpr mode_t kOwnerOnly = 0600;
+constexpr mode_t kGroupToo = 0660;
 
-std::string TempDirectory()
+// Whoever may write zezodi.ini may change the installation: its group shares the lock only
+// where it shares that right.
+mode_t LockMode()
 {
-    const char* value = std::getenv("TMPDIR");
-    return value == nullptr || *value == '\0' ? std::string{"/tmp"} : std::string{value};
+    struct stat info
+    {};
+    const std::string ini = CPlatform::IniPath(ConfigKeys::kIniFile);
+    return stat(ini.c_str(), &info) == 0 && (info.st_mode & S_IWGRP) != 0 ? kGroupToo : kOwnerOnly;
 }
 
-// Without O_CREAT first: a sticky temporary directory with protected regular files refuses
-// O_CREAT on a file that another user made, even to root. Read-only still allows flock.
+// Never read-only: whoever can only read the file must not be able to hold the role. Never a
+// FIFO or a link either: the open must not block, nor lock another file.
 int OpenLockFile(const std::string& path)
 {
+    constexpr int kFlags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0 && errno == EACCES) {
-            fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        int fd = open(path.c_str(), kFlags);
+        if (fd < 0 && errno == ENOENT) {
+            const mode_t mode = LockMode();
+            fd = open(path.c_str(), kFlags | O_CREAT | O_EXCL, mode);
+            if (fd >= 0) {
+                // The umask must not keep the group out where it belongs.
+                fchmod(fd, mode);
+            } else if (errno == EEXIST) {
+                continue;
+            }
         }
-        if (fd >= 0 || errno != ENOENT) {
-            return fd;
-        }
-        fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, kSharedMode);
-        if (fd >= 0) {
-            // The umask must not keep the other users out.
-            fchmod(fd, kSharedMode);
-            return fd;
-        }
-        if (errno != EEXIST) {
+        if (fd < 0) {
             return -1;
         }
+        struct stat info
+        {};
+        if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            close(fd);
+            errno = EINVAL;
+            return -1;
+        }
+        return fd;
     }
     return -1;
 }
 
 } // namespace
 
-CInstanceLock::CInstanceLock(std::string name) : m_path{TempDirectory() + "/" + name + ".lock"} {}
+CInstanceLock::CInstanceLock(std::string name)
+    : m_path{CPlatform::JoinPath(CPlatform::WindowsDirectory(), name + ".lock")}
+{}
 
 CInstanceLock::~CInstanceLock()
 {
@@ -55,6 +69,16 @@ CInstanceLock::~CInstanceLock()
 }
 
 CInstanceLock::EResult CInstanceLock::TryClaim(std::string_view holder)
+{
+    return ClaimWith(holder, LOCK_EX | LOCK_NB);
+}
+
+CInstanceLock::EResult CInstanceLock::Claim(std::string_view holder)
+{
+    return ClaimWith(holder, LOCK_EX);
+}
+
+CInstanceLock::EResult CInstanceLock::ClaimWith(std::string_view holder, int operation)
 {
     if (m_fd >= 0) {
         return EResult::Claimed;
@@ -64,7 +88,11 @@ CInstanceLock::EResult CInstanceLock::TryClaim(std::string_view holder)
         m_error = errno;
         return EResult::Unavailable;
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int status = 0;
+    do {
+        status = flock(fd, operation);
+    } while (status != 0 && errno == EINTR);
+    if (status != 0) {
         const int error = errno;
         close(fd);
         if (error == EWOULDBLOCK) {
@@ -74,7 +102,6 @@ CInstanceLock::EResult CInstanceLock::TryClaim(std::string_view holder)
         return EResult::Unavailable;
     }
     m_fd = fd;
-    // A file opened read-only keeps the previous holder's word; the claim holds all the same.
     if (ftruncate(m_fd, 0) == 0) {
         const std::string text = std::string{holder.substr(0, kMaxHolder)} + "\n";
         [[maybe_unused]] const ssize_t written = pwrite(m_fd, text.data(), text.size(), 0);

@@ -142,3 +142,17 @@ std::string CProtocolMessages::ForLog(const std::vector<std::string>& tokens)
     }
     return text.substr(0, kLoggedLength);
 }
+
+std::string CProtocolMessages::SyncRequest(std::string_view primaryName, std::string_view address)
+{
+    return std::string{primaryName} + ";" + std::string{address};
+}
+
+CProtocolMessages::SSyncRequest CProtocolMessages::SplitSyncRequest(std::string_view text)
+{
+    const std::size_t separator = text.rfind(';');
+    if (separator == std::string_view::npos) {
+        return {std::string{text}, {}};
+    }
+    return {std::string{text.substr(0, separator)}, std::string{text.substr(separator + 1)}};
+}

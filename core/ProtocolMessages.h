@@ -40,6 +40,17 @@ public:
     // "ack\r%s".
     static std::string Ack(std::string_view ownName);
 
+    // What a secondary's listener hands its window for a start_sync: "%s;%s", the primary's
+    // name and the address its result goes to. A name may hold ';', an address never does: the
+    // text is split at its last ';', and an address with a ';' is no address.
+    static std::string SyncRequest(std::string_view primaryName, std::string_view address);
+    struct SSyncRequest
+    {
+        std::string primaryName;
+        std::string address;
+    };
+    static SSyncRequest SplitSyncRequest(std::string_view text);
+
     // The tokens of a received text: CR and LF both separate, runs of them count as one, so
     // no token is empty.
     static std::vector<std::string> Tokenise(std::string_view text);

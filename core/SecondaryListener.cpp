@@ -110,8 +110,8 @@ void CSecondaryListener::StartSync(CCommandSocket& connection, const std::string
         return;
     }
     if (m_window != nullptr) {
-        m_window->PostSyncRequested(
-            tokens[1] + ";" + ResultAddress(peer, tokens[1], tokens.size() > 2 ? tokens[2] : ""));
+        m_window->PostSyncRequested(CProtocolMessages::SyncRequest(
+            tokens[1], ResultAddress(peer, tokens[1], tokens.size() > 2 ? tokens[2] : "")));
     }
     Pause(kReplyPause);
     connection.SendText(CProtocolMessages::Ack(m_ownName));
@@ -121,12 +121,13 @@ std::string CSecondaryListener::ResultAddress(const std::string& peer,
                                               const std::string& primaryName,
                                               const std::string& requested)
 {
-    if (IsOpen()) {
+    const bool usable = requested.find(';') == std::string::npos;
+    if (IsOpen() && usable) {
         return requested;
     }
     // The window connects to the address that was checked, not to a name that might resolve
     // differently later.
-    const std::string resolved = CPeerAllowList::FirstAddress(requested);
+    const std::string resolved = usable ? CPeerAllowList::FirstAddress(requested) : std::string{};
     if (!resolved.empty() && IsAllowed(resolved)) {
         return resolved;
     }

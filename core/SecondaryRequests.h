@@ -10,7 +10,8 @@ class CSecondaryRequests
 public:
     virtual ~CSecondaryRequests() = default;
 
-    // A start_sync arrived: "%s;%s" with the primary's name and address.
+    // A start_sync arrived: "%s;%s" with the primary's name and address
+    // (CProtocolMessages::SyncRequest, split by SplitSyncRequest).
     virtual void PostSyncRequested(std::string nameAndAddress) = 0;
 
     // A set_time was applied: the report text of string 181.

@@ -63,10 +63,7 @@ void CSecondaryService::OnTimer()
 
 int CSecondaryService::OnSyncRequested(const std::string& nameAndAddress)
 {
-    const std::size_t separator = nameAndAddress.find(';');
-    const std::string primaryName = nameAndAddress.substr(0, separator);
-    const std::string primaryAddress =
-        separator == std::string::npos ? std::string{} : nameAndAddress.substr(separator + 1);
+    const auto [primaryName, primaryAddress] = CProtocolMessages::SplitSyncRequest(nameAndAddress);
     const int result = m_engine->SyncRun(CSyncEngine::kModeByPrimary, primaryName);
     const int code = result == CSyncEngine::kCatalogueMissing || m_engine->FailureFlag()
                          ? CProtocolMessages::kSyncFailed

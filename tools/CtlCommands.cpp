@@ -10,6 +10,7 @@
 #include "tools/CtlSend.h"
 #include "tools/CtlServe.h"
 #include "tools/CtlSync.h"
+#include "tools/RoleClaim.h"
 
 #include <cerrno>
 #include <charconv>
@@ -29,6 +30,11 @@ bool ParseNumber(const std::string& text, long long& value)
     const char* end = text.data() + text.size();
     const auto result = std::from_chars(text.data(), end, value);
     return !text.empty() && result.ec == std::errc{} && result.ptr == end;
+}
+
+CRoleClaim::EWhenHeld WhenHeld(bool wait)
+{
+    return wait ? CRoleClaim::EWhenHeld::Wait : CRoleClaim::EWhenHeld::Refuse;
 }
 
 std::string ErrorText(int code)
@@ -205,9 +211,20 @@ int CCtlCommands::CatalogueShow(const std::vector<std::string>& args)
 
 int CCtlCommands::Prepare(const std::vector<std::string>& args)
 {
-    const bool showFiles = args.size() == 2 && args[1] == "--files";
-    if (args.size() > 2 || (args.size() == 2 && !showFiles)) {
-        return BadArguments("prepare takes only --files");
+    bool showFiles = false;
+    bool wait = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--files" && !showFiles) {
+            showFiles = true;
+        } else if (args[i] == "--wait" && !wait) {
+            wait = true;
+        } else {
+            return BadArguments("prepare takes only --files and --wait");
+        }
+    }
+    CRoleClaim claim{true, m_err};
+    if (!claim.Take("zezodictl prepare", WhenHeld(wait))) {
+        return claim.RefusedStatus();
     }
     return CCtlPrepare{m_out, m_err, showFiles, m_terminal}.Run() == 1 ? 0 : kExitFailure;
 }
@@ -216,17 +233,28 @@ int CCtlCommands::Sync(const std::vector<std::string>& args)
 {
     bool force = false;
     bool dryRun = false;
+    bool wait = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--force" && !force) {
             force = true;
         } else if (args[i] == "--dry-run" && !dryRun) {
             dryRun = true;
+        } else if (args[i] == "--wait" && !wait) {
+            wait = true;
         } else {
-            return BadArguments("sync takes only --force and --dry-run");
+            return BadArguments("sync takes only --force, --dry-run and --wait");
         }
     }
     CCtlSync sync{m_out, m_err, m_terminal};
-    return dryRun ? sync.DryRun(force) : sync.Run(force);
+    if (dryRun) {
+        // A dry run works on copies and changes nothing here: no claim of the role.
+        return sync.DryRun(force);
+    }
+    CRoleClaim claim{false, m_err};
+    if (!claim.Take("zezodictl sync", WhenHeld(wait))) {
+        return claim.RefusedStatus();
+    }
+    return sync.Run(force);
 }
 
 int CCtlCommands::Send(const std::vector<std::string>& args)
@@ -279,13 +307,13 @@ void CCtlCommands::Usage(std::ostream& to)
           "      List what a secondary reads from a sync catalogue: the version stamp, then\n"
           "      every section in the order of a synchronisation run, sub-sections depth\n"
           "      first, each entry with its checksum and flags.\n"
-          "  prepare [--files]\n"
+          "  prepare [--files] [--wait]\n"
           "      Settle the primary's keys of zezodi.ini as its start does, then prepare the\n"
           "      synchronisation data once as \"Synchronize now\" does: publish the files into\n"
           "      the web directory and replace the sync catalogue. Prints each report line\n"
           "      with its time, and with --files each file row; messages go to stderr.\n"
           "      Exit status 1 when any file could not be published.\n"
-          "  sync [--force] [--dry-run]\n"
+          "  sync [--force] [--dry-run] [--wait]\n"
           "      Settle the secondary's keys of zezodi.ini as its start does, then synchronise\n"
           "      once as \"Synchronize now\" does: fetch the primary's catalogue, download and\n"
           "      apply every file that differs or is missing. Prints each report line with its\n"
@@ -296,6 +324,11 @@ void CCtlCommands::Usage(std::ostream& to)
           "      the log included: the catalogue and each differing file are fetched into a\n"
           "      temporary directory, and each file is listed with what a run would do\n"
           "      (download, replace, keep aside, leave), tab-separated from its local path.\n"
+          "\n"
+          "      prepare, sync (not --dry-run) and serve change an installation: each holds its\n"
+          "      role's lock, ROLE.lock beside zezodi.ini (zezodi-primary or zezodi-secondary),\n"
+          "      as the window does. While another program holds it they are refused with exit\n"
+          "      status 75; with --wait prepare and sync wait for it instead.\n"
           "  send start-sync ADDRESS\n"
           "  send set-time ADDRESS\n"
           "      Tell the secondary at ADDRESS to synchronise now, or set its clock to this\n"
@@ -310,8 +343,8 @@ void CCtlCommands::Usage(std::ostream& to)
           "      window does, without a display: the timer (PrimIntervalInHours or\n"
           "      IntervalInMin), the listener (Port2 or Port) and the primary's requests. Prints\n"
           "      each report line led by ok, error or notice. SIGHUP re-reads zezodi.ini.\n"
-          "      Exit status 1 when the role already runs on this machine (window or service)\n"
-          "      or cannot work.\n"
+          "      Exit status 75 when the role already runs on this machine, 1 when it cannot\n"
+          "      work.\n"
           "  --help\n"
           "      Show this text.\n"
           "\n"
@@ -323,5 +356,6 @@ void CCtlCommands::Usage(std::ostream& to)
           "prepare and sync show a progress line on stderr (files done, bytes); serve does on a\n"
           "terminal.\n"
           "\n"
-          "Exit status: 0 done, 1 a failure, 2 bad arguments, 3 sync skipped (already applied).\n";
+          "Exit status: 0 done, 1 a failure, 2 bad arguments, 3 sync skipped (already applied),\n"
+          "75 the role's lock is held by another program.\n";
 }

@@ -1,12 +1,12 @@
 #include "tools/CtlServe.h"
 
 #include "core/ConfigKeys.h"
-#include "core/InstanceLock.h"
 #include "core/ProfileStore.h"
 #include "core/StringTable.h"
 #include "primary/PrimaryService.h"
 #include "secondary/SecondaryService.h"
 #include "secondary/SyncEngine.h"
+#include "tools/RoleClaim.h"
 #include "tools/ServeLoop.h"
 
 #include <cstring>
@@ -37,21 +37,9 @@ int CCtlServe::Run()
 {
     const bool primary = CProfileStore::ReadInt(Keys::kConfig, Keys::kIsPrimary,
                                                 Keys::kIsPrimaryDefault, Keys::kIniFile) == 1;
-    const char* role = primary ? "primary" : "secondary";
-    CInstanceLock lock{CInstanceLock::RoleName(primary)};
-    switch (lock.TryClaim("service")) {
-    case CInstanceLock::EResult::Claimed:
-        break;
-    case CInstanceLock::EResult::Held:
-        m_err << "zezodictl: the " << role << " role already runs on this machine (held by its "
-              << (lock.Holder().empty() ? std::string{"window or service"} : lock.Holder()) << ", "
-              << lock.Path() << ")\n";
-        return kExitFailure;
-    case CInstanceLock::EResult::Unavailable:
-        // As the window does: without the protection rather than not at all.
-        m_err << "zezodictl: cannot lock " << lock.Path() << ": " << std::strerror(lock.Error())
-              << "\n";
-        break;
+    CRoleClaim claim{primary, m_err};
+    if (!claim.Take("service", CRoleClaim::EWhenHeld::Refuse, true)) {
+        return claim.RefusedStatus();
     }
     CServeLoop loop;
     m_loop = &loop;
@@ -109,9 +97,8 @@ int CCtlServe::ServeSecondary(CServeLoop& loop)
             return false;
         }
         const SSecondarySettings& settings = service.Settings();
-        loop.SetTimer(
-            std::chrono::milliseconds{CSecondaryService::TimerPeriod(settings.intervalMinutes)},
-            [&] { service.OnTimer(); });
+        loop.SetTimer(std::chrono::milliseconds{service.TimerInterval()},
+                      [&] { service.OnTimer(); });
         std::string listening = "no commands (UseSocketsControls is not 1)";
         if (service.WantsListener()) {
             if (!service.StartListener(this, CSecondaryListener::SetSystemTime)) {

@@ -10,10 +10,15 @@
 #include "secondary/SyncEngine.h"
 
 #include <array>
+#include <cerrno>
+#include <charconv>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <ftw.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Keys = ConfigKeys;
@@ -27,6 +32,75 @@ constexpr int kOpenDirectories = 16;
 
 int (*const kRemoveEntry)(const char*, const struct stat*, int, FTW*) =
     [](const char* path, const struct stat*, int, FTW*) { return remove(path); };
+
+constexpr std::string_view kDryRunPrefix = "zezodictl-dry-run-";
+
+volatile std::sig_atomic_t g_stopRequested = 0;
+
+void RequestStop(int /*signal*/)
+{
+    g_stopRequested = 1;
+}
+
+// SIGINT, SIGTERM and SIGHUP end a dry run after the file in progress, so that it removes its
+// temporary directory; the previous handlers come back with the end of the run.
+class CStopSignals
+{
+public:
+    CStopSignals()
+    {
+        g_stopRequested = 0;
+        struct sigaction action
+        {};
+        action.sa_handler = RequestStop;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            sigaction(kSignals[i], &action, &m_previous[i]);
+        }
+    }
+    ~CStopSignals()
+    {
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            sigaction(kSignals[i], &m_previous[i], nullptr);
+        }
+    }
+    CStopSignals(const CStopSignals&) = delete;
+    CStopSignals& operator=(const CStopSignals&) = delete;
+
+private:
+    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, 3> m_previous{};
+};
+
+// A dry run killed before it could clean up leaves its directory, named after its process:
+// the next dry run removes those of this user whose process is gone.
+void RemoveAbandonedDryRuns(const std::string& base)
+{
+    DIR* dir = opendir(base.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name{entry->d_name};
+        if (!name.starts_with(kDryRunPrefix)) {
+            continue;
+        }
+        const std::string_view rest = name.substr(kDryRunPrefix.size());
+        pid_t pid = 0;
+        const auto parsed = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
+        if (parsed.ec != std::errc{} || parsed.ptr == rest.data() || *parsed.ptr != '-' ||
+            pid <= 0 || kill(pid, 0) == 0 || errno != ESRCH) {
+            continue;
+        }
+        const std::string path = CPlatform::JoinPath(base, name);
+        struct stat info
+        {};
+        if (lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid()) {
+            nftw(path.c_str(), kRemoveEntry, kOpenDirectories, FTW_DEPTH | FTW_PHYS);
+        }
+    }
+    closedir(dir);
+}
 
 const char* PlannedWord(CSyncEngine::EPlanned action)
 {
@@ -70,15 +144,21 @@ int CCtlSync::Run(bool force)
 
 int CCtlSync::DryRun(bool force)
 {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string{base != nullptr && *base != '\0' ? base : "/tmp"} + "/zezodictl-dry-run-XXXXXX";
+    const char* value = std::getenv("TMPDIR");
+    const std::string base{value != nullptr && *value != '\0' ? value : "/tmp"};
+    RemoveAbandonedDryRuns(base);
+    std::string pattern = CPlatform::JoinPath(base, std::string{kDryRunPrefix} +
+                                                        std::to_string(getpid()) + "-XXXXXX");
     if (mkdtemp(pattern.data()) == nullptr) {
         m_err << "zezodictl: cannot create a temporary directory " << pattern << ": "
               << std::strerror(errno) << "\n";
         return kExitFailure;
     }
-    const int status = DryRunIn(pattern, force);
+    int status = 0;
+    {
+        const CStopSignals signals;
+        status = DryRunIn(pattern, force);
+    }
     nftw(pattern.c_str(), kRemoveEntry, kOpenDirectories, FTW_DEPTH | FTW_PHYS);
     return status;
 }
@@ -116,6 +196,7 @@ int CCtlSync::DryRunIn(const std::string& tempDir, bool force)
     int counts[4]{};
     CSyncEngine engine{settings, *this, *this};
     engine.SetRowPause(std::chrono::milliseconds{0});
+    engine.SetStopRequest([] { return g_stopRequested != 0; });
     engine.SetPreview([&](CSyncEngine::EPlanned action, const std::string& path) {
         ++counts[static_cast<int>(action)];
         m_progress.Clear();

@@ -30,6 +30,7 @@ private slots:
             QStringLiteral("/%1-XXXXXX").arg(QLatin1String{metaObject()->className()}));
         QVERIFY(m_tmp->isValid());
         qputenv("TMPDIR", m_tmp->path().toLocal8Bit());
+        qputenv("ZEZODI_WINDIR", m_tmp->path().toLocal8Bit());
     }
 
     void SecondClaimOfSameTitle_AsksTheFirstToRaise()

@@ -740,6 +740,22 @@ TEST_F(SecondaryListenerTest, ResultAddress_OnlyAnAllowedOneElseTheRequestingPee
     EXPECT_EQ(Exchange(m_port, WithZero("start_sync\rP\r10.9.9.9"), "127.0.0.2"),
               WithZero("ack\rSECONDARY"));
     EXPECT_EQ(m_window.syncRequests.WaitFor(1), std::vector<std::string>{"P;10.9.9.9"});
+    m_window.syncRequests.Clear();
+
+    // A name may hold ';', an address may not: the window's split is never ambiguous.
+    const std::vector<std::tuple<const char*, std::string, std::string>> semicolons{
+        {"start_sync\rA;B\r127.0.0.3", "A;B", "127.0.0.3"},
+        {"start_sync\rA;B\r127.0.0.3;x", "A;B", "127.0.0.2"},
+        {"start_sync\r;", ";", ""},
+    };
+    for (const auto& [request, name, address] : semicolons) {
+        EXPECT_EQ(Exchange(m_port, WithZero(request), "127.0.0.2"), WithZero("ack\rSECONDARY"));
+        const auto split =
+            CProtocolMessages::SplitSyncRequest(m_window.syncRequests.WaitFor(1).back());
+        EXPECT_EQ(split.primaryName, name) << request;
+        EXPECT_EQ(split.address, address) << request;
+        m_window.syncRequests.Clear();
+    }
 }
 
 TEST_F(SecondaryListenerTest, SetTime_LogsThePeerAndTheTimeBeforeRequestedAndAfter)

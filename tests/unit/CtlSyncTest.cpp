@@ -1,12 +1,15 @@
 #include "tests/support/ToolProcess.h"
 #include "tests/unit/SyncTestTree.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -27,13 +30,13 @@ protected:
 
     // Runs the real zezodictl with this test's Windows directory; stdout is caught in a file.
     // Waits at most 30 seconds, then kills it.
-    SResult Run(const std::vector<std::string>& args)
+    SResult Run(const std::vector<std::string>& args, const std::vector<std::string>& env = {})
     {
         std::vector<std::string> argv{ZEZODICTL_PATH};
         argv.insert(argv.end(), args.begin(), args.end());
         CToolProcess tool;
         SResult result;
-        if (!tool.Start(argv, {}, tree.Path("ctl.out"), tree.Path("ctl.err"))) {
+        if (!tool.Start(argv, env, tree.Path("ctl.out"), tree.Path("ctl.err"))) {
             return result;
         }
         const std::optional<int> status = tool.Wait(std::chrono::seconds{30});
@@ -140,6 +143,34 @@ TEST_F(CtlSyncTest, DryRun_ListsWhatARunWouldDoAndChangesNothing)
     EXPECT_FALSE(tree.Exists("drive/jxt/log/zezodi.log"));
     EXPECT_FALSE(tree.Exists("drive/jxt/download"));
     EXPECT_EQ(Run({"sync", "--dry-run"}).status, 0);
+}
+
+// A dry run killed before its clean-up leaves its temporary directory: the next dry run
+// removes those whose process is gone, and only those.
+TEST_F(CtlSyncTest, DryRun_RemovesWhatKilledDryRunsLeft)
+{
+    tree.Catalogue("[Setup]\nLastSync=65A0B1C2\n[Db1]\n");
+    const pid_t gone = fork();
+    if (gone == 0) {
+        _exit(0);
+    }
+    ASSERT_GT(gone, 0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string abandoned = "tmp/zezodictl-dry-run-" + std::to_string(gone) + "-Ab12Cd";
+    const std::string running = "tmp/zezodictl-dry-run-" + std::to_string(getpid()) + "-Ef34Gh";
+    tree.Put(abandoned + "/windows/zezodi.ini", "[Config]\n");
+    tree.Put(running + "/windows/zezodi.ini", "[Config]\n");
+    tree.Put("tmp/zezodictl-dry-run-other/keep", "not a dry run's");
+
+    EXPECT_EQ(Run({"sync", "--dry-run"}, {"TMPDIR=" + tree.Path("tmp")}).status, 0);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(tree.Path("tmp"))) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left,
+              (std::vector<std::string>{"zezodictl-dry-run-" + std::to_string(getpid()) + "-Ef34Gh",
+                                        "zezodictl-dry-run-other"}));
 }
 
 TEST_F(CtlSyncTest, Sync_RefusesOtherArguments)

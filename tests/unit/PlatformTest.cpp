@@ -1,12 +1,17 @@
 #include "core/Platform.h"
 
+#include "core/InstanceLock.h"
 #include "tests/unit/ProfileTempDir.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -100,6 +105,58 @@ TEST_F(PlatformTest, InstallDirectory_ComesFromRegistryElseFallback)
     EXPECT_EQ(CPlatform::InstallDirectory(), "/srv/orvenda/jxt");
     WriteRegistry("[SOFTWARE\\Orvenda\\Orvenda Tool]\nDirectory = /data/Alarm/JXT \n");
     EXPECT_EQ(CPlatform::InstallDirectory(), "/data/Alarm/JXT");
+}
+
+// The role's lock lies beside zezodi.ini, open to those who may write that file only, and
+// is never a FIFO or a link that would block the claim or lock another file.
+TEST_F(PlatformTest, InstanceLock_BesideTheSettingsForThoseWhoMayChangeThem)
+{
+    const fs::path lockPath = m_dir / "zezodi-secondary.lock";
+    const struct
+    {
+        const char* name;
+        mode_t iniMode;
+        mode_t lockMode;
+    } modes[] = {{"owner only", 0644, 0600}, {"group-writable settings", 0664, 0660}};
+    for (const auto& c : modes) {
+        std::ofstream(m_dir / "zezodi.ini") << "[Config]\n";
+        ASSERT_EQ(chmod((m_dir / "zezodi.ini").c_str(), c.iniMode), 0);
+        fs::remove(lockPath);
+        CInstanceLock lock{CInstanceLock::RoleName(false)};
+        EXPECT_EQ(lock.Path(), lockPath.string());
+        ASSERT_EQ(lock.TryClaim("zezodictl sync"), CInstanceLock::EResult::Claimed) << c.name;
+        struct stat info
+        {};
+        ASSERT_EQ(stat(lockPath.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.lockMode) << c.name;
+        CInstanceLock other{CInstanceLock::RoleName(false)};
+        EXPECT_EQ(other.TryClaim("service"), CInstanceLock::EResult::Held) << c.name;
+        EXPECT_EQ(other.Holder(), "zezodictl sync");
+    }
+
+    // A claim that waits gets the lock once the holder lets go.
+    CInstanceLock holder{CInstanceLock::RoleName(true)};
+    ASSERT_EQ(holder.TryClaim("window"), CInstanceLock::EResult::Claimed);
+    std::thread release{[&holder] {
+        std::this_thread::sleep_for(std::chrono::milliseconds{100});
+        holder.Release();
+    }};
+    CInstanceLock waiter{CInstanceLock::RoleName(true)};
+    EXPECT_EQ(waiter.Claim("zezodictl prepare"), CInstanceLock::EResult::Claimed);
+    release.join();
+
+    fs::remove(lockPath);
+    ASSERT_EQ(mkfifo(lockPath.c_str(), 0600), 0);
+    CInstanceLock onFifo{CInstanceLock::RoleName(false)};
+    EXPECT_EQ(onFifo.TryClaim("service"), CInstanceLock::EResult::Unavailable);
+    fs::remove(lockPath);
+    std::ofstream(m_dir / "target") << "kept";
+    fs::create_symlink(m_dir / "target", lockPath);
+    CInstanceLock onLink{CInstanceLock::RoleName(false)};
+    EXPECT_EQ(onLink.TryClaim("service"), CInstanceLock::EResult::Unavailable);
+    std::ifstream target{m_dir / "target"};
+    const std::string kept{std::istreambuf_iterator<char>{target}, {}};
+    EXPECT_EQ(kept, "kept");
 }
 
 TEST(PlatformPaths, DriveDirectory_IsTheParentOfTheInstallation)

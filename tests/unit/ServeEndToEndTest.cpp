@@ -117,14 +117,15 @@ protected:
         return process;
     }
 
-    // A command of zezodictl for the primary's installation; its exit status.
-    std::optional<int> Tool(const std::vector<std::string>& args) const
+    // A command of zezodictl for the role's installation; its exit status.
+    std::optional<int> Tool(const std::vector<std::string>& args,
+                            const char* role = "primary") const
     {
         std::vector<std::string> argv{ZEZODICTL_PATH};
         argv.insert(argv.end(), args.begin(), args.end());
         CToolProcess tool;
         const std::string out = (m_root / "tool.out").string();
-        if (!tool.Start(argv, Environment("primary"), out, out)) {
+        if (!tool.Start(argv, Environment(role), out, out)) {
             return std::nullopt;
         }
         return tool.Wait(kLongest);
@@ -185,7 +186,7 @@ TEST_F(ServeEndToEndTest, TimedPreparationStartSyncResultAndAStopMidRun)
 
     // A second service of the role is refused while the first runs.
     std::unique_ptr<CToolProcess> second = Serve("primary", "second");
-    EXPECT_EQ(second->Wait(kLongest), 1);
+    EXPECT_EQ(second->Wait(kLongest), 75);
     EXPECT_NE(Read(m_root / "primary/second.out.err").find("already runs on this machine"),
               std::string::npos);
 
@@ -211,6 +212,11 @@ TEST_F(ServeEndToEndTest, TimedPreparationStartSyncResultAndAStopMidRun)
         std::this_thread::sleep_for(50ms);
     }
     PublishOnPrimary("new");
+    // One program at a time changes the primary's installation: a preparation beside the
+    // service is refused until the service has ended.
+    EXPECT_EQ(Tool({"prepare"}), 75) << Read(m_root / "tool.out");
+    ASSERT_TRUE(m_primary->Signal(SIGTERM));
+    EXPECT_EQ(m_primary->Wait(kLongest), 0);
     ASSERT_EQ(Tool({"prepare"}), 0) << Read(m_root / "tool.out");
     const std::size_t before = Read(secondaryOut).size();
     ASSERT_EQ(Tool({"send", "start-sync", "127.0.0.1"}), 0) << Read(m_root / "tool.out");
@@ -222,9 +228,35 @@ TEST_F(ServeEndToEndTest, TimedPreparationStartSyncResultAndAStopMidRun)
         const std::string content = Read(SecondaryFile(file));
         EXPECT_TRUE(content == Content(file, "old") || content == Content(file, "new")) << file;
     }
+}
 
-    ASSERT_TRUE(m_primary->Signal(SIGTERM));
-    EXPECT_EQ(m_primary->Wait(kLongest), 0);
+// The secondary's service takes its timer from TimerIntervalInSec as its notice says, and holds
+// the role: a run of zezodictl sync beside it is refused, and waits with --wait.
+TEST_F(ServeEndToEndTest, SecondaryTimerInSecondsAndOneRunAtATime)
+{
+    Write(m_root / "secondary/windows/zezodi.ini",
+          "[Config]\nIsPrimary=0\nIntervalInMin=600\nTimerIntervalInSec=1\nWebDocPath=" +
+              m_nginx->BaseUrl() + "/syncdata\n");
+    m_secondary = Serve("secondary");
+    const fs::path secondaryOut = m_root / "secondary/serve.out";
+    ASSERT_TRUE(WaitFor(secondaryOut, "synchronization every 1 s")) << Read(secondaryOut);
+    // Nothing is published: each timed run fails to get the catalogue.
+    ASSERT_TRUE(WaitFor(secondaryOut, "error  Failed to get SyncFile")) << Read(secondaryOut);
+
+    EXPECT_EQ(Tool({"sync"}, "secondary"), 75);
+    EXPECT_NE(Read(m_root / "tool.out").find("held by service"), std::string::npos)
+        << Read(m_root / "tool.out");
+
+    CToolProcess waiting;
+    const std::string out = (m_root / "wait.out").string();
+    ASSERT_TRUE(waiting.Start({ZEZODICTL_PATH, "sync", "--wait"}, Environment("secondary"), out,
+                              out + ".err"));
+    ASSERT_TRUE(WaitFor(out + ".err", "waiting for the secondary role")) << Read(out + ".err");
+    ASSERT_TRUE(m_secondary->Signal(SIGTERM));
+    EXPECT_EQ(m_secondary->Wait(kLongest), 0);
+    // Then the waiting run goes on and fails in its turn on the missing catalogue.
+    EXPECT_EQ(waiting.Wait(kLongest), 1) << Read(out);
+    EXPECT_NE(Read(out).find("Failed to get SyncFile"), std::string::npos) << Read(out);
 }
 
 } // namespace
