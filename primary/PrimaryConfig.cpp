@@ -112,7 +112,17 @@ std::string CPrimaryConfig::WebDirectory(const std::string& installDir)
     if (!webDir.empty() && CFileOps::IsDirectory(webDir)) {
         return webDir;
     }
-    webDir = DetectWebDirectory(installDir);
+    const std::string detected = DetectWebDirectory(installDir);
+    // Where no web server's root is found, a directory the operator typed is made rather than
+    // thrown away for an empty path; it needs its parent, as the detected one does.
+    if (detected.empty() && !webDir.empty() && CFileOps::CreateDirectory(webDir) == 0) {
+        return webDir;
+    }
+    if (detected.empty()) {
+        m_messages.ShowErrorBox(CStringTable::Text(StringId::NoWebServer),
+                                CStringTable::Text(StringId::Error));
+    }
+    webDir = detected;
     CConfigFile::Write(Keys::kCopyToWebPath, webDir);
     // Only the last level is created; a failure shows in the build's copy errors.
     if (!webDir.empty() && !CFileOps::IsDirectory(webDir)) {
@@ -130,8 +140,6 @@ std::string CPrimaryConfig::DetectWebDirectory(const std::string& installDir)
     if (CFileOps::IsDirectory(CPlatform::JoinPath(drive, Keys::kApacheRootBelowDrive))) {
         return CPlatform::JoinPath(drive, Keys::kApacheWebDirBelowDrive);
     }
-    m_messages.ShowErrorBox(CStringTable::Text(StringId::NoWebServer),
-                            CStringTable::Text(StringId::Error));
     return {};
 }
 

@@ -78,5 +78,19 @@ grep -q "serve" "$out/help.txt" || fail "zezodictl --help does not name serve"
 grep -q "ExecStart=/usr/bin/zezodictl serve" "$unpacked/lib/systemd/system/zezodi-secondary.service" ||
   fail "the secondary's unit does not run zezodictl serve"
 
-((status)) || echo "package: contents, dependencies, lintian and the unpacked zezodictl are fine"
+grep -qxF "./etc/orvenda/" "$out/contents.txt" || fail "the package does not create /etc/orvenda"
+
+# The maintainer scripts that debhelper generated: an upgrade restarts the unit that runs, a
+# removal stops it, and nothing enables or stops a unit otherwise.
+scripts="$work/control"
+dpkg-deb -e "$deb" "$scripts"
+grep -q "deb-systemd-invoke stop" "$scripts/preinst" 2>/dev/null &&
+  fail "preinst stops the units on upgrade"
+grep -q "_dh_action=restart" "$scripts/postinst" || fail "postinst does not restart the units after an upgrade"
+grep -q "deb-systemd-invoke stop 'zezodi-primary.service' 'zezodi-secondary.service'" "$scripts/prerm" ||
+  fail "prerm does not stop the units on removal"
+grep -q "mkdir -p /srv/orvenda/jxt/log" "$scripts/postinst" || fail "postinst does not create the log directory"
+sh -n "$scripts/postinst" "$scripts/prerm" || fail "a maintainer script is no valid shell"
+
+((status)) || echo "package: contents, dependencies, lintian, maintainer scripts and the unpacked zezodictl are fine"
 exit "$status"

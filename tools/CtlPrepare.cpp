@@ -4,6 +4,7 @@
 #include "core/StringTable.h"
 #include "primary/CatalogueBuilder.h"
 #include "primary/PrimaryConfig.h"
+#include "tools/LogDirectoryNotice.h"
 
 #include <cstdlib>
 
@@ -14,6 +15,7 @@ CCtlPrepare::CCtlPrepare(std::ostream& out, std::ostream& err, bool showFiles, b
 int CCtlPrepare::Run()
 {
     const SPrimarySettings settings = CPrimaryConfig{*this}.Normalise();
+    CLogDirectoryNotice::Check(settings.logDir, m_err);
     CEventLog::WriteLog(settings.logDir, "Preparation for synchronization started manually");
     AddReportLine(CStringTable::Text(StringId::PreparationStartedManually),
                   CReportSink::ImageSuccess);

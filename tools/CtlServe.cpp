@@ -6,6 +6,7 @@
 #include "primary/PrimaryService.h"
 #include "secondary/SecondaryService.h"
 #include "secondary/SyncEngine.h"
+#include "tools/LogDirectoryNotice.h"
 #include "tools/RoleClaim.h"
 #include "tools/ServeLoop.h"
 
@@ -53,6 +54,7 @@ int CCtlServe::ServePrimary(CServeLoop& loop)
     CPrimaryService service{*this, *this, *this};
     const auto start = [&] {
         service.Initialise();
+        CLogDirectoryNotice::Check(service.Settings().logDir, m_err);
         loop.SetTimer(service.TimerInterval(), [&] { service.OnTimer(); });
         if (!service.StartListener(this)) {
             m_err << "zezodictl: cannot listen at port " << service.Settings().port2 << "\n";
@@ -97,6 +99,7 @@ int CCtlServe::ServeSecondary(CServeLoop& loop)
             return false;
         }
         const SSecondarySettings& settings = service.Settings();
+        CLogDirectoryNotice::Check(settings.logDir, m_err);
         loop.SetTimer(std::chrono::milliseconds{service.TimerInterval()},
                       [&] { service.OnTimer(); });
         std::string listening = "no commands (UseSocketsControls is not 1)";

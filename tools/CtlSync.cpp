@@ -8,6 +8,7 @@
 #include "core/StringTable.h"
 #include "secondary/SecondaryConfig.h"
 #include "secondary/SyncEngine.h"
+#include "tools/LogDirectoryNotice.h"
 
 #include <array>
 #include <cerrno>
@@ -126,6 +127,7 @@ CCtlSync::CCtlSync(std::ostream& out, std::ostream& err, bool terminal)
 int CCtlSync::Run(bool force)
 {
     SSecondarySettings settings = CSecondaryConfig{*this}.Normalise();
+    CLogDirectoryNotice::Check(settings.logDir, m_err);
     CSyncEngine engine{settings, *this, *this};
     // Nobody watches the rows appear.
     engine.SetRowPause(std::chrono::milliseconds{0});

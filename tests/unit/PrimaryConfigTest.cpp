@@ -119,6 +119,25 @@ TEST_F(PrimaryConfigTest, NoWebServer_ShowsMessage108AndKeepsAnEmptyPath)
     EXPECT_EQ(m_sinks.errorBoxes[0].second, "Error");
 }
 
+// Without a web server's root, a typed directory that does not exist yet is made and kept
+// rather than rewritten to an empty path.
+TEST_F(PrimaryConfigTest, NoWebServer_ATypedDirectoryIsMadeAndKept)
+{
+    const fs::path typed = m_tree.Install() / "syncdata";
+    CProfileStore::WriteText("Config", "CopyToWebPath", typed.string(), "zezodi.ini");
+    EXPECT_EQ(Normalise().webDir, typed.string());
+    EXPECT_TRUE(fs::is_directory(typed));
+    EXPECT_EQ(Config("CopyToWebPath"), typed.string());
+    EXPECT_TRUE(m_sinks.errorBoxes.empty());
+
+    // One level only: a typed directory whose parent is missing is the design's empty path.
+    const fs::path deeper = m_tree.Root() / "missing" / "syncdata";
+    CProfileStore::WriteText("Config", "CopyToWebPath", deeper.string(), "zezodi.ini");
+    EXPECT_EQ(Normalise().webDir, "");
+    EXPECT_EQ(Config("CopyToWebPath"), "");
+    EXPECT_EQ(m_sinks.errorBoxes.size(), 1U);
+}
+
 TEST_F(PrimaryConfigTest, InvalidValues_AreRewrittenToTheirDefaults)
 {
     fs::create_directories(m_tree.Root() / "jx_web" / "htdocs");
