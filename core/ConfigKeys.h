@@ -69,6 +69,13 @@ constexpr std::string_view kIntervalInMin = "IntervalInMin";
 constexpr std::string_view kAllowedPrimaries = "AllowedPrimaries";
 constexpr std::string_view kAllowedClients = "AllowedClients";
 constexpr std::string_view kListenAddress = "ListenAddress";
+// A signed catalogue: the primary's secret key file (zezodi.key in the Windows directory when
+// empty), the public keys a secondary trusts (one, or the old and the new one while the key
+// changes; empty: catalogues are not checked), and a CA certificate file for an https WebDocPath
+// whose server a private authority certified.
+constexpr std::string_view kSigningKeyFile = "SigningKeyFile";
+constexpr std::string_view kPrimaryPublicKey = "PrimaryPublicKey";
+constexpr std::string_view kCaCertificate = "CaCertificate";
 // Seconds that replace the role's timer interval when above 0, for trials and tests; never
 // written by the program.
 constexpr std::string_view kTimerIntervalInSec = "TimerIntervalInSec";

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config clang-format
-  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
+  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libsodium-dev
   wget gzip zip unzip nginx-light rsync
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n libgl-dev
   xvfb xauth x11-utils libx11-dev

@@ -6,6 +6,7 @@
 #include "core/ProfileFile.h"
 #include "core/ProfileStore.h"
 #include "tools/CataloguePrinter.h"
+#include "tools/CtlKey.h"
 #include "tools/CtlPrepare.h"
 #include "tools/CtlSend.h"
 #include "tools/CtlServe.h"
@@ -80,6 +81,9 @@ int CCtlCommands::Run(const std::vector<std::string>& args)
     }
     if (args[0] == "serve") {
         return Serve(args);
+    }
+    if (args[0] == "key") {
+        return Key(args);
     }
     return BadArguments("unknown command '" + args[0] + "'");
 }
@@ -282,6 +286,17 @@ int CCtlCommands::Serve(const std::vector<std::string>& args)
     return CCtlServe{m_out, m_err, m_terminal}.Run();
 }
 
+int CCtlCommands::Key(const std::vector<std::string>& args)
+{
+    const bool withFile = args.size() == 4 && args[2] == "--file";
+    if ((args.size() != 2 && !withFile) || (args[1] != "generate" && args[1] != "show")) {
+        return BadArguments("key needs generate or show, and optionally --file PATH");
+    }
+    CCtlKey key{m_out, m_err};
+    const std::string path = withFile ? args[3] : std::string{};
+    return args[1] == "generate" ? key.Generate(path) : key.Show(path);
+}
+
 int CCtlCommands::BadArguments(const std::string& problem)
 {
     m_err << "zezodictl: " << problem << "\n\n";
@@ -345,6 +360,13 @@ void CCtlCommands::Usage(std::ostream& to)
           "      each report line led by ok, error or notice. SIGHUP re-reads zezodi.ini.\n"
           "      Exit status 75 when the role already runs on this machine, 1 when it cannot\n"
           "      work.\n"
+          "  key generate [--file PATH]\n"
+          "      Make the primary's Ed25519 signing key (PATH, else SigningKeyFile of\n"
+          "      zezodi.ini, else zezodi.key in the Windows directory), readable by its owner\n"
+          "      only; an existing key is never overwritten. Every preparation then signs the\n"
+          "      catalogue (zezodi.txt.sig) and gives each entry its SHA-256.\n"
+          "  key show [--file PATH]\n"
+          "      Print the public key as one line, for PrimaryPublicKey of the secondaries.\n"
           "  --help\n"
           "      Show this text.\n"
           "\n"

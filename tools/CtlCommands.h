@@ -29,6 +29,7 @@ private:
     int Send(const std::vector<std::string>& args);
     int ListenResults(const std::vector<std::string>& args);
     int Serve(const std::vector<std::string>& args);
+    int Key(const std::vector<std::string>& args);
     int BadArguments(const std::string& problem);
     void Usage(std::ostream& to);
 
