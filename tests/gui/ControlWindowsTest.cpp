@@ -111,6 +111,7 @@ public:
                                .arg(utc.tm_hour)
                                .arg(utc.tm_min)
                                .arg(utc.tm_sec));
+            return 0;
         };
     }
 
