@@ -88,7 +88,8 @@ private:
 
     int m_fd = -1;
     int m_interruptFd = -1;
-    // errno of the last ListenOnPort or Listen failure; kUnresolved when its address does not resolve.
+    // errno of the last ListenOnPort or Listen failure; kUnresolved when its address does not
+    // resolve.
     int m_listenError = 0;
     static constexpr int kUnresolved = -1;
 };

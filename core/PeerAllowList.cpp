@@ -75,8 +75,8 @@ void CPeerAllowList::AddHost(std::string_view host)
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
+    // A name that resolves to nothing adds nothing: HasAddresses tells.
     if (name.empty() || getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0) {
-        m_unresolved.push_back(name);
         return;
     }
     for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
@@ -101,11 +101,6 @@ bool CPeerAllowList::Allows(std::string_view peer) const
     std::uint32_t address = 0;
     return ParseAddress(std::string{peer}, address) &&
            std::find(m_addresses.begin(), m_addresses.end(), address) != m_addresses.end();
-}
-
-const std::vector<std::string>& CPeerAllowList::Unresolved() const
-{
-    return m_unresolved;
 }
 
 bool CPeerAllowList::HasAddresses() const

@@ -26,17 +26,14 @@ public:
     // True for "*" and for a dotted IPv4 address: entries that need no lookup.
     static bool NeedsNoLookup(std::string_view entry);
 
-    // Adds a dotted IPv4 address, or every IPv4 address that the host name resolves to. A name
-    // that resolves to nothing is kept in Unresolved().
+    // Adds a dotted IPv4 address, or every IPv4 address that the host name resolves to (a
+    // lookup that waits as long as the name service takes).
     void AddHost(std::string_view host);
 
     bool IsOpen() const;
 
     // True when the list is open or holds the dotted IPv4 address peer.
     bool Allows(std::string_view peer) const;
-
-    // The entries that could not be resolved, in the order they were added.
-    const std::vector<std::string>& Unresolved() const;
 
     // True when the list holds an address (it need not be open).
     bool HasAddresses() const;
@@ -54,5 +51,4 @@ public:
 private:
     bool m_open = false;
     std::vector<std::uint32_t> m_addresses;
-    std::vector<std::string> m_unresolved;
 };

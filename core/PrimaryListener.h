@@ -34,9 +34,6 @@ public:
     // at most 49) and every entry of [Config] AllowedClients ("*" for everyone).
     static std::string ConfiguredClients();
 
-    // The known clients and their lookups; for tests.
-    CPeerAllowListResolver& AllowedClients() { return m_clients; }
-
 protected:
     bool AdmitsPeer(const std::string& peer) const override;
     const char* AllowedPeerText() const override;

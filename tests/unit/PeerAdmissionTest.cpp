@@ -236,6 +236,38 @@ TEST(ProtocolTextTest, ANameWithTerminalControls_IsShownEscaped)
     EXPECT_EQ(window.syncRequests.WaitFor(1), std::vector<std::string>{"\\x1b[2J\\x07;127.0.0.1"});
 }
 
+// The known clients are read afresh while the primary listens: a client added in the settings
+// is taken without a restart, one removed is closed as it connects.
+TEST(PrimaryClientsTest, ChangedClients_TakeEffectWhileListening)
+{
+    const CProfileTempDir log;
+    const int port = FreePort();
+    std::mutex mutex;
+    std::string clients = "127.0.0.2";
+    CPrimaryListener listener{"PRIMARY", port, nullptr};
+    listener.SetLogDirectory(log.Path().string());
+    listener.SetAllowedClients([&] {
+        const std::lock_guard lock{mutex};
+        return clients;
+    });
+    ASSERT_TRUE(listener.Start());
+    const std::string report = WithZero("sync_result\rS\r1");
+    EXPECT_EQ(Exchange(port, report, "127.0.0.2"), WithZero("ack\rPRIMARY"));
+    EXPECT_EQ(Exchange(port, report, "127.0.0.3"), "");
+    {
+        const std::lock_guard lock{mutex};
+        clients = "127.0.0.3";
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    std::optional<std::string> reply;
+    while ((reply = Exchange(port, report, "127.0.0.3")) == "" &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_EQ(reply, WithZero("ack\rPRIMARY"));
+    EXPECT_EQ(Exchange(port, report, "127.0.0.2"), "");
+}
+
 // Without the right to set the clock the secondary still acknowledges (a Windows primary waits
 // for it) but tells why in a field of its own, and nobody claims success.
 TEST(ClockNotSetTest, RefusedClock_IsAnErrorOnBothSides)
