@@ -11,6 +11,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -255,7 +256,7 @@ std::string CCommandSocket::LastErrorText() const
     if (m_listenError == kUnresolved) {
         return "the address does not resolve";
     }
-    return std::strerror(m_listenError);
+    return std::generic_category().message(m_listenError);
 }
 
 void CCommandSocket::Shutdown() const

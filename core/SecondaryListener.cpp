@@ -8,7 +8,7 @@
 #include "core/StringTable.h"
 
 #include <cerrno>
-#include <cstring>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -143,7 +143,7 @@ void CSecondaryListener::SetTime(CCommandSocket& connection, const std::string& 
     const int error = m_setClock(utc);
     const std::time_t after = std::time(nullptr);
     if (error != 0) {
-        const std::string reason = std::strerror(error);
+        const std::string reason = std::generic_category().message(error);
         WriteLog("System time not set by primary server " + peer + ": requested " +
                  CEventLog::FormatTime(timegm(&requested)) + ", the clock refused it (" + reason +
                  ")");
