@@ -170,11 +170,12 @@ void CCommandListener::ServeConnections(CCommandSocket& listening)
         }
         connection->peer = connection->socket.PeerAddress();
         if (!AdmitsPeer(connection->peer)) {
-            // Closed unread: a stranger costs neither a place nor a thread.
-            connection->socket.CloseSocket();
+            // Closed unread: a stranger costs neither a place nor a thread. Its line comes first,
+            // so that whoever sees the connection closed finds it in the log.
             WritePeerLog(connection->peer, "Refused connection from " + connection->peer +
                                                " at port " + std::to_string(m_port) +
                                                ", which is not " + AllowedPeerText());
+            connection->socket.CloseSocket();
             continue;
         }
         Reap(false);

@@ -48,6 +48,23 @@ struct CPeerAllowListResolver::SState
     std::mutex callbackMutex;
     Unresolved unresolved;
 
+    // Runs call, one of the owner's functions, unless the resolver has gone: with the
+    // callback mutex held and lock released meanwhile.
+    template <typename Call> void Callback(std::unique_lock<std::mutex>& lock, Call call)
+    {
+        lock.unlock();
+        {
+            const std::lock_guard callbacks{callbackMutex};
+            lock.lock();
+            const bool stopped = stop;
+            lock.unlock();
+            if (!stopped) {
+                call();
+            }
+        }
+        lock.lock();
+    }
+
     void Publish()
     {
         allowed = fixed;
@@ -190,22 +207,12 @@ void CPeerAllowListResolver::LookupThread(const std::shared_ptr<SState>& state)
         if (state->source && Clock::now() >= state->sourceDue) {
             const Source source = state->source;
             const unsigned long generation = state->sourceGeneration;
-            lock.unlock();
             std::string text;
-            {
-                const std::lock_guard callbacks{state->callbackMutex};
-                lock.lock();
-                const bool stopped = state->stop;
-                lock.unlock();
-                if (!stopped) {
-                    text = source();
-                }
-            }
-            lock.lock();
+            state->Callback(lock, [&] { text = source(); });
             if (state->stop) {
                 break;
             }
-            // A source replaced meanwhile is read at once by the next round.
+            // The text of a source replaced meanwhile is dropped: the new one was read when set.
             if (generation == state->sourceGeneration) {
                 state->sourceDue = Clock::now() + state->sourceInterval;
                 state->Apply(text);
@@ -240,18 +247,8 @@ void CPeerAllowListResolver::LookupThread(const std::shared_ptr<SState>& state)
                 entry->failureReported = entry->failureReported || report;
             }
             state->Publish();
-            if (report) {
-                lock.unlock();
-                {
-                    const std::lock_guard callbacks{state->callbackMutex};
-                    lock.lock();
-                    const bool stopped = state->stop;
-                    lock.unlock();
-                    if (!stopped && state->unresolved) {
-                        state->unresolved(name);
-                    }
-                }
-                lock.lock();
+            if (report && state->unresolved) {
+                state->Callback(lock, [&] { state->unresolved(name); });
             }
             continue;
         }
