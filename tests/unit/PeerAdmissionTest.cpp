@@ -268,6 +268,25 @@ TEST(PrimaryClientsTest, ChangedClients_TakeEffectWhileListening)
     EXPECT_EQ(Exchange(port, report, "127.0.0.2"), "");
 }
 
+// The listener tells whether its port is bound, and why not: an address of no local interface
+// is never bound, a free port at once.
+TEST(BindObserverTest, TellsBoundOnlyOnceTheSocketIsBound)
+{
+    for (const auto& [address, told] : std::vector<std::pair<std::string, std::string>>{
+             {"192.0.2.1", "not bound: Cannot assign requested address"}, {kLoopback, "bound: "}}) {
+        const CProfileTempDir log;
+        CTextQueue reports;
+        CSecondaryListener listener{"SECONDARY", FreePort(), nullptr, NeverSetTheClock};
+        listener.SetLogDirectory(log.Path().string());
+        listener.SetListenAddress(address);
+        listener.SetBindObserver([&](bool bound, const std::string& reason) {
+            reports.Add((bound ? "bound: " : "not bound: ") + reason);
+        });
+        ASSERT_TRUE(listener.Start());
+        EXPECT_EQ(reports.WaitFor(1), std::vector<std::string>{told}) << address;
+    }
+}
+
 // Without the right to set the clock the secondary still acknowledges (a Windows primary waits
 // for it) but tells why in a field of its own, and nobody claims success.
 TEST(ClockNotSetTest, RefusedClock_IsAnErrorOnBothSides)
