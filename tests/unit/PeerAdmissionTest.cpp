@@ -6,9 +6,12 @@
 #include "core/ProtocolMessages.h"
 #include "core/SecondaryListener.h"
 #include "core/SetTimeSender.h"
+#include "core/StringTable.h"
 #include "core/SyncResultSender.h"
+#include "secondary/SecondaryService.h"
 #include "tests/unit/ProfileTempDir.h"
 #include "tests/unit/ProtocolPeers.h"
+#include "tests/unit/SyncTestTree.h"
 
 #include <algorithm>
 #include <atomic>
@@ -322,6 +325,19 @@ TEST(ClockNotSetTest, RefusedClock_IsAnErrorOnBothSides)
               std::string::npos)
         << primary;
     EXPECT_EQ(primary.find("Successfully"), std::string::npos) << primary;
+}
+
+// What the secondary's window and service show of a set_time: an error unless the clock was set.
+TEST(ClockNotSetTest, TheSecondarysReportLine_IsAnErrorUnlessTheClockWasSet)
+{
+    CRecordingSinks sinks;
+    CSecondaryService service{sinks, sinks, sinks};
+    service.OnTimeSynchronized(CStringTable::Text(StringId::TimeSynchronized));
+    service.OnTimeSynchronized(
+        CStringTable::Format(StringId::TimeNotSet, {"Operation not permitted"}));
+    ASSERT_EQ(sinks.lines.size(), 2U);
+    EXPECT_EQ(sinks.lines[0].image, CReportSink::ImageSuccess);
+    EXPECT_EQ(sinks.lines[1].image, CReportSink::ImageError);
 }
 
 } // namespace
