@@ -86,7 +86,13 @@ void CCommandListener::SetListenAddress(std::string address)
 
 void CCommandListener::SetLogDirectory(std::string directory)
 {
+    const std::lock_guard lock{m_logMutex};
     m_logDirectory = std::move(directory);
+}
+
+void CCommandListener::SetBindObserver(BindObserver observer)
+{
+    m_bindObserver = std::move(observer);
 }
 
 std::string CCommandListener::ConfiguredListenAddress()
@@ -103,30 +109,54 @@ void CCommandListener::Pause(std::chrono::milliseconds duration) const
 
 void CCommandListener::WriteLog(const std::string& text) const
 {
-    CEventLog::WriteLog(m_logDirectory, text);
+    std::string directory;
+    {
+        const std::lock_guard lock{m_logMutex};
+        directory = m_logDirectory;
+    }
+    CEventLog::WriteLog(directory, text);
+}
+
+void CCommandListener::WritePeerLog(const std::string& peer, const std::string& text)
+{
+    if (const auto line = m_logThrottle.Admit(peer, text)) {
+        WriteLog(*line);
+    }
 }
 
 void CCommandListener::ListenerThread()
 {
-    bool bindFailureLogged = false;
+    m_boundReported.reset();
     while (m_run != 0) {
         CCommandSocket listening;
         listening.SetInterrupt(m_wakeFd);
-        if (listening.ListenOnPort(m_port, m_listenAddress) != CCommandSocket::kOk) {
-            // Logged once per spell of failures: the retry every half second goes on silently.
-            if (!bindFailureLogged) {
+        if (listening.ListenOnPort(m_port, m_listenAddress) != CCommandSocket::kOk ||
+            listening.Listen() != CCommandSocket::kOk) {
+            const std::string reason = listening.LastErrorText();
+            // Told once per spell of failures: the retry every half second goes on silently.
+            if (m_boundReported.value_or(true)) {
                 WriteLog("Cannot listen at port " + std::to_string(m_port) +
-                         (m_listenAddress.empty() ? "" : " of address " + m_listenAddress) +
-                         ", retrying");
-                bindFailureLogged = true;
+                         (m_listenAddress.empty() ? "" : " of address " + m_listenAddress) + " (" +
+                         reason + "), retrying");
+                ReportBinding(false, reason);
             }
             Pause(kBindRetryPause);
             continue;
         }
-        bindFailureLogged = false;
+        if (!m_boundReported.value_or(false)) {
+            ReportBinding(true, {});
+        }
         ServeConnections(listening);
     }
     Reap(true);
+}
+
+void CCommandListener::ReportBinding(bool bound, const std::string& reason)
+{
+    m_boundReported = bound;
+    if (m_bindObserver) {
+        m_bindObserver(bound, reason);
+    }
 }
 
 void CCommandListener::ServeConnections(CCommandSocket& listening)
@@ -139,6 +169,15 @@ void CCommandListener::ServeConnections(CCommandSocket& listening)
             return;
         }
         connection->peer = connection->socket.PeerAddress();
+        if (!AdmitsPeer(connection->peer)) {
+            // Closed unread: a stranger costs neither a place nor a thread. Its line comes first,
+            // so that whoever sees the connection closed finds it in the log.
+            WritePeerLog(connection->peer, "Refused connection from " + connection->peer +
+                                               " at port " + std::to_string(m_port) +
+                                               ", which is not " + AllowedPeerText());
+            connection->socket.CloseSocket();
+            continue;
+        }
         Reap(false);
         Admit(connection);
     }
@@ -160,14 +199,15 @@ void CCommandListener::Admit(const std::shared_ptr<SConnection>& connection)
     const std::string port = std::to_string(m_port);
     if (open >= kMaxConnections) {
         if (!oldestWaiting) {
-            WriteLog("Too many connections at port " + port + ": closed the connection from " +
-                     connection->peer);
+            WritePeerLog(connection->peer, "Too many connections at port " + port +
+                                               ": closed the connection from " + connection->peer);
             return;
         }
         oldestWaiting->dropped = true;
         oldestWaiting->socket.Shutdown();
-        WriteLog("Too many connections at port " + port +
-                 ": dropped the connection waiting longest, from " + oldestWaiting->peer);
+        WritePeerLog(oldestWaiting->peer, "Too many connections at port " + port +
+                                              ": dropped the connection waiting longest, from " +
+                                              oldestWaiting->peer);
     }
     try {
         connection->thread = std::thread{&CCommandListener::ConnectionThread, this, connection};

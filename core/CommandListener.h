@@ -1,24 +1,29 @@
 #pragma once
 
 #include "core/CommandSocket.h"
+#include "core/PeerLogThrottle.h"
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-// The loop that both roles' listeners share: bind the port, accept every connection at once
-// and serve each on a thread of its own, which reads one command of at most 511 bytes within
+// The loop that both roles' listeners share: bind the port, accept every connection at once,
+// close at once (unread, holding no place) a peer that the role does not allow, and serve each
+// other connection on a thread of its own, which reads one command of at most 511 bytes within
 // the receive time-out, lets the role serve it and closes the connection. A peer that sends
 // nothing, or too slowly, runs out its own wait while every other connection is served. At
 // most kMaxConnections are open at once; a further one drops the connection that has waited
 // longest for its command, or is closed at once when every open connection is being served;
-// both are logged. The role's handling runs for one connection at a time. Stop ends every wait at
-// once, so a listener can be restarted right after a role change.
+// both are logged, at most once a window per peer address. The role's handling runs for one
+// connection at a time. Stop ends every wait at once, so a listener can be restarted right after
+// a role change.
 class CCommandListener
 {
 public:
@@ -26,6 +31,11 @@ public:
     static constexpr int kReceiveTimeout = 100;
     // Connections open at once.
     static constexpr std::size_t kMaxConnections = 64;
+
+    // Told on the listener's thread when the port is bound (bound, empty reason) and when it
+    // cannot be bound (not bound, why), once for each change: the listener keeps trying every
+    // half second.
+    using BindObserver = std::function<void(bool bound, const std::string& reason)>;
 
     explicit CCommandListener(int port);
     virtual ~CCommandListener();
@@ -48,14 +58,27 @@ public:
     // local addresses. Takes effect at the next Start.
     void SetListenAddress(std::string address);
 
-    // The directory of the log file that the listener's lines go to. Takes effect at the next
-    // Start; the installation's log directory unless set.
+    // The directory of the log file that the listener's lines go to; the installation's log
+    // directory unless set.
     void SetLogDirectory(std::string directory);
+
+    // Before Start.
+    void SetBindObserver(BindObserver observer);
+
+    // Lines about a peer's connections are written once a window at most; for tests.
+    CPeerLogThrottle& LogThrottle() { return m_logThrottle; }
 
     // [Config] ListenAddress of zezodi.ini; empty (all local addresses) when absent.
     static std::string ConfiguredListenAddress();
 
 protected:
+    // Whether peer (its dotted IPv4 address) may hold a place. Asked on the listener's thread
+    // at every accept, before anything is read: must answer at once, without a lookup.
+    virtual bool AdmitsPeer(const std::string& peer) const = 0;
+
+    // What a refused peer is not, for its log line: "an allowed primary server".
+    virtual const char* AllowedPeerText() const = 0;
+
     // Serves one received command of peer (its dotted IPv4 address) on its connection, which
     // the caller closes afterwards. Runs on a connection's thread, never for two connections
     // at once.
@@ -67,6 +90,9 @@ protected:
 
     // One line in the log file.
     void WriteLog(const std::string& text) const;
+
+    // A line about peer, held back while one for peer was written less than a window ago.
+    void WritePeerLog(const std::string& peer, const std::string& text);
 
 private:
     struct SConnection;
@@ -80,9 +106,12 @@ private:
     void ConnectionThread(const std::shared_ptr<SConnection>& connection);
     // Joins the threads of finished connections, or of all connections when all is set.
     void Reap(bool all);
+    void ReportBinding(bool bound, const std::string& reason);
 
     const int m_port;
     std::string m_listenAddress;
+    // Set on the caller's thread, read by the listener's threads and the name lookups.
+    mutable std::mutex m_logMutex;
     std::string m_logDirectory;
     std::atomic<int> m_run{0};
     std::atomic<int> m_receiveTimeout{kReceiveTimeout};
@@ -91,4 +120,8 @@ private:
     std::mutex m_connectionsMutex;
     std::list<std::shared_ptr<SConnection>> m_connections;
     std::mutex m_serveMutex;
+    CPeerLogThrottle m_logThrottle;
+    BindObserver m_bindObserver;
+    // Whether the last report told of a bound port; empty before the first.
+    std::optional<bool> m_boundReported;
 };

@@ -11,6 +11,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -18,8 +19,9 @@ namespace {
 
 constexpr int kMaxPort = 65535;
 constexpr int kBacklog = 1;
-// Room for a burst of peers: the listener accepts at once and serves each on its own.
-constexpr int kWaitingPeers = 128;
+// Room for a burst of peers: the listener accepts at once and serves each on its own, and a
+// flood of strangers that it closes as fast as they come must not crowd out an allowed peer.
+constexpr int kWaitingPeers = 4096;
 // Longer waits are made of several polls.
 constexpr long long kLongestPollMs = 1 << 30;
 
@@ -81,14 +83,33 @@ int CCommandSocket::ListenOnPort(int port, const std::string& localAddress)
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (!ValidPort(port) || (!localAddress.empty() && !Resolve(localAddress, address.sin_addr)) ||
-        CreateSocket() != kOk) {
+    if (!ValidPort(port)) {
+        m_listenError = EINVAL;
+        return kFailed;
+    }
+    if (!localAddress.empty() && !Resolve(localAddress, address.sin_addr)) {
+        m_listenError = kUnresolved;
+        return kFailed;
+    }
+    if (CreateSocket() != kOk) {
+        m_listenError = errno;
         return kFailed;
     }
     const int on = 1;
     if (setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
         bind(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        m_listenError = errno;
         CloseSocket();
+        return kFailed;
+    }
+    m_listenError = 0;
+    return kOk;
+}
+
+int CCommandSocket::Listen()
+{
+    if (m_fd < 0 || listen(m_fd, kWaitingPeers) != 0) {
+        m_listenError = m_fd < 0 ? EBADF : errno;
         return kFailed;
     }
     return kOk;
@@ -228,6 +249,14 @@ std::string CCommandSocket::PeerAddress() const
         return {};
     }
     return text;
+}
+
+std::string CCommandSocket::LastErrorText() const
+{
+    if (m_listenError == kUnresolved) {
+        return "the address does not resolve";
+    }
+    return std::generic_category().message(m_listenError);
 }
 
 void CCommandSocket::Shutdown() const

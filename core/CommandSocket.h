@@ -33,6 +33,10 @@ public:
     // call leaves no socket open.
     int ListenOnPort(int port, const std::string& address = {});
 
+    // Starts listening on the socket from ListenOnPort with AcceptConnection's room for waiting
+    // peers, so that the port is known to be served before the first accept.
+    int Listen();
+
     // Connects the socket from CreateSocket to host (a dotted IPv4 address, else a name looked
     // up for IPv4) at port. Blocks as long as the connection attempt takes, or at most
     // timeoutTenths when that is not 0.
@@ -68,6 +72,9 @@ public:
     // The dotted IPv4 address of the connected peer; empty when there is none.
     std::string PeerAddress() const;
 
+    // Why the last ListenOnPort or Listen failed, in words.
+    std::string LastErrorText() const;
+
     // Shuts the connection down in both directions without closing the descriptor: a wait on
     // it in another thread ends at once, as if the peer had closed.
     void Shutdown() const;
@@ -81,4 +88,8 @@ private:
 
     int m_fd = -1;
     int m_interruptFd = -1;
+    // errno of the last ListenOnPort or Listen failure; kUnresolved when its address does not
+    // resolve.
+    int m_listenError = 0;
+    static constexpr int kUnresolved = -1;
 };

@@ -32,16 +32,31 @@ CPeerAllowList CPeerAllowList::Open()
 
 void CPeerAllowList::AddEntries(std::string_view text)
 {
+    for (const std::string& entry : SplitEntries(text)) {
+        AddHost(entry);
+    }
+}
+
+std::vector<std::string> CPeerAllowList::SplitEntries(std::string_view text)
+{
+    std::vector<std::string> entries;
     std::size_t position = 0;
     while (position < text.size()) {
         const std::size_t begin = text.find_first_not_of(kSeparators, position);
         if (begin == std::string_view::npos) {
-            return;
+            break;
         }
         const std::size_t end = std::min(text.find_first_of(kSeparators, begin), text.size());
-        AddHost(text.substr(begin, end - begin));
+        entries.emplace_back(text.substr(begin, end - begin));
         position = end;
     }
+    return entries;
+}
+
+bool CPeerAllowList::NeedsNoLookup(std::string_view entry)
+{
+    std::uint32_t address = 0;
+    return entry == kEveryone || ParseAddress(std::string{entry}, address);
 }
 
 void CPeerAllowList::AddHost(std::string_view host)
@@ -60,8 +75,8 @@ void CPeerAllowList::AddHost(std::string_view host)
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
+    // A name that resolves to nothing adds nothing: HasAddresses tells.
     if (name.empty() || getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0) {
-        m_unresolved.push_back(name);
         return;
     }
     for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
@@ -88,20 +103,24 @@ bool CPeerAllowList::Allows(std::string_view peer) const
            std::find(m_addresses.begin(), m_addresses.end(), address) != m_addresses.end();
 }
 
-const std::vector<std::string>& CPeerAllowList::Unresolved() const
+bool CPeerAllowList::HasAddresses() const
 {
-    return m_unresolved;
+    return !m_addresses.empty();
 }
 
-std::string CPeerAllowList::FirstAddress(std::string_view host)
+void CPeerAllowList::Merge(const CPeerAllowList& other)
 {
-    CPeerAllowList resolved;
-    resolved.AddHost(host);
-    if (resolved.m_open || resolved.m_addresses.empty()) {
+    m_open = m_open || other.m_open;
+    m_addresses.insert(m_addresses.end(), other.m_addresses.begin(), other.m_addresses.end());
+}
+
+std::string CPeerAllowList::FirstAddress() const
+{
+    if (m_addresses.empty()) {
         return {};
     }
     char text[INET_ADDRSTRLEN] = {};
-    const in_addr address{resolved.m_addresses.front()};
+    const in_addr address{m_addresses.front()};
     return inet_ntop(AF_INET, &address, text, sizeof text) != nullptr ? text : "";
 }
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 // The peers whose commands a listener obeys: IPv4 addresses, given as addresses or as host
-// names that are looked up when they are added. "*" opens the list to everyone. An empty list
-// allows nobody.
+// names that are looked up when they are added (every address a name has counts). "*" opens
+// the list to everyone. An empty list allows nobody.
 class CPeerAllowList
 {
 public:
@@ -20,8 +20,14 @@ public:
     // opens the list.
     void AddEntries(std::string_view text);
 
-    // Adds a dotted IPv4 address, or every IPv4 address that the host name resolves to. A name
-    // that resolves to nothing is kept in Unresolved().
+    // The entries of text, in their order.
+    static std::vector<std::string> SplitEntries(std::string_view text);
+
+    // True for "*" and for a dotted IPv4 address: entries that need no lookup.
+    static bool NeedsNoLookup(std::string_view entry);
+
+    // Adds a dotted IPv4 address, or every IPv4 address that the host name resolves to (a
+    // lookup that waits as long as the name service takes).
     void AddHost(std::string_view host);
 
     bool IsOpen() const;
@@ -29,12 +35,14 @@ public:
     // True when the list is open or holds the dotted IPv4 address peer.
     bool Allows(std::string_view peer) const;
 
-    // The entries that could not be resolved, in the order they were added.
-    const std::vector<std::string>& Unresolved() const;
+    // True when the list holds an address (it need not be open).
+    bool HasAddresses() const;
 
-    // host as a dotted IPv4 address: itself when it is one, else the first IPv4 address it
-    // resolves to, as a connection to it would use; empty when it resolves to none.
-    static std::string FirstAddress(std::string_view host);
+    // Adds everything that other allows.
+    void Merge(const CPeerAllowList& other);
+
+    // The first address added, dotted; empty when there is none.
+    std::string FirstAddress() const;
 
     // The host part of an http URL ("http://user@host:port/path" gives "host"); empty when the
     // URL names none.
@@ -43,5 +51,4 @@ public:
 private:
     bool m_open = false;
     std::vector<std::uint32_t> m_addresses;
-    std::vector<std::string> m_unresolved;
 };

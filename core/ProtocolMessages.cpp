@@ -1,10 +1,13 @@
 #include "core/ProtocolMessages.h"
 
+#include "core/PrintableText.h"
+
 #include <charconv>
 
 namespace {
 
 constexpr char kSeparator = '\r';
+constexpr std::string_view kClockNotSet = "clock not set: ";
 constexpr int kSetTimeFields = 6;
 constexpr int kFirstYear = 1970;
 constexpr int kLastYear = 9999;
@@ -54,6 +57,24 @@ std::string CProtocolMessages::Ack(std::string_view ownName)
     std::string text{kAck};
     text.append(1, kSeparator).append(ownName);
     return text;
+}
+
+std::string CProtocolMessages::AckClockNotSet(std::string_view ownName, std::string_view reason)
+{
+    std::string text = Ack(ownName);
+    text.append(1, kSeparator).append(kClockNotSet).append(reason);
+    // The primary reads at most kAckBufferSize - 1 bytes.
+    return text.substr(0, kAckBufferSize - 1);
+}
+
+std::string CProtocolMessages::ClockNotSetReason(std::string_view reply)
+{
+    const std::vector<std::string> tokens = Tokenise(reply);
+    if (tokens.size() < 3 || tokens.front() != kAck || !tokens[2].starts_with(kClockNotSet)) {
+        return {};
+    }
+    const std::string reason = CPrintableText::Escape(tokens[2].substr(kClockNotSet.size()));
+    return reason.empty() ? "unknown" : reason;
 }
 
 std::vector<std::string> CProtocolMessages::Tokenise(std::string_view text)
@@ -136,9 +157,10 @@ std::string CProtocolMessages::ForLog(const std::vector<std::string>& tokens)
         if (!text.empty()) {
             text.push_back(' ');
         }
-        for (const char c : token) {
-            text.push_back(c >= ' ' && c <= '~' ? c : '?');
+        if (text.size() >= kLoggedLength) {
+            break;
         }
+        text += CPrintableText::Escape(token, kLoggedLength - text.size());
     }
     return text.substr(0, kLoggedLength);
 }

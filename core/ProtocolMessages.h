@@ -39,6 +39,11 @@ public:
     static std::string SyncResult(std::string_view ownName, int code);
     // "ack\r%s".
     static std::string Ack(std::string_view ownName);
+    // "ack\r%s\rclock not set: %s": a set_time received and acknowledged whose clock could not
+    // be set, and why. Windows primaries read the first two fields only and take it as an ack.
+    static std::string AckClockNotSet(std::string_view ownName, std::string_view reason);
+    // The reason of an AckClockNotSet reply, printable; empty for any other reply.
+    static std::string ClockNotSetReason(std::string_view reply);
 
     // What a secondary's listener hands its window for a start_sync: "%s;%s", the primary's
     // name and the address its result goes to. A name may hold ';', an address never does: the
@@ -63,8 +68,8 @@ public:
     // is then left as it was.
     static bool ParseSetTime(const std::vector<std::string>& tokens, std::tm& utc);
 
-    // The tokens joined by blanks, every character that is not printable ASCII shown as '?',
-    // cut to 120 characters: what a log line shows of a text from the network.
+    // The tokens joined by blanks, control bytes and bytes that are not UTF-8 shown as "\xhh",
+    // cut to 120 bytes: what a log line shows of a text from the network.
     static std::string ForLog(const std::vector<std::string>& tokens);
 
     // The decimal integer at the start of a token (after blanks, with an optional sign), 0 when

@@ -3,9 +3,12 @@
 #include "core/ConfigFile.h"
 #include "core/ConfigKeys.h"
 #include "core/EventLog.h"
+#include "core/PrintableText.h"
 #include "core/ProtocolMessages.h"
 #include "core/StringTable.h"
 
+#include <cerrno>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -16,8 +19,11 @@ constexpr auto kReplyPause = std::chrono::milliseconds{100};
 
 CSecondaryListener::CSecondaryListener(std::string ownName, int port, CSecondaryRequests* window,
                                        ClockSetter setClock)
-    : CCommandListener{port}, m_ownName{std::move(ownName)}, m_window{window}, m_setClock{std::move(
-                                                                                   setClock)}
+    : CCommandListener{port}, m_ownName{std::move(ownName)}, m_window{window},
+      m_setClock{std::move(setClock)}, m_allowed{[this](const std::string& name) {
+          WriteLog("Allowed primary server " + CProtocolMessages::ForLog({name}) +
+                   " could not be resolved: its commands are refused until it is");
+      }}
 {}
 
 CSecondaryListener::~CSecondaryListener()
@@ -25,66 +31,45 @@ CSecondaryListener::~CSecondaryListener()
     Stop();
 }
 
-void CSecondaryListener::SetSystemTime(const std::tm& utc)
+int CSecondaryListener::SetSystemTime(const std::tm& utc)
 {
     std::tm fields = utc;
     const timespec now{timegm(&fields), 0};
-    // As on every platform the peers run on, a refused clock change goes unreported; the log
-    // line of the set_time shows the clock as it reads afterwards.
-    [[maybe_unused]] const int result = clock_settime(CLOCK_REALTIME, &now);
+    return clock_settime(CLOCK_REALTIME, &now) == 0 ? 0 : errno;
 }
 
 void CSecondaryListener::SetAllowedPrimaries(CPeerAllowList allowed)
 {
-    std::lock_guard lock{m_allowedMutex};
-    m_allowed = std::move(allowed);
-    m_pendingEntries.reset();
+    m_allowed.SetList(std::move(allowed));
 }
 
 void CSecondaryListener::UseConfiguredPrimaries(const std::string& webPath)
 {
-    const std::string entries =
+    m_allowed.SetEntries(
         CPeerAllowList::UrlHost(webPath) + " " +
-        CConfigFile::ReadText(ConfigKeys::kAllowedPrimaries, ConfigKeys::kBuffer512);
-    std::lock_guard lock{m_allowedMutex};
-    m_pendingEntries = entries;
+        CConfigFile::ReadText(ConfigKeys::kAllowedPrimaries, ConfigKeys::kBuffer512));
 }
 
-const CPeerAllowList& CSecondaryListener::Allowed()
+bool CSecondaryListener::AdmitsPeer(const std::string& peer) const
 {
-    if (m_pendingEntries) {
-        CPeerAllowList allowed;
-        allowed.AddEntries(*m_pendingEntries);
-        m_pendingEntries.reset();
-        for (const std::string& name : allowed.Unresolved()) {
-            WriteLog("Allowed primary server " + CProtocolMessages::ForLog({name}) +
-                     " could not be resolved: its commands are refused");
-        }
-        m_allowed = std::move(allowed);
-    }
-    return m_allowed;
+    return m_allowed.Allows(peer);
 }
 
-bool CSecondaryListener::IsAllowed(const std::string& address)
+const char* CSecondaryListener::AllowedPeerText() const
 {
-    std::lock_guard lock{m_allowedMutex};
-    return Allowed().Allows(address);
+    return "an allowed primary server";
 }
 
 bool CSecondaryListener::Obeys(const std::string& peer, const std::vector<std::string>& tokens)
 {
-    if (IsAllowed(peer)) {
+    // The allowed primaries may have changed since the peer was admitted.
+    if (m_allowed.Allows(peer)) {
         return true;
     }
-    WriteLog("Refused command from " + peer +
-             ", which is not an allowed primary server: " + CProtocolMessages::ForLog(tokens));
+    WritePeerLog(
+        peer, "Refused command from " + peer +
+                  ", which is not an allowed primary server: " + CProtocolMessages::ForLog(tokens));
     return false;
-}
-
-bool CSecondaryListener::IsOpen()
-{
-    std::lock_guard lock{m_allowedMutex};
-    return Allowed().IsOpen();
 }
 
 void CSecondaryListener::ServeCommand(CCommandSocket& connection, const std::string& peer,
@@ -111,7 +96,8 @@ void CSecondaryListener::StartSync(CCommandSocket& connection, const std::string
     }
     if (m_window != nullptr) {
         m_window->PostSyncRequested(CProtocolMessages::SyncRequest(
-            tokens[1], ResultAddress(peer, tokens[1], tokens.size() > 2 ? tokens[2] : "")));
+            CPrintableText::Escape(tokens[1]),
+            ResultAddress(peer, tokens[1], tokens.size() > 2 ? tokens[2] : "")));
     }
     Pause(kReplyPause);
     connection.SendText(CProtocolMessages::Ack(m_ownName));
@@ -122,14 +108,16 @@ std::string CSecondaryListener::ResultAddress(const std::string& peer,
                                               const std::string& requested)
 {
     const bool usable = requested.find(';') == std::string::npos;
-    if (IsOpen() && usable) {
+    if (m_allowed.IsOpen() && usable) {
         return requested;
     }
     // The window connects to the address that was checked, not to a name that might resolve
-    // differently later.
-    const std::string resolved = usable ? CPeerAllowList::FirstAddress(requested) : std::string{};
-    if (!resolved.empty() && IsAllowed(resolved)) {
-        return resolved;
+    // differently later; a name is never looked up here, only taken from the allowed ones.
+    const std::string address = !usable || CPeerAllowList::NeedsNoLookup(requested)
+                                    ? requested
+                                    : m_allowed.AddressOf(requested);
+    if (usable && !address.empty() && m_allowed.Allows(address)) {
+        return address;
     }
     WriteLog("The result of the synchronization requested by primary server " +
              CProtocolMessages::ForLog({primaryName}) + " at " + peer + " goes to " + peer +
@@ -152,8 +140,20 @@ void CSecondaryListener::SetTime(CCommandSocket& connection, const std::string& 
     }
     std::tm requested = utc;
     const std::time_t before = std::time(nullptr);
-    m_setClock(utc);
+    const int error = m_setClock(utc);
     const std::time_t after = std::time(nullptr);
+    if (error != 0) {
+        const std::string reason = std::generic_category().message(error);
+        WriteLog("System time not set by primary server " + peer + ": requested " +
+                 CEventLog::FormatTime(timegm(&requested)) + ", the clock refused it (" + reason +
+                 ")");
+        Pause(kReplyPause);
+        connection.SendText(CProtocolMessages::AckClockNotSet(m_ownName, reason));
+        if (m_window != nullptr) {
+            m_window->PostTimeSynchronized(CStringTable::Format(StringId::TimeNotSet, {reason}));
+        }
+        return;
+    }
     WriteLog("System time set by primary server " + peer + ": before " +
              CEventLog::FormatTime(before) + ", requested " +
              CEventLog::FormatTime(timegm(&requested)) + ", after " + CEventLog::FormatTime(after));

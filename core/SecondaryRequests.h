@@ -14,6 +14,7 @@ public:
     // (CProtocolMessages::SyncRequest, split by SplitSyncRequest).
     virtual void PostSyncRequested(std::string nameAndAddress) = 0;
 
-    // A set_time was applied: the report text of string 181.
+    // A set_time was served: the report text of string 181, or of TimeNotSet when the clock
+    // could not be set.
     virtual void PostTimeSynchronized(std::string text) = 0;
 };

@@ -21,6 +21,9 @@ constexpr const char* kNoAcknowledge =
 constexpr const char* kInvalidAcknowledge =
     "No valid acknowlege from client %s on IP %s for systemtime synchronization";
 constexpr const char* kSynchronized = "Successfully synchronized systemtime on client %s [%s]";
+constexpr const char* kClockNotSet =
+    "Client %s on IP %s acknowledged the systemtime synchronization but could not set its "
+    "clock: %s";
 
 std::time_t SystemTime()
 {
@@ -58,6 +61,11 @@ int CSetTimeSender::SendSetTime(const std::string& clientAddress,
     }
     if (!CProtocolMessages::IsValidAck(reply)) {
         return Fail(kInvalidAcknowledge, clientName, clientAddress);
+    }
+    if (const std::string reason = CProtocolMessages::ClockNotSetReason(reply); !reason.empty()) {
+        CEventLog::WriteLog(m_logDirectory, CStringTable::FormatText(
+                                                kClockNotSet, {clientName, clientAddress, reason}));
+        return kFailed;
     }
     CEventLog::WriteLog(m_logDirectory,
                         CStringTable::FormatText(kSynchronized, {clientName, clientAddress}));

@@ -20,7 +20,8 @@ public:
     // logDirectory receives the log lines; port is the secondaries' Port.
     CSetTimeSender(std::string logDirectory, int port);
 
-    // One exchange with the secondary at clientAddress: 1 acknowledged, 0 otherwise.
+    // One exchange with the secondary at clientAddress: 1 acknowledged, 0 otherwise, also when
+    // the acknowledgement tells that the secondary could not set its clock.
     int SendSetTime(const std::string& clientAddress, const std::string& clientName) const;
 
     // SendSetTime for ClientName1 / ClientIP1 onwards of [SecondaryServers] in iniFile, one

@@ -433,6 +433,9 @@ const char* CStringTable::Source(StringId id)
         return ZEZODI_TR_NOOP("StringTable",
                               "%1 already runs on this computer, as a service or for another "
                               "user.\nStop it before starting it here.");
+    case StringId::TimeNotSet:
+        return ZEZODI_TR_NOOP(
+            "StringTable", "The system-time could not be set to the primary server's time: %1 !");
     }
     return "";
 }

@@ -206,6 +206,8 @@ enum class StringId : int
     // The role run as a service.
     SyncStopped,
     RoleHeldElsewhere,
+    // A set_time whose clock could not be set.
+    TimeNotSet,
 };
 
 class CStringTable

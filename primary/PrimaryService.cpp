@@ -12,6 +12,7 @@
 #include "primary/PrimaryConfig.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace Keys = ConfigKeys;
 
@@ -84,13 +85,15 @@ int CPrimaryService::SetWebDirectory(const std::string& webDir)
     return CFileOps::CreateDirectory(webDir);
 }
 
-bool CPrimaryService::StartListener(CSyncResultSink* reportTarget)
+bool CPrimaryService::StartListener(
+    CSyncResultSink* reportTarget, std::function<void(bool bound, const std::string& reason)> bound)
 {
     StopListener();
     m_listener =
         std::make_unique<CPrimaryListener>(m_settings.computerName, m_settings.port2, reportTarget);
     m_listener->SetLogDirectory(m_settings.logDir);
     m_listener->SetListenAddress(CCommandListener::ConfiguredListenAddress());
+    m_listener->SetBindObserver(std::move(bound));
     if (!m_listener->Start()) {
         m_listener.reset();
         return false;

@@ -4,6 +4,7 @@
 #include "primary/PrimarySettings.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -53,8 +54,9 @@ public:
 
     // The listener for sync_result at Port2, whatever UseSocketsControls says: a secondary
     // started by zezodictl or by an earlier run may still report back. reportTarget may be
-    // null. False when it cannot be started.
-    bool StartListener(CSyncResultSink* reportTarget);
+    // null; `bound` is told whether its port is bound. False when it cannot be started.
+    bool StartListener(CSyncResultSink* reportTarget,
+                       std::function<void(bool bound, const std::string& reason)> bound = {});
     void StopListener();
 
 private:

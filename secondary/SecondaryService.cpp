@@ -4,6 +4,7 @@
 #include "core/ConfigKeys.h"
 #include "core/ProtocolMessages.h"
 #include "core/ReportSink.h"
+#include "core/StringTable.h"
 #include "core/SyncResultSender.h"
 #include "secondary/SecondaryConfig.h"
 #include "secondary/SyncEngine.h"
@@ -77,17 +78,21 @@ int CSecondaryService::OnSyncRequested(const std::string& nameAndAddress)
 
 void CSecondaryService::OnTimeSynchronized(const std::string& text)
 {
-    m_report.AddReportLine(text, CReportSink::ImageSuccess);
+    m_report.AddReportLine(text, text == CStringTable::Text(StringId::TimeSynchronized)
+                                     ? CReportSink::ImageSuccess
+                                     : CReportSink::ImageError);
 }
 
 bool CSecondaryService::StartListener(CSecondaryRequests* requests,
-                                      CSecondaryListener::ClockSetter setClock)
+                                      CSecondaryListener::ClockSetter setClock,
+                                      CCommandListener::BindObserver bound)
 {
     StopListener();
     m_listener = std::make_unique<CSecondaryListener>(m_settings.computerName, m_settings.port,
                                                       requests, std::move(setClock));
     m_listener->SetLogDirectory(m_settings.logDir);
     m_listener->SetListenAddress(CCommandListener::ConfiguredListenAddress());
+    m_listener->SetBindObserver(std::move(bound));
     m_listener->UseConfiguredPrimaries(m_settings.webPath);
     if (!m_listener->Start()) {
         m_listener.reset();

@@ -51,12 +51,14 @@ public:
     // then its sync_result to the primary's address at Port2. The code sent (1 or -1).
     int OnSyncRequested(const std::string& nameAndAddress);
 
-    // A set_time was applied: its report line.
+    // A set_time was served: its report line, an error unless it is string 181.
     void OnTimeSynchronized(const std::string& text);
 
     // The listener at Port, handing its requests to `requests` (which queues them for the
-    // role's thread). False when it cannot be started.
-    bool StartListener(CSecondaryRequests* requests, CSecondaryListener::ClockSetter setClock);
+    // role's thread) and telling `bound` whether its port is bound. False when it cannot be
+    // started.
+    bool StartListener(CSecondaryRequests* requests, CSecondaryListener::ClockSetter setClock,
+                       CCommandListener::BindObserver bound = {});
     void StopListener();
     // The allowed primaries follow WebDocPath after a change of the settings.
     void UseConfiguredPrimaries();

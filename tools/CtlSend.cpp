@@ -5,6 +5,7 @@
 #include "core/EventLog.h"
 #include "core/Platform.h"
 #include "core/PrimaryListener.h"
+#include "core/PrintableText.h"
 #include "core/ProfileStore.h"
 #include "core/SetTimeSender.h"
 #include "core/StartSyncSender.h"
@@ -108,11 +109,11 @@ int CCtlSend::ListenResults()
 
 void CCtlSend::AddSyncResultLine(const std::string& text)
 {
-    m_out << CEventLog::ReportTime() << "  " << text << std::endl;
+    m_out << CEventLog::ReportTime() << "  " << CPrintableText::Escape(text) << std::endl;
 }
 
 int CCtlSend::Finish(bool succeeded, const std::string& text)
 {
-    m_out << text << "\n";
+    m_out << CPrintableText::Escape(text) << "\n";
     return succeeded ? 0 : kExitFailure;
 }

@@ -1,6 +1,7 @@
 #include "tools/CtlServe.h"
 
 #include "core/ConfigKeys.h"
+#include "core/PrintableText.h"
 #include "core/ProfileStore.h"
 #include "core/StringTable.h"
 #include "primary/PrimaryService.h"
@@ -56,13 +57,17 @@ int CCtlServe::ServePrimary(CServeLoop& loop)
         service.Initialise();
         CLogDirectoryNotice::Check(service.Settings().logDir, m_err);
         loop.SetTimer(service.TimerInterval(), [&] { service.OnTimer(); });
-        if (!service.StartListener(this)) {
-            m_err << "zezodictl: cannot listen at port " << service.Settings().port2 << "\n";
+        const int port = service.Settings().port2;
+        const std::string notice = "Serving as primary: preparation every " +
+                                   std::to_string(service.TimerInterval().count() / 1000) +
+                                   " s, results at port " + std::to_string(port);
+        if (!service.StartListener(this,
+                                   [this, port, notice](bool bound, const std::string& reason) {
+                                       ListenerBound(port, bound, reason, notice);
+                                   })) {
+            m_err << "zezodictl: cannot start the listener at port " << port << "\n";
             return false;
         }
-        Print(kNotice, "Serving as primary: preparation every " +
-                           std::to_string(service.TimerInterval().count() / 1000) +
-                           " s, results at port " + std::to_string(service.Settings().port2));
         return true;
     };
     if (!start()) {
@@ -102,17 +107,22 @@ int CCtlServe::ServeSecondary(CServeLoop& loop)
         CLogDirectoryNotice::Check(settings.logDir, m_err);
         loop.SetTimer(std::chrono::milliseconds{service.TimerInterval()},
                       [&] { service.OnTimer(); });
-        std::string listening = "no commands (UseSocketsControls is not 1)";
-        if (service.WantsListener()) {
-            if (!service.StartListener(this, CSecondaryListener::SetSystemTime)) {
-                m_err << "zezodictl: cannot listen at port " << settings.port << "\n";
-                return false;
-            }
-            listening = "commands at port " + std::to_string(settings.port);
+        const std::string serving = "Serving as secondary: synchronization every " +
+                                    std::to_string(service.TimerInterval() / 1000) + " s from " +
+                                    settings.webPath + ", ";
+        if (!service.WantsListener()) {
+            Print(kNotice, serving + "no commands (UseSocketsControls is not 1)");
+            return true;
         }
-        Print(kNotice, "Serving as secondary: synchronization every " +
-                           std::to_string(service.TimerInterval() / 1000) + " s from " +
-                           settings.webPath + ", " + listening);
+        const int port = settings.port;
+        const std::string notice = serving + "commands at port " + std::to_string(port);
+        if (!service.StartListener(this, CSecondaryListener::SetSystemTime,
+                                   [this, port, notice](bool bound, const std::string& reason) {
+                                       ListenerBound(port, bound, reason, notice);
+                                   })) {
+            m_err << "zezodictl: cannot start the listener at port " << port << "\n";
+            return false;
+        }
         return true;
     };
     int status = 0;
@@ -146,13 +156,28 @@ const char* CCtlServe::ImageWord(int image)
     }
 }
 
+void CCtlServe::ListenerBound(int port, bool bound, const std::string& reason,
+                              const std::string& notice)
+{
+    if (bound) {
+        Print(kNotice, notice);
+        return;
+    }
+    const std::string text = "Cannot listen at port " + std::to_string(port) + " (" + reason +
+                             "): not serving it yet, trying again every half second";
+    Print(kError, text);
+    const std::lock_guard lock{m_outputMutex};
+    // The journal takes the "<3>" of a line on standard error as its priority: error.
+    m_err << (m_terminal ? "" : "<3>") << "zezodictl: " << text << std::endl;
+}
+
 void CCtlServe::Print(const char* word, const std::string& text)
 {
     const std::lock_guard lock{m_outputMutex};
     if (m_terminal) {
         m_progress.Clear();
     }
-    m_out << word << "  " << text << std::endl;
+    m_out << word << "  " << CPrintableText::Escape(text) << std::endl;
 }
 
 void CCtlServe::Progress(const std::string& text)

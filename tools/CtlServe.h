@@ -18,8 +18,10 @@ class CServeLoop;
 // zezodictl serve: the role of Config/IsPrimary for as long as it is left running, without a
 // window: the same settlement of zezodi.ini, timer, listener, request handling, clock setting,
 // result reporting and log lines as the role's main window, driven by CServeLoop. Report lines
-// go to the output, one each, led by their image as a word (ok, error, notice); messages and,
-// on a terminal, the progress line go to the error stream.
+// go to the output, one each, led by their image as a word (ok, error, notice), with control
+// bytes escaped; messages and, on a terminal, the progress line go to the error stream. The
+// notice that a role is served comes once its listener's port is bound; a port that cannot be
+// bound is an error line in both streams, while the listener keeps trying.
 class CCtlServe : public CReportSink,
                   public CFileListSink,
                   public CLocalFilesSink,
@@ -54,6 +56,8 @@ public:
 private:
     int ServePrimary(CServeLoop& loop);
     int ServeSecondary(CServeLoop& loop);
+    // Listener thread: the notice once the port is bound, or the error while it is not.
+    void ListenerBound(int port, bool bound, const std::string& reason, const std::string& notice);
     void Print(const char* word, const std::string& text);
     void Progress(const std::string& text);
 

@@ -661,5 +661,9 @@ Stop it before starting it here.</source>
         <translation>%1 läuft auf diesem Computer bereits, als Dienst oder für einen anderen Benutzer.
 Beenden Sie es, bevor Sie es hier starten.</translation>
     </message>
+    <message>
+        <source>The system-time could not be set to the primary server&apos;s time: %1 !</source>
+        <translation>Die Systemzeit konnte nicht auf die Zeit des Primärservers gesetzt werden: %1 !</translation>
+    </message>
 </context>
 </TS>

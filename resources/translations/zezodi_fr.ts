@@ -661,5 +661,9 @@ Stop it before starting it here.</source>
         <translation>%1 est déjà en cours d&apos;exécution sur cet ordinateur, en tant que service ou pour un autre utilisateur.
 Arrêtez-le avant de le démarrer ici.</translation>
     </message>
+    <message>
+        <source>The system-time could not be set to the primary server&apos;s time: %1 !</source>
+        <translation>Impossible de régler l&apos;heure système sur celle du serveur primaire&#xa0;: %1 !</translation>
+    </message>
 </context>
 </TS>

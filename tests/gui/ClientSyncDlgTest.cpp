@@ -180,7 +180,10 @@ private:
     CClientSyncDlg& m_dlg;
 };
 
-void NeverSetTheClock(const std::tm&) {}
+int NeverSetTheClock(const std::tm&)
+{
+    return 0;
+}
 
 void WriteClient(int number, const std::string& name, const std::string& ip,
                  const std::string& location)

@@ -111,6 +111,7 @@ public:
                                .arg(utc.tm_hour)
                                .arg(utc.tm_min)
                                .arg(utc.tm_sec));
+            return 0;
         };
     }
 
@@ -246,7 +247,9 @@ private slots:
         sender.SetClock([] { return std::time_t{1078470489}; });
         // Right after a start_sync to the same secondary, as the client dialog sends them.
         const CStartSyncSender startSync{"PRIMARY", kLoopback, m_port};
-        QCOMPARE(startSync.SendStartSync("secondary", kLoopback), CStartSyncSender::kStarted);
+        // The name is looked up in the background: until then this peer is closed unread.
+        QTRY_COMPARE_WITH_TIMEOUT(startSync.SendStartSync("secondary", kLoopback),
+                                  CStartSyncSender::kStarted, kWaitMs);
         QCOMPARE(sender.SendSetTime(kLoopback, "secondary"), CSetTimeSender::kSucceeded);
 
         QCOMPARE(clock.Times(), QStringList{QStringLiteral("5.3.2004 7:8:9")});

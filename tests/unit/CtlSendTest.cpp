@@ -84,7 +84,7 @@ TEST_F(CtlSendTest, SendStartSync_ListedClient_PrintsTheReportLineAndExitsZero)
              "\nPrimaryIPAddress=10.1.2.3\n[SecondaryServers]\nClientName1=alpha\n"
              "ClientIP1=127.0.0.1\n");
     CWindowRecorder window;
-    CSecondaryListener listener{"SECONDARY", port, &window, [](const std::tm&) {}};
+    CSecondaryListener listener{"SECONDARY", port, &window, [](const std::tm&) { return 0; }};
     listener.SetAllowedPrimaries(CPeerAllowList::Open());
     ASSERT_TRUE(listener.Start());
     EXPECT_EQ(RunUntilSucceeded({"send", "start-sync", "127.0.0.1"}), 0);
@@ -108,8 +108,10 @@ TEST_F(CtlSendTest, SendSetTime_AcknowledgedAndUnacknowledged_ExitZeroAndOne)
     const int port = FreePort();
     WriteIni("[Config]\nPort=" + std::to_string(port) + "\n");
     CTextQueue clock;
-    CSecondaryListener listener{"SECONDARY", port, nullptr,
-                                [&](const std::tm& utc) { clock.Add(asctime(&utc)); }};
+    CSecondaryListener listener{"SECONDARY", port, nullptr, [&](const std::tm& utc) {
+                                    clock.Add(asctime(&utc));
+                                    return 0;
+                                }};
     listener.SetAllowedPrimaries(CPeerAllowList::Open());
     listener.SetLogDirectory(m_dir.Path().string());
     ASSERT_TRUE(listener.Start());

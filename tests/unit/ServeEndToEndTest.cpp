@@ -3,15 +3,18 @@
 #include "tests/support/NginxServer.h"
 #include "tests/support/ToolProcess.h"
 
+#include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <netinet/in.h>
 #include <optional>
 #include <random>
 #include <string>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -257,6 +260,41 @@ TEST_F(ServeEndToEndTest, SecondaryTimerInSecondsAndOneRunAtATime)
     // Then the waiting run goes on and fails in its turn on the missing catalogue.
     EXPECT_EQ(waiting.Wait(kLongest), 1) << Read(out);
     EXPECT_NE(Read(out).find("Failed to get SyncFile"), std::string::npos) << Read(out);
+}
+
+// A port held by another program: the service says so at error priority and announces nothing
+// until the port is free, then serves it.
+TEST_F(ServeEndToEndTest, TakenPort_IsAnErrorUntilFreedThenServed)
+{
+    const int holder = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(m_port));
+    ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(holder, 1), 0);
+    Write(m_root / "secondary/windows/zezodi.ini",
+          "[Config]\nIsPrimary=0\nIntervalInMin=600\nPort=" + std::to_string(m_port) +
+              "\nWebDocPath=" + m_nginx->BaseUrl() + "/syncdata\n");
+    m_secondary = Serve("secondary");
+    const fs::path out = m_root / "secondary/serve.out";
+    const fs::path err = m_root / "secondary/serve.out.err";
+    const std::string taken = "Cannot listen at port " + std::to_string(m_port) +
+                              " (Address already in use): not serving it yet, trying again every "
+                              "half second";
+    ASSERT_TRUE(WaitFor(out, "error  " + taken)) << Read(out);
+    ASSERT_TRUE(WaitFor(err, "<3>zezodictl: " + taken)) << Read(err);
+    EXPECT_EQ(Read(out).find("Serving"), std::string::npos) << Read(out);
+    EXPECT_NE(Read(m_root / "secondary/srv/jxt/log/zezodi.log")
+                  .find(", Cannot listen at port " + std::to_string(m_port) +
+                        " (Address already in use), retrying\n"),
+              std::string::npos);
+
+    close(holder);
+    ASSERT_TRUE(WaitFor(out, "notice  Serving as secondary")) << Read(out);
+    EXPECT_NE(Read(out).find("commands at port " + std::to_string(m_port)), std::string::npos);
+    EXPECT_TRUE(WaitUntilListening(m_port, kLongest));
+    ASSERT_TRUE(m_secondary->Signal(SIGTERM));
+    EXPECT_EQ(m_secondary->Wait(kLongest), 0);
 }
 
 } // namespace
