@@ -1,6 +1,5 @@
 #include "primary/CatalogueBuilder.h"
 
-#include "core/CatalogueReader.h"
 #include "core/CatalogueSections.h"
 #include "core/CommandLine.h"
 #include "core/ConfigKeys.h"
@@ -9,20 +8,18 @@
 #include "core/FileOps.h"
 #include "core/Platform.h"
 #include "core/ProcessRunner.h"
-#include "core/ProfileFile.h"
 #include "core/ProfileStore.h"
 #include "core/ReportSink.h"
 #include "core/StringTable.h"
 #include "core/TimeStamp.h"
 #include "primary/FileListSink.h"
+#include "primary/PackedCopy.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <optional>
 #include <sys/stat.h>
 #include <thread>
@@ -67,20 +64,17 @@ constexpr std::string_view kFlushFailedLog =
     "Failed to write the published files in %s to disk: %s";
 constexpr std::string_view kStateWriteFailedLog =
     "Failed to write %s: the next preparation publishes every file again";
-
-// Beside the catalogue: how each entry was last published, so that an unchanged file is not
-// copied and packed again. A missing or unreadable state only means everything is published.
-constexpr std::string_view kStateFile = "zezodi.state";
-constexpr std::string_view kStateWorkFile = "zezodi.state.tmp";
-constexpr std::string_view kStateHeader = "zezodi publication state 1";
-constexpr char kFieldSeparator = '\t';
-constexpr std::string_view kAbsent = "-";
-constexpr std::size_t kStateFields = 7;
-constexpr auto kTickPause = std::chrono::milliseconds(1);
-constexpr int kTickAttempts = 2000;
-// Values are read whole: a cut value could match another name.
-constexpr std::size_t kMaxValue = 1024 * 1024;
-constexpr std::size_t kMaxPreviousCatalogue = 16 * 1024 * 1024;
+constexpr std::string_view kNotPublishedLog = "Failed to publish the prepared data in %s: %s";
+constexpr std::string_view kLongSectionLog =
+    "Section %s lists %s files: secondaries running on Windows read only the first %s";
+constexpr std::string_view kPackedCopyLostLog =
+    "The packer left neither a packed copy nor the copy of %s with its CRC";
+// The most entries a Windows secondary reads from one section.
+constexpr int kWindowsReaderEntries = 1999;
+constexpr char kKeySeparator = '\t';
+// Everyone may read a published copy: the web server need not run as the builder's user.
+constexpr mode_t kReadableByAll = S_IRGRP | S_IROTH;
+constexpr mode_t kListableByAll = S_IRGRP | S_IXGRP | S_IROTH | S_IXOTH;
 
 std::string LowerAscii(std::string_view text)
 {
@@ -167,17 +161,28 @@ std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& dir)
     return std::make_pair(info.st_dev, info.st_ino);
 }
 
-std::vector<std::string> SplitFields(const std::string& line)
+// Adds the bits of `wanted` that path lacks; true when path then has them all.
+bool AddPermissions(const std::string& path, mode_t wanted)
 {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (std::size_t end = line.find(kFieldSeparator);; end = line.find(kFieldSeparator, start)) {
-        fields.push_back(line.substr(start, end - start));
-        if (end == std::string::npos) {
-            return fields;
-        }
-        start = end + 1;
+    struct stat info
+    {};
+    if (stat(path.c_str(), &info) != 0) {
+        return false;
     }
+    return (info.st_mode & wanted) == wanted ||
+           chmod(path.c_str(), (info.st_mode & 07777) | wanted) == 0;
+}
+
+bool HasPermissions(const std::string& path, mode_t wanted)
+{
+    struct stat info
+    {};
+    return stat(path.c_str(), &info) == 0 && (info.st_mode & wanted) == wanted;
+}
+
+std::string StateKey(std::string_view section, const std::string& name)
+{
+    return std::string{section} + kKeySeparator + name;
 }
 
 bool SourceCrc(const CCrc32& crc32, const std::string& path, std::uint64_t size,
@@ -198,7 +203,7 @@ bool SourceCrc(const CCrc32& crc32, const std::string& path, std::uint64_t size,
 CCatalogueBuilder::CCatalogueBuilder(SPrimarySettings settings, CReportSink& report,
                                      CFileListSink& files, Clock clock, unsigned packers)
     : m_settings{std::move(settings)}, m_report{report}, m_files{files}, m_clock{std::move(clock)},
-      m_queue{packers}
+      m_queue{packers}, m_publication{m_settings.webDir}
 {}
 
 int CCatalogueBuilder::BuildCatalogue()
@@ -209,9 +214,8 @@ int CCatalogueBuilder::BuildCatalogue()
     m_walk.clear();
     m_claims.clear();
     m_packing.clear();
+    m_entryCounts.clear();
 
-    const std::time_t now = m_clock ? m_clock() : std::time(nullptr);
-    const std::string stamp = CTimeStamp::Format(now);
     // Nothing is published without a web directory: the copies would land in whatever
     // directory the process happens to run in.
     if (m_settings.webDir.empty()) {
@@ -219,29 +223,53 @@ int CCatalogueBuilder::BuildCatalogue()
                     CStringTable::Text(StringId::NoWebServer));
         return Finish();
     }
-    if (!m_catalogue.Begin(m_settings.webDir, stamp)) {
+    int error = m_publication.Open();
+    const std::string& current = m_publication.CurrentDir();
+    m_previous.Load(current.empty() ? std::string{}
+                                    : CPlatform::JoinPath(current, ConfigKeys::kCatalogueFile));
+    const std::string stamp = CTimeStamp::Format(NextStamp());
+    if (error == 0) {
+        error = m_publication.Begin(stamp);
+    }
+    if (error != 0) {
+        ReportError(
+            CStringTable::FormatText(kNotPublishedLog, {m_settings.webDir, std::strerror(error)}),
+            CStringTable::Format(StringId::GenerationNotPublished,
+                                 {m_settings.webDir, std::strerror(error)}));
+        return Finish();
+    }
+    if (!m_catalogue.Begin(m_publication.BuildDir(), stamp)) {
         WriteLog("Failed to start the sync catalogue " +
                  CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueWorkFile));
         m_error = true;
+        m_publication.Abandon();
         return Finish();
     }
     CProfileStore::WriteText(ConfigKeys::kConfig, ConfigKeys::kLastSync, stamp,
                              ConfigKeys::kIniFile);
-    m_webIdentity = IdentityOf(m_settings.webDir);
 
-    ReadPublicationState();
     m_crc32.BuildTable();
     AddFileGroups(CPlatform::DriveDirectory(m_settings.installDir), CPlatform::WindowsDirectory());
     m_queue.Drain();
     m_crc32.FreeTable();
-    if (const int error = CFileOps::FlushFileSystem(m_settings.webDir); error != 0) {
-        ReportError(
-            CStringTable::FormatText(kFlushFailedLog, {m_settings.webDir, std::strerror(error)}),
-            CStringTable::Format(StringId::PublishedFilesNotWritten,
-                                 {m_settings.webDir, std::strerror(error)}));
-    }
-    WritePublicationState();
+    WarnLongSections();
+    PublishGeneration();
+    m_files.SetLastSync(CTimeStamp::Display(stamp));
+    return Finish();
+}
 
+std::time_t CCatalogueBuilder::NextStamp() const
+{
+    // A new catalogue always carries a later stamp than the one it replaces: a secondary
+    // takes an equal stamp for "nothing changed".
+    const std::time_t now = m_clock ? m_clock() : std::time(nullptr);
+    const std::optional<std::time_t> previous = m_previous.Stamp();
+    return previous && now <= *previous ? *previous + 1 : now;
+}
+
+void CCatalogueBuilder::PublishGeneration()
+{
+    const std::string& build = m_publication.BuildDir();
     if (!m_catalogue.Commit()) {
         const std::string work =
             CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueWorkFile);
@@ -249,9 +277,44 @@ int CCatalogueBuilder::BuildCatalogue()
             CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueFile);
         ReportError("Failed to copy file from " + work + " to " + catalogue,
                     CStringTable::Format(StringId::CopyFileFailed, {work, catalogue}));
+        m_publication.Abandon();
+        return;
     }
-    m_files.SetLastSync(CTimeStamp::Display(stamp));
-    return Finish();
+    AddPermissions(CPlatform::JoinPath(build, ConfigKeys::kCatalogueFile), kReadableByAll);
+    // Everything the new generation holds is on disk before it becomes current.
+    if (const int error = CFileOps::FlushFileSystem(build); error != 0) {
+        ReportError(
+            CStringTable::FormatText(kFlushFailedLog, {m_settings.webDir, std::strerror(error)}),
+            CStringTable::Format(StringId::PublishedFilesNotWritten,
+                                 {m_settings.webDir, std::strerror(error)}));
+        m_publication.Abandon();
+        return;
+    }
+    if (const int error = m_publication.Switch(); error != 0) {
+        ReportError(
+            CStringTable::FormatText(kNotPublishedLog, {m_settings.webDir, std::strerror(error)}),
+            CStringTable::Format(StringId::GenerationNotPublished,
+                                 {m_settings.webDir, std::strerror(error)}));
+        m_publication.Abandon();
+        return;
+    }
+    if (!m_publication.WriteState()) {
+        WriteLog(CStringTable::FormatText(kStateWriteFailedLog, {m_publication.StatePath()}));
+    }
+}
+
+void CCatalogueBuilder::WarnLongSections()
+{
+    for (const auto& [section, count] : m_entryCounts) {
+        if (count > kWindowsReaderEntries) {
+            const std::string counted = std::to_string(count);
+            const std::string limit = std::to_string(kWindowsReaderEntries);
+            WriteLog(CStringTable::FormatText(kLongSectionLog, {section, counted, limit}));
+            AddReportLine(CStringTable::Format(StringId::SectionBeyondWindowsReaders,
+                                               {section, counted, limit}),
+                          CReportSink::ImageError);
+        }
+    }
 }
 
 void CCatalogueBuilder::AddFileGroups(const std::string& drive, const std::string& windowsDir)
@@ -301,7 +364,8 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
                                  std::string_view section, bool onlyIfAbsent)
 {
     const std::string exclusion = LowerAscii(m_settings.doNotSyncFiles);
-    const std::string targetDir = CPlatform::JoinPath(m_settings.webDir, SectionPath(section));
+    const std::string targetDir =
+        CPlatform::JoinPath(m_publication.BuildDir(), SectionPath(section));
     std::vector<std::string> names;
     std::unordered_set<std::string> listed;
     for (std::string& name : CFileOps::FindFiles(sourceDir, pattern)) {
@@ -325,7 +389,7 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
             ensured = true;
         }
         // Taken before the copy: a source written meanwhile no longer matches next time.
-        const auto sourceStamp = StampOf(source);
+        const auto sourceStamp = CPublication::StampOf(source);
         SPublished published;
         bool zipped = false;
         if (KeepPublished(section, lowerName, source, sourceStamp, target, &listed, published,
@@ -348,7 +412,7 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
             RecordPublication(section, lowerName, sourceStamp, target, published, packed);
             Publish(section, lowerName, sourceDir, published, packed, onlyIfAbsent);
         };
-        if (!big || !Pack(source, target, lowerName, listed, told)) {
+        if (!big || !Pack(source, target, lowerName, published, listed, told)) {
             told(false);
         }
     }
@@ -371,7 +435,7 @@ void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_vie
     if (!here) {
         return;
     }
-    if (here == m_webIdentity) {
+    if (m_publication.IsOwnDirectory(*here)) {
         WriteLog(CStringTable::FormatText(kWebDirectorySkippedLog, {dir}));
         return;
     }
@@ -391,7 +455,7 @@ void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_vie
         const std::string subsection = std::string{section} + "\\" + lowerName;
         // Copies published into the tree itself would be published again at every run.
         const auto identity = IdentityOf(fullPath);
-        if (identity && identity == m_webIdentity) {
+        if (identity && m_publication.IsOwnDirectory(*identity)) {
             WriteLog(CStringTable::FormatText(kWebDirectorySkippedLog, {fullPath}));
             continue;
         }
@@ -419,7 +483,8 @@ void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_vie
 
 void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_view pattern)
 {
-    const std::string targetDir = CPlatform::JoinPath(m_settings.webDir, Sections::kIniFiles);
+    const std::string targetDir =
+        CPlatform::JoinPath(m_publication.BuildDir(), Sections::kIniFiles);
     for (const std::string& name : CFileOps::FindFiles(windowsDir, pattern)) {
         const std::string source = CPlatform::JoinPath(windowsDir, name);
         const std::string target = CPlatform::JoinPath(targetDir, name);
@@ -427,7 +492,7 @@ void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_v
             continue;
         }
         EnsureWebDirectory(Sections::kIniFiles);
-        const auto sourceStamp = StampOf(source);
+        const auto sourceStamp = CPublication::StampOf(source);
         SPublished published;
         bool zipped = false;
         if (!KeepPublished(Sections::kIniFiles, name, source, sourceStamp, target, nullptr,
@@ -436,10 +501,11 @@ void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_v
                 std::this_thread::sleep_for(kIniCopyRetryPause);
                 unlink(target.c_str());
                 if (CFileOps::CopyFileKeepTime(source, target, kFlush) != 0) {
-                    WriteLog("Failed to copy file from " + source + " to " + target);
+                    WriteLog("Failed to copy file from " + source + " to " + Shown(target));
                     continue;
                 }
             }
+            AddPermissions(target, kReadableByAll);
             if (!Checksum(target, published, false)) {
                 continue;
             }
@@ -451,16 +517,15 @@ void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_v
 
 bool CCatalogueBuilder::CopyToWeb(const std::string& source, const std::string& target)
 {
-    if (CFileOps::CopyFileKeepTime(source, target, kFlush) == 0) {
-        return true;
+    if (CFileOps::CopyFileKeepTime(source, target, kFlush) != 0) {
+        std::this_thread::sleep_for(kCopyRetryPause);
+        AddPermissions(target, S_IWUSR);
+        if (CFileOps::CopyFileKeepTime(source, target, kFlush) != 0) {
+            return false;
+        }
     }
-    std::this_thread::sleep_for(kCopyRetryPause);
-    struct stat info
-    {};
-    if (stat(target.c_str(), &info) == 0) {
-        chmod(target.c_str(), (info.st_mode & 07777) | S_IWUSR);
-    }
-    return CFileOps::CopyFileKeepTime(source, target, kFlush) == 0;
+    // The copy keeps the source's other bits and its time.
+    return AddPermissions(target, kReadableByAll);
 }
 
 bool CCatalogueBuilder::Checksum(const std::string& target, SPublished& published, bool reported)
@@ -477,9 +542,9 @@ bool CCatalogueBuilder::Checksum(const std::string& target, SPublished& publishe
     }
     if (status != 0) {
         const std::string code = std::to_string(status);
-        WriteLog("Failed to get CRC from file " + target + "  Error Code: " + code);
+        WriteLog("Failed to get CRC from file " + Shown(target) + "  Error Code: " + code);
         if (reported) {
-            AddReportLine(CStringTable::Format(StringId::CrcFailed, {target, code}),
+            AddReportLine(CStringTable::Format(StringId::CrcFailed, {Shown(target), code}),
                           CReportSink::ImageError);
             m_error = true;
         }
@@ -552,7 +617,7 @@ std::string CCatalogueBuilder::Packer() const
 }
 
 bool CCatalogueBuilder::Pack(const std::string& source, const std::string& target,
-                             const std::string& lowerName,
+                             const std::string& lowerName, const SPublished& published,
                              const std::unordered_set<std::string>& listed,
                              std::function<void(bool)> told)
 {
@@ -562,7 +627,7 @@ bool CCatalogueBuilder::Pack(const std::string& source, const std::string& targe
     }
     const std::string& packed = plan.packed;
     if (plan.nameTaken) {
-        WriteLog(CStringTable::FormatText(kPublishedUnpackedLog, {source, packed}));
+        WriteLog(CStringTable::FormatText(kPublishedUnpackedLog, {source, Shown(packed)}));
         return false;
     }
     unlink(packed.c_str());
@@ -570,20 +635,53 @@ bool CCatalogueBuilder::Pack(const std::string& source, const std::string& targe
                                                        : CCommandLine::Program(m_settings.zipProg) +
                                                              " " + CCommandLine::Quote(packed) +
                                                              " " + CCommandLine::Quote(target);
-    const CPackingQueue::Ticket ticket = m_queue.Pack(
-        commandLine, [this, source, packed, told = std::move(told)](bool exitedWithZero) {
-            // gzip leaves names such as .tgz, .z or -gz unchanged and still ends with 0: only a
-            // packed copy that exists makes the entry packed.
-            const bool packedCopy = exitedWithZero && CFileOps::IsRegularFile(packed);
-            if (packedCopy) {
+    const CPackingQueue::Ticket ticket =
+        m_queue.Pack(commandLine, [=, this, told = std::move(told)](bool) {
+            switch (JudgePacking(target, packed, published)) {
+            case EPacking::Packed:
                 m_claims[LowerAscii(packed)] = SClaim{source, true};
+                told(true);
+                break;
+            case EPacking::Unpacked:
+                told(false);
+                break;
+            case EPacking::Lost:
+                WriteLog(CStringTable::FormatText(kPackedCopyLostLog, {source}));
+                ReportCopyFailure(source, target, lowerName);
+                break;
             }
-            told(packedCopy);
         });
     // Until the packer is done, neither its input nor its output may be claimed or written.
     m_packing[LowerAscii(target)] = ticket;
     m_packing[LowerAscii(packed)] = ticket;
     return true;
+}
+
+CCatalogueBuilder::EPacking CCatalogueBuilder::JudgePacking(const std::string& target,
+                                                            const std::string& packed,
+                                                            const SPublished& published)
+{
+    // The packer's exit code is only a hint: gzip packs a file whose time it cannot store,
+    // removes the file and ends with 2; it leaves names such as .tgz unchanged and ends with 0.
+    const bool packedCopy = m_settings.useGzip
+                                ? CPackedCopy::GzipHolds(packed, published.crcText, published.size)
+                                : CFileOps::IsRegularFile(packed);
+    if (packedCopy && AddPermissions(packed, kReadableByAll)) {
+        // With gzip the packed copy stands in for the copy.
+        if (m_settings.useGzip) {
+            unlink(target.c_str());
+        }
+        return EPacking::Packed;
+    }
+    unlink(packed.c_str());
+    std::uint32_t crc = 0;
+    const auto copy = CPublication::StampOf(target);
+    if (copy && copy->size == published.size && m_crc32.FileCrc(target, crc) == 0 &&
+        CCrc32::CrcText(crc) == published.crcText) {
+        return EPacking::Unpacked;
+    }
+    unlink(target.c_str());
+    return EPacking::Lost;
 }
 
 void CCatalogueBuilder::AwaitPacking(const std::string& path)
@@ -595,22 +693,6 @@ void CCatalogueBuilder::AwaitPacking(const std::string& path)
     }
 }
 
-std::optional<CCatalogueBuilder::SFileStamp> CCatalogueBuilder::StampOf(const std::string& path)
-{
-    struct stat info
-    {};
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return std::nullopt;
-    }
-    return SFileStamp{static_cast<std::uint64_t>(info.st_dev),
-                      static_cast<std::uint64_t>(info.st_ino),
-                      static_cast<std::uint64_t>(info.st_size),
-                      info.st_mtim.tv_sec,
-                      info.st_mtim.tv_nsec,
-                      info.st_ctim.tv_sec,
-                      info.st_ctim.tv_nsec};
-}
-
 bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::string& lowerName,
                                       const std::string& source,
                                       const std::optional<SFileStamp>& sourceStamp,
@@ -618,15 +700,14 @@ bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::strin
                                       const std::unordered_set<std::string>* listed,
                                       SPublished& published, bool& zipped)
 {
-    const std::string key = std::string{section} + kFieldSeparator + lowerName;
-    const auto last = m_lastState.find(key);
-    if (!sourceStamp || last == m_lastState.end() || last->second.source != *sourceStamp) {
+    const std::string key = StateKey(section, lowerName);
+    const CPublication::SRecord* was = m_publication.Published(key);
+    if (!sourceStamp || was == nullptr || was->source != *sourceStamp) {
         return false;
     }
-    const SPublication& was = last->second;
-    const SPreviousEntry* entry = PreviousEntry(section, lowerName);
-    const bool wasPacked = !was.packer.empty();
-    if (entry == nullptr || entry->ambiguous || entry->crcText != was.crcText ||
+    const CPreviousCatalogue::SEntry* entry = m_previous.Find(section, lowerName);
+    const bool wasPacked = !was->packer.empty();
+    if (entry == nullptr || entry->ambiguous || entry->crcText != was->crcText ||
         entry->zipped != wasPacked) {
         return false;
     }
@@ -638,21 +719,35 @@ bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::strin
     const SPackPlan plan =
         wantPacked ? PlanPacking(source, target, lowerName, *listed) : SPackPlan{};
     const bool packed = !plan.packed.empty() && !plan.nameTaken;
-    if (packed != wasPacked || (packed && was.packer != Packer())) {
+    if (packed != wasPacked || (packed && was->packer != Packer())) {
         return false;
     }
     // gzip replaces the copy by its archive; the zip program leaves both.
     const bool copyKept = !packed || !m_settings.useGzip;
-    if (StampOf(target) != (copyKept ? was.copy : std::nullopt) ||
-        (packed && StampOf(plan.packed) != was.packedCopy)) {
+    const std::string current = CurrentPath(section, lowerName);
+    const std::string currentPacked = packed ? PackedPath(current) : std::string{};
+    if (CPublication::StampOf(current) != (copyKept ? was->copy : std::nullopt) ||
+        (packed && CPublication::StampOf(currentPacked) != was->packedCopy) ||
+        (copyKept && !HasPermissions(current, kReadableByAll)) ||
+        (packed && !HasPermissions(currentPacked, kReadableByAll))) {
         return false;
     }
     std::string crcText;
-    if (!SourceCrc(m_crc32, source, size, crcText) || crcText != was.crcText) {
+    if (!SourceCrc(m_crc32, source, size, crcText) || crcText != was->crcText) {
+        return false;
+    }
+    // The unchanged files enter the new generation as second names: nothing is copied.
+    if (copyKept && link(current.c_str(), target.c_str()) != 0) {
+        return false;
+    }
+    if (packed && link(currentPacked.c_str(), plan.packed.c_str()) != 0) {
+        if (copyKept) {
+            unlink(target.c_str());
+        }
         return false;
     }
     if (plan.nameTaken) {
-        WriteLog(CStringTable::FormatText(kPublishedUnpackedLog, {source, plan.packed}));
+        WriteLog(CStringTable::FormatText(kPublishedUnpackedLog, {source, Shown(plan.packed)}));
     }
     if (packed) {
         m_claims[LowerAscii(plan.packed)] = SClaim{source, true};
@@ -661,36 +756,11 @@ bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::strin
     published.modified = static_cast<std::time_t>(sourceStamp->modifiedSec);
     published.crcText = crcText;
     zipped = packed;
-    m_newState[key] = was;
+    CPublication::SRecord record = *was;
+    record.copy = copyKept ? CPublication::StampOf(target) : std::nullopt;
+    record.packedCopy = packed ? CPublication::StampOf(plan.packed) : std::nullopt;
+    m_publication.Record(key, std::move(record), target, packed ? plan.packed : std::string{});
     return true;
-}
-
-const CCatalogueBuilder::SPreviousEntry* CCatalogueBuilder::PreviousEntry(std::string_view section,
-                                                                          const std::string& name)
-{
-    auto [entries, added] = m_previous.try_emplace(std::string{section});
-    if (added && m_previousCatalogue) {
-        for (int n = 1; n <= CCatalogueReader::kMaxEntries; ++n) {
-            std::string file = m_previousCatalogue->ReadText(
-                section, ConfigKeys::NumberedKey(ConfigKeys::kFile, n), "", kMaxValue);
-            if (file.empty()) {
-                break;
-            }
-            SPreviousEntry read{
-                m_previousCatalogue->ReadText(section, ConfigKeys::NumberedKey(ConfigKeys::kCrc, n),
-                                              "", kMaxValue),
-                m_previousCatalogue->ReadInt(
-                    section, ConfigKeys::NumberedKey(ConfigKeys::kZipped, n), 0) != 0,
-                false};
-            auto [it, fresh] = entries->second.try_emplace(std::move(file), read);
-            if (!fresh &&
-                (it->second.crcText != read.crcText || it->second.zipped != read.zipped)) {
-                it->second.ambiguous = true;
-            }
-        }
-    }
-    const auto found = entries->second.find(name);
-    return found == entries->second.end() ? nullptr : &found->second;
 }
 
 void CCatalogueBuilder::RecordPublication(std::string_view section, const std::string& lowerName,
@@ -698,167 +768,44 @@ void CCatalogueBuilder::RecordPublication(std::string_view section, const std::s
                                           const std::string& target, const SPublished& published,
                                           bool zipped)
 {
-    const std::string key = std::string{section} + kFieldSeparator + lowerName;
+    const std::string key = StateKey(section, lowerName);
     // A name published again later in this run describes the files as that publication left
     // them; until then, or when a file cannot be described, nothing is kept of it.
-    m_newState.erase(key);
+    m_publication.Forget(key);
     if (!sourceStamp) {
         return;
     }
-    SPublication publication{*sourceStamp, published.crcText, {}, {}, {}};
+    CPublication::SRecord record{*sourceStamp, published.crcText, {}, {}, {}};
+    const std::string packed = zipped ? PackedPath(target) : std::string{};
     if (zipped) {
-        publication.packer = Packer();
-        publication.packedCopy = StampOf(PackedPath(target));
-        if (!publication.packedCopy) {
+        record.packer = Packer();
+        record.packedCopy = CPublication::StampOf(packed);
+        if (!record.packedCopy) {
             return;
         }
     }
     if (!zipped || !m_settings.useGzip) {
-        publication.copy = StampOf(target);
-        if (!publication.copy) {
+        record.copy = CPublication::StampOf(target);
+        if (!record.copy) {
             return;
         }
     }
-    m_newState[key] = std::move(publication);
+    m_publication.Record(key, std::move(record), target, packed);
 }
 
-namespace {
-
-template <typename Stamp> std::string StampText(const std::optional<Stamp>& stamp)
+std::string CCatalogueBuilder::CurrentPath(std::string_view section, const std::string& name) const
 {
-    if (!stamp) {
-        return std::string{kAbsent};
-    }
-    return std::to_string(stamp->device) + ' ' + std::to_string(stamp->inode) + ' ' +
-           std::to_string(stamp->size) + ' ' + std::to_string(stamp->modifiedSec) + ' ' +
-           std::to_string(stamp->modifiedNsec) + ' ' + std::to_string(stamp->changedSec) + ' ' +
-           std::to_string(stamp->changedNsec);
+    return CPlatform::JoinPath(
+        CPlatform::JoinPath(m_publication.CurrentDir(), SectionPath(section)), name);
 }
 
-// False when the text is neither a whole stamp nor the mark of an absent file.
-template <typename Stamp> bool ParseStamp(const std::string& text, std::optional<Stamp>& stamp)
+std::string CCatalogueBuilder::Shown(const std::string& path) const
 {
-    if (text == kAbsent) {
-        stamp.reset();
-        return true;
+    const std::string& build = m_publication.BuildDir();
+    if (build.empty() || !path.starts_with(build + '/')) {
+        return path;
     }
-    unsigned long long device = 0;
-    unsigned long long inode = 0;
-    unsigned long long size = 0;
-    long long times[4] = {};
-    int used = 0;
-    if (std::sscanf(text.c_str(), "%llu %llu %llu %lld %lld %lld %lld%n", &device, &inode, &size,
-                    &times[0], &times[1], &times[2], &times[3], &used) != 7 ||
-        static_cast<std::size_t>(used) != text.size()) {
-        return false;
-    }
-    stamp = Stamp{device, inode, size, times[0], times[1], times[2], times[3]};
-    return true;
-}
-
-} // namespace
-
-void CCatalogueBuilder::ReadPublicationState()
-{
-    m_lastState.clear();
-    m_newState.clear();
-    m_previous.clear();
-    // The previous catalogue is read once; it stays in place until this run replaces it.
-    m_previousCatalogue.reset();
-    std::string bytes;
-    CProfileFile::SStamp stamp;
-    if (CProfileFile::Load(CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueFile),
-                           bytes, stamp) == CProfileFile::EResult::Present &&
-        !bytes.empty() && bytes.size() <= kMaxPreviousCatalogue) {
-        m_previousCatalogue.emplace(std::move(bytes));
-    }
-    std::ifstream in{CPlatform::JoinPath(m_settings.webDir, kStateFile)};
-    std::string line;
-    if (!std::getline(in, line) || line != kStateHeader) {
-        return;
-    }
-    while (std::getline(in, line)) {
-        const std::vector<std::string> fields = SplitFields(line);
-        if (fields.size() != kStateFields) {
-            continue;
-        }
-        SPublication publication;
-        std::optional<SFileStamp> source;
-        if (!ParseStamp(fields[4], source) || !source || !ParseStamp(fields[5], publication.copy) ||
-            !ParseStamp(fields[6], publication.packedCopy)) {
-            continue;
-        }
-        publication.source = *source;
-        publication.packer = fields[2];
-        publication.crcText = fields[3];
-        // A name seen twice is not trusted at all.
-        const std::string key = fields[0] + kFieldSeparator + fields[1];
-        if (!m_lastState.try_emplace(key, std::move(publication)).second) {
-            m_lastState.erase(key);
-        }
-    }
-}
-
-bool CCatalogueBuilder::OutlastStamps(const std::string& path) const
-{
-    // File times advance in clock ticks: a file changed later in the tick a stamp was taken
-    // would keep that stamp. The state is put in place only once the tick of every recorded
-    // stamp has passed, so that any change after this run shows in the stamps.
-    std::pair<std::int64_t, std::int64_t> latest{0, 0};
-    for (const auto& [key, publication] : m_newState) {
-        for (const auto& stamp : {std::optional<SFileStamp>{publication.source}, publication.copy,
-                                  publication.packedCopy}) {
-            if (stamp) {
-                latest = std::max(latest, std::make_pair(stamp->changedSec, stamp->changedNsec));
-            }
-        }
-    }
-    for (int attempt = 0; attempt < kTickAttempts; ++attempt) {
-        struct stat info
-        {};
-        if (stat(path.c_str(), &info) != 0) {
-            return false;
-        }
-        if (std::make_pair(static_cast<std::int64_t>(info.st_ctim.tv_sec),
-                           static_cast<std::int64_t>(info.st_ctim.tv_nsec)) > latest) {
-            return true;
-        }
-        std::this_thread::sleep_for(kTickPause);
-        if (utimensat(AT_FDCWD, path.c_str(), nullptr, 0) != 0) {
-            return false;
-        }
-    }
-    return false;
-}
-
-void CCatalogueBuilder::WritePublicationState()
-{
-    const std::string work = CPlatform::JoinPath(m_settings.webDir, kStateWorkFile);
-    const std::string state = CPlatform::JoinPath(m_settings.webDir, kStateFile);
-    bool written = false;
-    {
-        std::ofstream out{work, std::ios::trunc};
-        out << kStateHeader << '\n';
-        for (const auto& [key, publication] : m_newState) {
-            // A field holding a line break or tab could not be read back as it was.
-            if (HasControlCharacter(publication.packer) ||
-                HasControlCharacter(publication.crcText)) {
-                continue;
-            }
-            out << key << kFieldSeparator << publication.packer << kFieldSeparator
-                << publication.crcText << kFieldSeparator
-                << StampText(std::optional<SFileStamp>{publication.source}) << kFieldSeparator
-                << StampText(publication.copy) << kFieldSeparator
-                << StampText(publication.packedCopy) << '\n';
-        }
-        out.close();
-        written = !out.fail() && OutlastStamps(work);
-    }
-    if (!written || rename(work.c_str(), state.c_str()) != 0) {
-        unlink(work.c_str());
-        unlink(state.c_str());
-        WriteLog(CStringTable::FormatText(kStateWriteFailedLog, {state}));
-    }
+    return CPlatform::JoinPath(m_settings.webDir, path.substr(build.size() + 1));
 }
 
 void CCatalogueBuilder::EnsureWebDirectory(std::string_view section) const
@@ -867,9 +814,10 @@ void CCatalogueBuilder::EnsureWebDirectory(std::string_view section) const
     // has no files of its own.
     const std::string path = SectionPath(section);
     for (std::size_t end = path.find('/');; end = path.find('/', end + 1)) {
-        const std::string level = CPlatform::JoinPath(m_settings.webDir, path.substr(0, end));
-        if (!CFileOps::IsDirectory(level)) {
-            CFileOps::CreateDirectory(level);
+        const std::string level =
+            CPlatform::JoinPath(m_publication.BuildDir(), path.substr(0, end));
+        if (!CFileOps::IsDirectory(level) && CFileOps::CreateDirectory(level) == 0) {
+            AddPermissions(level, kListableByAll);
         }
         if (end == std::string::npos) {
             return;
@@ -883,8 +831,8 @@ void CCatalogueBuilder::ReportCopyFailure(const std::string& source, const std::
     CFileRow row;
     row.name = CStringTable::Format(StringId::FileListError, {shownName});
     AddFileRow(row);
-    ReportError("Failed to copy file from " + source + " to " + target,
-                CStringTable::Format(StringId::CopyFileFailed, {source, target}));
+    ReportError("Failed to copy file from " + source + " to " + Shown(target),
+                CStringTable::Format(StringId::CopyFileFailed, {source, Shown(target)}));
 }
 
 void CCatalogueBuilder::RefuseName(StringId report, std::string_view logFormat,
@@ -927,6 +875,7 @@ void CCatalogueBuilder::AddEntry(std::string_view section, std::string fileName,
 {
     m_queue.Then([=, this, section = std::string{section}] {
         m_catalogue.AddEntry(section, fileName, crcText, zipped, onlyIfAbsent);
+        ++m_entryCounts[section];
     });
 }
 

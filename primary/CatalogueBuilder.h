@@ -2,11 +2,12 @@
 
 #include "core/CatalogueWriter.h"
 #include "core/Crc32.h"
-#include "core/ProfileDocument.h"
 #include "core/StringTable.h"
 #include "primary/FileListSink.h"
 #include "primary/PackingQueue.h"
+#include "primary/PreviousCatalogue.h"
 #include "primary/PrimarySettings.h"
+#include "primary/Publication.h"
 
 #include <cstdint>
 #include <ctime>
@@ -66,31 +67,7 @@ private:
         std::string source;
         bool packed = false;
     };
-    using DirIdentity = std::pair<dev_t, ino_t>;
-
-    // What identifies one state of a file: any write, rename or attribute change alters it.
-    struct SFileStamp
-    {
-        std::uint64_t device = 0;
-        std::uint64_t inode = 0;
-        std::uint64_t size = 0;
-        std::int64_t modifiedSec = 0;
-        std::int64_t modifiedNsec = 0;
-        std::int64_t changedSec = 0;
-        std::int64_t changedNsec = 0;
-        bool operator==(const SFileStamp&) const = default;
-    };
-
-    // How an entry was published: the source as it was read, the checksum of what was
-    // written, the packer used (empty: unpacked) and the published files as written.
-    struct SPublication
-    {
-        SFileStamp source;
-        std::string crcText;
-        std::string packer;
-        std::optional<SFileStamp> copy;
-        std::optional<SFileStamp> packedCopy;
-    };
+    using SFileStamp = CPublication::SFileStamp;
 
     // What packing the current settings give an entry: packed is empty when the name cannot
     // be packed; nameTaken when another file holds the packed name.
@@ -100,12 +77,12 @@ private:
         bool nameTaken = false;
     };
 
-    // A catalogue entry of the previous run; ambiguous when its name appeared twice.
-    struct SPreviousEntry
+    // What a packer left of a copy.
+    enum class EPacking
     {
-        std::string crcText;
-        bool zipped = false;
-        bool ambiguous = false;
+        Packed,
+        Unpacked,
+        Lost
     };
 
     void AddFileGroups(const std::string& drive, const std::string& windowsDir);
@@ -120,7 +97,10 @@ private:
     // False when the file is to be published unpacked; else its packer runs and told learns
     // whether a packed copy came of it.
     bool Pack(const std::string& source, const std::string& target, const std::string& lowerName,
-              const std::unordered_set<std::string>& listed, std::function<void(bool)> told);
+              const SPublished& published, const std::unordered_set<std::string>& listed,
+              std::function<void(bool)> told);
+    EPacking JudgePacking(const std::string& target, const std::string& packed,
+                          const SPublished& published);
     // Returns once the packer reading or writing path, if any, is done.
     void AwaitPacking(const std::string& path);
     SPackPlan PlanPacking(const std::string& source, const std::string& target,
@@ -136,14 +116,17 @@ private:
                        const std::string& source, const std::optional<SFileStamp>& sourceStamp,
                        const std::string& target, const std::unordered_set<std::string>* listed,
                        SPublished& published, bool& zipped);
-    const SPreviousEntry* PreviousEntry(std::string_view section, const std::string& name);
     void RecordPublication(std::string_view section, const std::string& lowerName,
                            const std::optional<SFileStamp>& sourceStamp, const std::string& target,
                            const SPublished& published, bool zipped);
-    static std::optional<SFileStamp> StampOf(const std::string& path);
-    void ReadPublicationState();
-    void WritePublicationState();
-    bool OutlastStamps(const std::string& path) const;
+    // Where the current generation holds what target is in the build's.
+    std::string CurrentPath(std::string_view section, const std::string& name) const;
+    // A path of the build as the operator knows it: below the web directory.
+    std::string Shown(const std::string& path) const;
+    std::time_t NextStamp() const;
+    // Puts the build's generation in place of the current one, or leaves the current whole.
+    void PublishGeneration();
+    void WarnLongSections();
     void RefuseName(StringId report, std::string_view logFormat, const std::string& source,
                     const std::string& other, const std::string& shownName);
     void EnsureWebDirectory(std::string_view section) const;
@@ -172,19 +155,15 @@ private:
     CCrc32 m_crc32;
     bool m_error = false;
     // Identities of the directories on the walk's current path.
-    std::vector<DirIdentity> m_walk;
-    // The web directory, never walked into wherever it appears in a tree.
-    std::optional<DirIdentity> m_webIdentity;
+    std::vector<std::pair<dev_t, ino_t>> m_walk;
     // Published and packed names of this run, by their lower-cased path: on a Windows server
     // names that differ only in letter case are one file.
     std::unordered_map<std::string, SClaim> m_claims;
     CPackingQueue m_queue;
     // The packer at work on a name, by its lower-cased path.
     std::unordered_map<std::string, CPackingQueue::Ticket> m_packing;
-    // Publications by section and name: as the last run left them, and as this run leaves them.
-    std::unordered_map<std::string, SPublication> m_lastState;
-    std::map<std::string, SPublication> m_newState;
-    std::optional<CProfileDocument> m_previousCatalogue;
-    // Entries of the previous catalogue, read section by section on first use.
-    std::unordered_map<std::string, std::unordered_map<std::string, SPreviousEntry>> m_previous;
+    CPublication m_publication;
+    CPreviousCatalogue m_previous;
+    // Entries written into each section of the catalogue.
+    std::map<std::string, int> m_entryCounts;
 };

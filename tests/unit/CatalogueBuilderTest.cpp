@@ -380,10 +380,10 @@ TEST_F(CatalogueBuilderTest, DirectoryLoop_EndsTheWalk)
 
 TEST_F(CatalogueBuilderTest, CopyFailure_ShowsErrorRowAndReportsErrorResult)
 {
-    CPrimaryTree::Put(Db1() / "Alarm.dbf", "alarm");
+    // A source that lists as a regular file but cannot be read, whoever runs the test.
+    fs::create_directories(Db1());
+    fs::create_symlink("/proc/self/mem", Db1() / "Alarm.dbf");
     CPrimaryTree::Put(m_tree.Install() / "main.jxe", "main");
-    // A file where the section's directory belongs: nothing can be copied into it.
-    CPrimaryTree::Put(Web() / "Db1", "in the way");
 
     EXPECT_EQ(Build(), -1);
 
@@ -540,18 +540,41 @@ TEST_F(CatalogueBuilderTest, IniFiles_KeepTheirCaseAndAreNeverPacked)
     EXPECT_EQ(m_sinks.rows.size(), 2U);
 }
 
-TEST_F(CatalogueBuilderTest, CatalogueThatCannotBeReplaced_KeepsNothingAndReportsError)
+TEST_F(CatalogueBuilderTest, GenerationThatCannotBeSwitched_LeavesTheCurrentOneWhole)
 {
-    CPrimaryTree::Put(Db1() / "a.dbf", "a");
-    fs::create_directories(Web() / "zezodi.txt");
+    CPrimaryTree::Put(Db1() / "a.dbf", "first");
+    m_settings.zipIfBigger = 0;
+    ASSERT_EQ(Build(), 1);
+    const std::string catalogue = CPrimaryTree::Get(Web() / "zezodi.txt");
+    m_sinks.reports.clear();
 
+    // The packer puts a directory where the new link is made, so the switch cannot happen.
+    const fs::path generations = Web().parent_path() / ".syncdata.generations";
+    const fs::path bin = m_tree.Root() / "bin";
+    CPrimaryTree::Put(bin / "gzip", "#!/bin/sh\nmkdir -p '" +
+                                        (generations / ".switch" / "x").string() +
+                                        "'\nexec /bin/gzip \"$@\"\n");
+    fs::permissions(bin / "gzip", fs::perms::owner_all);
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    CPrimaryTree::Put(Db1() / "a.dbf", "second");
     EXPECT_EQ(Build(), -1);
+    setenv("PATH", path.c_str(), 1);
 
     ASSERT_EQ(m_sinks.reports.size(), 2U);
-    EXPECT_EQ(m_sinks.reports[0].second, CReportSink::ImageError);
-    EXPECT_NE(m_sinks.reports[0].first.find("zezodi.txt"), std::string::npos);
+    EXPECT_EQ(m_sinks.reports[0].first.rfind(
+                  "The prepared data could not be published in " + Web().string() + ": ", 0),
+              0U);
     EXPECT_EQ(m_sinks.reports[1].first, "Error while preparing data for synchronization");
-    EXPECT_TRUE(fs::is_directory(Web() / "zezodi.txt"));
+    EXPECT_EQ(CPrimaryTree::Get(Web() / "zezodi.txt"), catalogue);
+    EXPECT_EQ(RunAndWait("/bin/gzip -t " + (Web() / "Db1" / "a.dbf.gz").string()), 0);
+    EXPECT_EQ(Entries("Db1")[0].crc, "9271ee57");
+
+    // The next build removes what the failed one left and publishes.
+    EXPECT_EQ(Build(), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator{generations}, fs::directory_iterator{}), 1);
+    EXPECT_EQ(fs::canonical(Web()).parent_path(), fs::canonical(generations));
+    EXPECT_EQ(Entries("Db1")[0].crc, Crc(Db1() / "a.dbf"));
 }
 
 TEST_F(CatalogueBuilderTest, NoWebDirectory_PublishesNothing)
@@ -598,8 +621,8 @@ TEST_F(CatalogueBuilderTest, Rebuild_KeepsOnlyWhatIsUnchangedAndIntact)
         {"copy deleted", [&] { fs::remove(smallCopy); }, true, false, true},
         {"copy altered, time kept", [&] { rewrite(smallCopy, "ALARM DATA"); }, true, false, true},
         {"packed copy deleted", [&] { fs::remove(bigCopy); }, false, true, true},
-        // Published afresh unpacked; the archive of before stays, as it always has.
-        {"threshold raised", [&] { m_settings.zipIfBigger = 2048; }, false, false, false},
+        // Published afresh unpacked; the archive of before is gone with its generation.
+        {"threshold raised", [&] { m_settings.zipIfBigger = 2048; }, false, true, false},
         {"state lost", [&] { fs::remove(Web() / "zezodi.state"); }, true, true, true},
         {"configuration copy altered, time kept", [&] { rewrite(iniCopy, "[Config]\nB=1\n"); },
          false, false, true},
@@ -616,7 +639,8 @@ TEST_F(CatalogueBuilderTest, Rebuild_KeepsOnlyWhatIsUnchangedAndIntact)
         ASSERT_EQ(Build(), 1);
         const std::vector<CFileRow> firstRows = m_sinks.rows;
 
-        // Open descriptors keep the inodes in use, so a file written again has another one.
+        // Open descriptors keep the inodes in use, so a file written again has another one; a
+        // file kept is the same file under a second name in the new generation.
         const int smallFd = open(smallCopy.c_str(), O_RDONLY | O_CLOEXEC);
         const int bigFd = open(bigCopy.c_str(), O_RDONLY | O_CLOEXEC);
         ASSERT_GE(smallFd, 0);
@@ -631,8 +655,7 @@ TEST_F(CatalogueBuilderTest, Rebuild_KeepsOnlyWhatIsUnchangedAndIntact)
             EXPECT_EQ(fstat(fd, &before), 0);
             close(fd);
             return stat(path.c_str(), &now) != 0 || now.st_ino != before.st_ino ||
-                   now.st_ctim.tv_sec != before.st_ctim.tv_sec ||
-                   now.st_ctim.tv_nsec != before.st_ctim.tv_nsec;
+                   now.st_dev != before.st_dev;
         };
         EXPECT_EQ(writtenAgain(smallFd, smallCopy), test.smallAgain);
         EXPECT_EQ(writtenAgain(bigFd, bigCopy), test.bigAgain);
