@@ -7,7 +7,9 @@
 #include "core/RunAndWait.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -15,6 +17,7 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -775,4 +778,157 @@ TEST_F(CatalogueBuilderTest, PackersSideBySide_TellEverythingInTheWalksOrder)
                                                                        {"notes.txt", 1}}));
     EXPECT_EQ(RunAndWait("/bin/gzip -t " + (Web() / "Jxt" / "jxtbatch.jxe.gz").string()), 0);
     setenv("PATH", path.c_str(), 1);
+}
+
+// While builds run one after another, a reader that reads the catalogue through the web
+// directory's path and then every copy it names never finds a copy that does not match, as
+// long as the web directory led to one generation all along. Every build also meets one seam.
+TEST_F(CatalogueBuilderTest, Seams_EveryBuildIsPublishedWholeWhateverMeetsIt)
+{
+    const fs::path generations = Web().parent_path() / ".syncdata.generations";
+    const fs::path bin = m_tree.Root() / "bin";
+    const fs::path victim = m_tree.Root() / "victim";
+    const std::string path = std::getenv("PATH");
+    const auto packer = [&](const std::string& body) {
+        CPrimaryTree::Put(bin / "gzip", "#!/bin/sh\n" + body + "\n");
+        fs::permissions(bin / "gzip", fs::perms::owner_all);
+        setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    };
+    const auto mode = [](const fs::path& file) {
+        struct stat info
+        {};
+        return stat(file.c_str(), &info) == 0 ? info.st_mode & 0777 : 0U;
+    };
+    const auto entry = [this](const std::string& name) {
+        for (const auto& e : Entries("Db1")) {
+            if (e.file == name) {
+                return e;
+            }
+        }
+        return CCatalogueReader::Entry{};
+    };
+    struct SCase
+    {
+        const char* what;
+        std::function<void()> before;
+        int result;
+        std::function<void()> check;
+    };
+    const SCase cases[] = {
+        {"first build from a web directory of its own", [] {}, 1,
+         [&] { EXPECT_TRUE(fs::is_symlink(Web())); }},
+        {"same second", [] {}, 1,
+         [&] {
+             EXPECT_EQ(CProfileStore::ReadText("Setup", "LastSync", "", 40,
+                                               (Web() / "zezodi.txt").string()),
+                       "5F5E1001");
+         }},
+        {"packer exits 2 after packing", [&] { packer("/bin/gzip \"$@\"; exit 2"); }, 1,
+         [&] {
+             EXPECT_EQ(entry("big.dbf").zipped, 1);
+             EXPECT_FALSE(fs::exists(Web() / "Db1" / "big.dbf"));
+             EXPECT_EQ(RunAndWait("/bin/gzip -t " + (Web() / "Db1" / "big.dbf.gz").string()), 0);
+         }},
+        {"packer loses the copy", [&] { packer("rm -f \"$1\""); }, -1,
+         [&] {
+             EXPECT_NE(Row("ERROR: big.dbf"), nullptr);
+             EXPECT_EQ(entry("big.dbf").file, "");
+             EXPECT_NE(Log().find("neither a packed copy nor the copy of"), std::string::npos);
+         }},
+        {"FIFO at the state file",
+         [&] {
+             fs::remove(Web() / "zezodi.state");
+             ASSERT_EQ(mkfifo((Web() / "zezodi.state").c_str(), 0600), 0);
+         },
+         1, [] {}},
+        {"link at the state's working name",
+         [&] {
+             CPrimaryTree::Put(victim, "untouched");
+             fs::create_symlink(victim, Web() / "zezodi.state.tmp");
+         },
+         1, [&] { EXPECT_EQ(CPrimaryTree::Get(victim), "untouched"); }},
+        {"source only its owner may read",
+         [&] { fs::permissions(Db1() / "a.dbf", fs::perms::owner_read | fs::perms::owner_write); },
+         1,
+         [&] {
+             EXPECT_EQ(mode(Web() / "Db1" / "a.dbf") & 0044, 0044U);
+             EXPECT_EQ(mode(Web() / "Db1") & 0055, 0055U);
+             EXPECT_EQ(mode(Web() / "zezodi.txt") & 0044, 0044U);
+         }},
+        {"leftovers of killed builds",
+         [&] {
+             CPrimaryTree::Put(generations / "5F5E0FFF" / "Db1" / ".zezodi-99999-a.dbf.tmp",
+                               "half a copy");
+             CPrimaryTree::Put(generations / ".switch" / "x", "in the way");
+         },
+         1, [] {}},
+    };
+    for (int i = 0; i < 200; ++i) {
+        CPrimaryTree::Put(Db1() / ("f" + std::to_string(i) + ".dbf"), std::string(100, 'f'));
+    }
+    m_settings.zipIfBigger = 1;
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> rounds{0};
+    std::vector<std::string> mismatches;
+    std::thread reader{[&] {
+        const auto generation = [&] {
+            std::error_code error;
+            return fs::read_symlink(Web(), error).string();
+        };
+        while (!stop) {
+            const std::string before = generation();
+            std::vector<std::string> wrong;
+            for (const auto& e : Entries("Db1")) {
+                const fs::path copy = Web() / "Db1" / e.file;
+                std::string crc;
+                if (e.zipped != 0) {
+                    const std::string packed = CPrimaryTree::Get(copy.string() + ".gz");
+                    std::uint32_t trailer = 0;
+                    for (std::size_t b = 0; packed.size() >= 8 && b < 4; ++b) {
+                        trailer |= static_cast<std::uint32_t>(
+                                       static_cast<unsigned char>(packed[packed.size() - 8 + b]))
+                                   << (8 * b);
+                    }
+                    crc = CCrc32::CrcText(trailer);
+                } else if (fs::exists(copy)) {
+                    CCrc32 crc32;
+                    crc32.BuildTable();
+                    std::uint32_t value = 0;
+                    crc = crc32.FileCrc(copy.string(), value) == 0 ? CCrc32::CrcText(value) : "";
+                }
+                if (crc != e.crc) {
+                    wrong.push_back(e.file);
+                }
+            }
+            if (generation() == before) {
+                mismatches.insert(mismatches.end(), wrong.begin(), wrong.end());
+                ++rounds;
+            }
+        }
+    }};
+    int build = 0;
+    for (const SCase& test : cases) {
+        SCOPED_TRACE(test.what);
+        // Every build changes a copy that the reader could catch half replaced.
+        CPrimaryTree::Put(Db1() / "a.dbf", "build " + std::to_string(++build));
+        CPrimaryTree::Put(Db1() / "big.dbf", std::string(4096, 'b') + std::to_string(build));
+        test.before();
+        m_sinks.rows.clear();
+        m_sinks.reports.clear();
+        EXPECT_EQ(Build(), test.result);
+        setenv("PATH", path.c_str(), 1);
+        test.check();
+        EXPECT_EQ(entry("a.dbf").crc, Crc(Db1() / "a.dbf"));
+        // Only the current generation stays.
+        EXPECT_EQ(std::distance(fs::directory_iterator{generations}, fs::directory_iterator{}), 1);
+    }
+    const int seen = rounds;
+    for (int wait = 0; wait < 10000 && rounds < seen + 2; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    stop = true;
+    reader.join();
+    EXPECT_GE(rounds, seen + 2);
+    EXPECT_EQ(mismatches, std::vector<std::string>{});
 }
