@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -931,4 +932,44 @@ TEST_F(CatalogueBuilderTest, Seams_EveryBuildIsPublishedWholeWhateverMeetsIt)
     reader.join();
     EXPECT_GE(rounds, seen + 2);
     EXPECT_EQ(mismatches, std::vector<std::string>{});
+}
+
+TEST_F(CatalogueBuilderTest, LongSection_IsReadWholeAndReportedOnce)
+{
+    constexpr int kFiles = 2001;
+    for (int i = 1; i <= kFiles; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%04d.dbf", i);
+        CPrimaryTree::Put(Db1() / name, name);
+    }
+    const fs::path last = Web() / "Db1" / "f2001.dbf";
+    const std::string warning = "Section Db1 lists 2001 files: secondaries running on Windows "
+                                "read only the first 1999 !";
+    ASSERT_EQ(Build(), 1);
+    const auto before = fs::hard_link_count(last);
+    struct stat first
+    {};
+    ASSERT_EQ(stat(last.c_str(), &first), 0);
+    m_sinks.reports.clear();
+
+    EXPECT_EQ(Build(), 1);
+
+    // The last entry of the previous catalogue was read: its copy is the same file.
+    struct stat again
+    {};
+    ASSERT_EQ(stat(last.c_str(), &again), 0);
+    EXPECT_EQ(again.st_ino, first.st_ino);
+    EXPECT_EQ(fs::hard_link_count(last), before);
+    EXPECT_NE(CPrimaryTree::Get(Web() / "zezodi.txt").find("File2001=f2001.dbf\n"),
+              std::string::npos);
+    ASSERT_EQ(m_sinks.reports.size(), 2U);
+    EXPECT_EQ(m_sinks.reports[0].first, warning);
+    EXPECT_EQ(m_sinks.reports[0].second, CReportSink::ImageError);
+    EXPECT_EQ(m_sinks.reports[1].first, "Successfully prepared data for synchronization");
+    std::size_t logged = 0;
+    for (std::size_t at = Log().find("Section Db1 lists 2001 files"); at != std::string::npos;
+         at = Log().find("Section Db1 lists 2001 files", at + 1)) {
+        ++logged;
+    }
+    EXPECT_EQ(logged, 2U);
 }
