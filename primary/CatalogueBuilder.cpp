@@ -14,6 +14,7 @@
 #include "core/TimeStamp.h"
 #include "primary/FileListSink.h"
 #include "primary/PackedCopy.h"
+#include "primary/PublishedName.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,7 +33,6 @@ namespace {
 
 constexpr auto kCopyRetryPause = std::chrono::milliseconds(100);
 constexpr auto kIniCopyRetryPause = std::chrono::milliseconds(1000);
-constexpr std::uint64_t kKilobyte = 1024;
 constexpr std::string_view kSyncDataDirectory = "syncdata";
 constexpr std::size_t kExtensionLength = 3;
 // The copies, and the packers' files, reach the disk all at once before the catalogue names
@@ -65,91 +65,12 @@ constexpr std::string_view kFlushFailedLog =
 constexpr std::string_view kStateWriteFailedLog =
     "Failed to write %s: the next preparation publishes every file again";
 constexpr std::string_view kNotPublishedLog = "Failed to publish the prepared data in %s: %s";
-constexpr std::string_view kLongSectionLog =
-    "Section %s lists %s files: secondaries running on Windows read only the first %s";
 constexpr std::string_view kPackedCopyLostLog =
     "The packer left neither a packed copy nor the copy of %s with its CRC";
-// The most entries a Windows secondary reads from one section.
-constexpr int kWindowsReaderEntries = 1999;
 constexpr char kKeySeparator = '\t';
 // Everyone may read a published copy: the web server need not run as the builder's user.
 constexpr mode_t kReadableByAll = S_IRGRP | S_IROTH;
 constexpr mode_t kListableByAll = S_IRGRP | S_IXGRP | S_IROTH | S_IXOTH;
-
-std::string LowerAscii(std::string_view text)
-{
-    std::string lower{text};
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
-        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return lower;
-}
-
-bool IsControl(char c)
-{
-    const auto byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || byte == 0x7F;
-}
-
-// A name with a line break or another control character would corrupt the catalogue's lines.
-bool HasControlCharacter(std::string_view name)
-{
-    return std::any_of(name.begin(), name.end(), IsControl);
-}
-
-// The profile store trims blanks and one pair of enclosing quotes from values, the Windows
-// peers take '\' as a separator and cannot hold the other characters, or a trailing dot, in a
-// name: such a name would reach a secondary as another name or none.
-bool CatalogueCanCarry(std::string_view name)
-{
-    if (name.empty() || HasControlCharacter(name)) {
-        return false;
-    }
-    if (name.front() == ' ' || name.back() == ' ' || name.back() == '.') {
-        return false;
-    }
-    if (name.size() >= 2 && (name.front() == '\'' || name.front() == '"') &&
-        name.back() == name.front()) {
-        return false;
-    }
-    return name.find_first_of("<>:\"/\\|?*") == std::string_view::npos;
-}
-
-std::string Printable(std::string_view text)
-{
-    std::string shown{text};
-    std::replace_if(shown.begin(), shown.end(), IsControl, '?');
-    return shown;
-}
-
-// The last three characters; a multi-byte UTF-8 character counts as one.
-std::string Extension(const std::string& lowerName)
-{
-    std::size_t start = lowerName.size();
-    for (std::size_t count = 0; count < kExtensionLength && start > 0; ++count) {
-        --start;
-        while (start > 0 && (static_cast<unsigned char>(lowerName[start]) & 0xC0) == 0x80) {
-            --start;
-        }
-    }
-    return lowerName.substr(start);
-}
-
-std::uint64_t SizeInKb(std::uint64_t size)
-{
-    if (size > 0 && size < kKilobyte) {
-        return 1;
-    }
-    return size / kKilobyte;
-}
-
-// Catalogue sections name subdirectories with '\', as the Windows peers expect.
-std::string SectionPath(std::string_view section)
-{
-    std::string path{section};
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
 
 std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& dir)
 {
@@ -203,25 +124,25 @@ bool SourceCrc(const CCrc32& crc32, const std::string& path, std::uint64_t size,
 CCatalogueBuilder::CCatalogueBuilder(SPrimarySettings settings, CReportSink& report,
                                      CFileListSink& files, Clock clock, unsigned packers)
     : m_settings{std::move(settings)}, m_report{report}, m_files{files}, m_clock{std::move(clock)},
-      m_queue{packers}, m_publication{m_settings.webDir}
+      m_queue{packers}, m_out{m_queue, report, files, m_catalogue, m_settings.logDir},
+      m_publication{m_settings.webDir}
 {}
 
 int CCatalogueBuilder::BuildCatalogue()
 {
     m_files.SetBusy(true);
     m_files.ClearFiles();
-    m_error = false;
+    m_out.Start();
     m_walk.clear();
     m_claims.clear();
     m_packing.clear();
-    m_entryCounts.clear();
 
     // Nothing is published without a web directory: the copies would land in whatever
     // directory the process happens to run in.
     if (m_settings.webDir.empty()) {
-        ReportError("No web server document directory configured in zezodi.ini",
-                    CStringTable::Text(StringId::NoWebServer));
-        return Finish();
+        m_out.ReportError("No web server document directory configured in zezodi.ini",
+                          CStringTable::Text(StringId::NoWebServer));
+        return m_out.Finish();
     }
     int error = m_publication.Open();
     const std::string& current = m_publication.CurrentDir();
@@ -232,18 +153,18 @@ int CCatalogueBuilder::BuildCatalogue()
         error = m_publication.Begin(stamp);
     }
     if (error != 0) {
-        ReportError(
+        m_out.ReportError(
             CStringTable::FormatText(kNotPublishedLog, {m_settings.webDir, std::strerror(error)}),
             CStringTable::Format(StringId::GenerationNotPublished,
                                  {m_settings.webDir, std::strerror(error)}));
-        return Finish();
+        return m_out.Finish();
     }
     if (!m_catalogue.Begin(m_publication.BuildDir(), stamp)) {
-        WriteLog("Failed to start the sync catalogue " +
-                 CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueWorkFile));
-        m_error = true;
+        m_out.WriteLog("Failed to start the sync catalogue " +
+                       CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueWorkFile));
+        m_out.SetFailed();
         m_publication.Abandon();
-        return Finish();
+        return m_out.Finish();
     }
     CProfileStore::WriteText(ConfigKeys::kConfig, ConfigKeys::kLastSync, stamp,
                              ConfigKeys::kIniFile);
@@ -252,10 +173,10 @@ int CCatalogueBuilder::BuildCatalogue()
     AddFileGroups(CPlatform::DriveDirectory(m_settings.installDir), CPlatform::WindowsDirectory());
     m_queue.Drain();
     m_crc32.FreeTable();
-    WarnLongSections();
+    m_out.WarnLongSections();
     PublishGeneration();
     m_files.SetLastSync(CTimeStamp::Display(stamp));
-    return Finish();
+    return m_out.Finish();
 }
 
 std::time_t CCatalogueBuilder::NextStamp() const
@@ -275,15 +196,15 @@ void CCatalogueBuilder::PublishGeneration()
             CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueWorkFile);
         const std::string catalogue =
             CPlatform::JoinPath(m_settings.webDir, ConfigKeys::kCatalogueFile);
-        ReportError("Failed to copy file from " + work + " to " + catalogue,
-                    CStringTable::Format(StringId::CopyFileFailed, {work, catalogue}));
+        m_out.ReportError("Failed to copy file from " + work + " to " + catalogue,
+                          CStringTable::Format(StringId::CopyFileFailed, {work, catalogue}));
         m_publication.Abandon();
         return;
     }
     AddPermissions(CPlatform::JoinPath(build, ConfigKeys::kCatalogueFile), kReadableByAll);
     // Everything the new generation holds is on disk before it becomes current.
     if (const int error = CFileOps::FlushFileSystem(build); error != 0) {
-        ReportError(
+        m_out.ReportError(
             CStringTable::FormatText(kFlushFailedLog, {m_settings.webDir, std::strerror(error)}),
             CStringTable::Format(StringId::PublishedFilesNotWritten,
                                  {m_settings.webDir, std::strerror(error)}));
@@ -291,7 +212,7 @@ void CCatalogueBuilder::PublishGeneration()
         return;
     }
     if (const int error = m_publication.Switch(); error != 0) {
-        ReportError(
+        m_out.ReportError(
             CStringTable::FormatText(kNotPublishedLog, {m_settings.webDir, std::strerror(error)}),
             CStringTable::Format(StringId::GenerationNotPublished,
                                  {m_settings.webDir, std::strerror(error)}));
@@ -299,21 +220,7 @@ void CCatalogueBuilder::PublishGeneration()
         return;
     }
     if (!m_publication.WriteState()) {
-        WriteLog(CStringTable::FormatText(kStateWriteFailedLog, {m_publication.StatePath()}));
-    }
-}
-
-void CCatalogueBuilder::WarnLongSections()
-{
-    for (const auto& [section, count] : m_entryCounts) {
-        if (count > kWindowsReaderEntries) {
-            const std::string counted = std::to_string(count);
-            const std::string limit = std::to_string(kWindowsReaderEntries);
-            WriteLog(CStringTable::FormatText(kLongSectionLog, {section, counted, limit}));
-            AddReportLine(CStringTable::Format(StringId::SectionBeyondWindowsReaders,
-                                               {section, counted, limit}),
-                          CReportSink::ImageError);
-        }
+        m_out.WriteLog(CStringTable::FormatText(kStateWriteFailedLog, {m_publication.StatePath()}));
     }
 }
 
@@ -363,13 +270,13 @@ void CCatalogueBuilder::AddFileGroups(const std::string& drive, const std::strin
 void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view pattern,
                                  std::string_view section, bool onlyIfAbsent)
 {
-    const std::string exclusion = LowerAscii(m_settings.doNotSyncFiles);
+    const std::string exclusion = CPublishedName::LowerAscii(m_settings.doNotSyncFiles);
     const std::string targetDir =
-        CPlatform::JoinPath(m_publication.BuildDir(), SectionPath(section));
+        CPlatform::JoinPath(m_publication.BuildDir(), CPublishedName::SectionPath(section));
     std::vector<std::string> names;
     std::unordered_set<std::string> listed;
     for (std::string& name : CFileOps::FindFiles(sourceDir, pattern)) {
-        std::string lowerName = LowerAscii(name);
+        std::string lowerName = CPublishedName::LowerAscii(name);
         if (exclusion.find(lowerName) == std::string::npos) {
             names.push_back(std::move(name));
             listed.insert(std::move(lowerName));
@@ -377,7 +284,7 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
     }
     bool ensured = false;
     for (const std::string& name : names) {
-        const std::string lowerName = LowerAscii(name);
+        const std::string lowerName = CPublishedName::LowerAscii(name);
         const std::string source = CPlatform::JoinPath(sourceDir, name);
         const std::string target = CPlatform::JoinPath(targetDir, lowerName);
         if (!ClaimName(name, source, target, lowerName)) {
@@ -398,14 +305,14 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
             continue;
         }
         if (!CopyToWeb(source, target)) {
-            ReportCopyFailure(source, target, lowerName);
+            m_out.ReportCopyFailure(source, Shown(target), lowerName);
             continue;
         }
         if (!Checksum(target, published)) {
             continue;
         }
         const bool big = published.size > 0 &&
-                         SizeInKb(published.size) >
+                         CPublishedName::SizeInKb(published.size) >
                              static_cast<std::uint64_t>(std::max(m_settings.zipIfBigger, 0));
         // The entry is told once its packer is done, in its place among the others.
         const auto told = [=, this, section = std::string{section}](bool packed) {
@@ -422,11 +329,12 @@ void CCatalogueBuilder::Publish(std::string_view section, const std::string& low
                                 const std::string& sourceDir, const SPublished& published,
                                 bool zipped, bool onlyIfAbsent)
 {
-    const std::uint64_t sizeKb = SizeInKb(published.size);
-    AddEntry(section, lowerName, published.crcText, zipped, onlyIfAbsent);
-    AddFileRow(CFileRow{
-        lowerName, Extension(lowerName), sourceDir, CTimeStamp::ListDate(published.modified),
-        CStringTable::Format(StringId::SizeInKb, {std::to_string(sizeKb)}), published.crcText});
+    const std::uint64_t sizeKb = CPublishedName::SizeInKb(published.size);
+    m_out.AddEntry(section, lowerName, published.crcText, zipped, onlyIfAbsent);
+    m_out.AddFileRow(CFileRow{lowerName, CPublishedName::Extension(lowerName), sourceDir,
+                              CTimeStamp::ListDate(published.modified),
+                              CStringTable::Format(StringId::SizeInKb, {std::to_string(sizeKb)}),
+                              published.crcText});
 }
 
 void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_view section)
@@ -436,7 +344,7 @@ void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_vie
         return;
     }
     if (m_publication.IsOwnDirectory(*here)) {
-        WriteLog(CStringTable::FormatText(kWebDirectorySkippedLog, {dir}));
+        m_out.WriteLog(CStringTable::FormatText(kWebDirectorySkippedLog, {dir}));
         return;
     }
     m_walk.push_back(*here);
@@ -447,7 +355,7 @@ void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_vie
         if (name.find('.') != std::string::npos) {
             continue;
         }
-        const std::string lowerName = LowerAscii(name);
+        const std::string lowerName = CPublishedName::LowerAscii(name);
         if (lowerName == kSyncDataDirectory) {
             continue;
         }
@@ -456,25 +364,27 @@ void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_vie
         // Copies published into the tree itself would be published again at every run.
         const auto identity = IdentityOf(fullPath);
         if (identity && m_publication.IsOwnDirectory(*identity)) {
-            WriteLog(CStringTable::FormatText(kWebDirectorySkippedLog, {fullPath}));
+            m_out.WriteLog(CStringTable::FormatText(kWebDirectorySkippedLog, {fullPath}));
             continue;
         }
         // A section name cannot close its own header with ']' either.
-        if (!CatalogueCanCarry(name) || name.find(']') != std::string::npos) {
-            RefuseName(StringId::NameNotPublishable, kNotPublishableLog, fullPath, {}, lowerName);
+        if (!CPublishedName::CatalogueCanCarry(name) || name.find(']') != std::string::npos) {
+            m_out.RefuseName(StringId::NameNotPublishable, kNotPublishableLog, fullPath, {},
+                             lowerName);
             continue;
         }
         if (const auto [twin, added] = seen.try_emplace(lowerName, fullPath); !added) {
-            RefuseName(StringId::NameCaseTwin, kCaseTwinLog, fullPath, twin->second, lowerName);
+            m_out.RefuseName(StringId::NameCaseTwin, kCaseTwinLog, fullPath, twin->second,
+                             lowerName);
             continue;
         }
         // A symbolic link back into the tree would make the walk endless.
         if (!identity || std::find(m_walk.begin(), m_walk.end(), *identity) != m_walk.end()) {
-            WriteLog("Skipped directory " + fullPath + ": it leads back into the tree");
+            m_out.WriteLog("Skipped directory " + fullPath + ": it leads back into the tree");
             continue;
         }
         AddFiles(fullPath, "*.*", subsection, false);
-        AddDirectory(section, subsection);
+        m_out.AddDirectory(section, subsection);
         EnsureWebDirectory(subsection);
         AddDirectoryTree(fullPath, subsection);
     }
@@ -501,7 +411,7 @@ void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_v
                 std::this_thread::sleep_for(kIniCopyRetryPause);
                 unlink(target.c_str());
                 if (CFileOps::CopyFileKeepTime(source, target, kFlush) != 0) {
-                    WriteLog("Failed to copy file from " + source + " to " + Shown(target));
+                    m_out.WriteLog("Failed to copy file from " + source + " to " + Shown(target));
                     continue;
                 }
             }
@@ -511,7 +421,7 @@ void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_v
             }
             RecordPublication(Sections::kIniFiles, name, sourceStamp, target, published, false);
         }
-        AddEntry(Sections::kIniFiles, name, published.crcText, false, false);
+        m_out.AddEntry(Sections::kIniFiles, name, published.crcText, false, false);
     }
 }
 
@@ -542,11 +452,11 @@ bool CCatalogueBuilder::Checksum(const std::string& target, SPublished& publishe
     }
     if (status != 0) {
         const std::string code = std::to_string(status);
-        WriteLog("Failed to get CRC from file " + Shown(target) + "  Error Code: " + code);
+        m_out.WriteLog("Failed to get CRC from file " + Shown(target) + "  Error Code: " + code);
         if (reported) {
-            AddReportLine(CStringTable::Format(StringId::CrcFailed, {Shown(target), code}),
-                          CReportSink::ImageError);
-            m_error = true;
+            m_out.AddReportLine(CStringTable::Format(StringId::CrcFailed, {Shown(target), code}),
+                                CReportSink::ImageError);
+            m_out.SetFailed();
         }
         return false;
     }
@@ -559,21 +469,23 @@ bool CCatalogueBuilder::Checksum(const std::string& target, SPublished& publishe
 bool CCatalogueBuilder::ClaimName(const std::string& name, const std::string& source,
                                   const std::string& target, const std::string& shownName)
 {
-    if (!CatalogueCanCarry(name)) {
-        RefuseName(StringId::NameNotPublishable, kNotPublishableLog, source, {}, shownName);
+    if (!CPublishedName::CatalogueCanCarry(name)) {
+        m_out.RefuseName(StringId::NameNotPublishable, kNotPublishableLog, source, {}, shownName);
         return false;
     }
     AwaitPacking(target);
     // The same file found again by a later pattern is published again under its own name.
-    const auto [claim, added] = m_claims.try_emplace(LowerAscii(target), SClaim{source, false});
+    const auto [claim, added] =
+        m_claims.try_emplace(CPublishedName::LowerAscii(target), SClaim{source, false});
     if (added || (claim->second.source == source && !claim->second.packed)) {
         return true;
     }
     if (claim->second.packed) {
-        RefuseName(StringId::PackedNameTaken, kPackedNameTakenLog, source, claim->second.source,
-                   shownName);
+        m_out.RefuseName(StringId::PackedNameTaken, kPackedNameTakenLog, source,
+                         claim->second.source, shownName);
     } else {
-        RefuseName(StringId::NameCaseTwin, kCaseTwinLog, source, claim->second.source, shownName);
+        m_out.RefuseName(StringId::NameCaseTwin, kCaseTwinLog, source, claim->second.source,
+                         shownName);
     }
     return false;
 }
@@ -596,7 +508,7 @@ CCatalogueBuilder::PlanPacking(const std::string& source, const std::string& tar
     // A packed name that another file of this run holds, or that a file of the same listing
     // will hold, stays that file's: this one is published unpacked.
     AwaitPacking(plan.packed);
-    const std::string packedKey = LowerAscii(plan.packed);
+    const std::string packedKey = CPublishedName::LowerAscii(plan.packed);
     const auto claim = m_claims.find(packedKey);
     const bool ownCopy =
         claim != m_claims.end() && claim->second.packed && claim->second.source == source;
@@ -627,7 +539,7 @@ bool CCatalogueBuilder::Pack(const std::string& source, const std::string& targe
     }
     const std::string& packed = plan.packed;
     if (plan.nameTaken) {
-        WriteLog(CStringTable::FormatText(kPublishedUnpackedLog, {source, Shown(packed)}));
+        m_out.WriteLog(CStringTable::FormatText(kPublishedUnpackedLog, {source, Shown(packed)}));
         return false;
     }
     unlink(packed.c_str());
@@ -639,21 +551,21 @@ bool CCatalogueBuilder::Pack(const std::string& source, const std::string& targe
         m_queue.Pack(commandLine, [=, this, told = std::move(told)](bool) {
             switch (JudgePacking(target, packed, published)) {
             case EPacking::Packed:
-                m_claims[LowerAscii(packed)] = SClaim{source, true};
+                m_claims[CPublishedName::LowerAscii(packed)] = SClaim{source, true};
                 told(true);
                 break;
             case EPacking::Unpacked:
                 told(false);
                 break;
             case EPacking::Lost:
-                WriteLog(CStringTable::FormatText(kPackedCopyLostLog, {source}));
-                ReportCopyFailure(source, target, lowerName);
+                m_out.WriteLog(CStringTable::FormatText(kPackedCopyLostLog, {source}));
+                m_out.ReportCopyFailure(source, Shown(target), lowerName);
                 break;
             }
         });
     // Until the packer is done, neither its input nor its output may be claimed or written.
-    m_packing[LowerAscii(target)] = ticket;
-    m_packing[LowerAscii(packed)] = ticket;
+    m_packing[CPublishedName::LowerAscii(target)] = ticket;
+    m_packing[CPublishedName::LowerAscii(packed)] = ticket;
     return true;
 }
 
@@ -686,7 +598,7 @@ CCatalogueBuilder::EPacking CCatalogueBuilder::JudgePacking(const std::string& t
 
 void CCatalogueBuilder::AwaitPacking(const std::string& path)
 {
-    const auto pending = m_packing.find(LowerAscii(path));
+    const auto pending = m_packing.find(CPublishedName::LowerAscii(path));
     if (pending != m_packing.end()) {
         m_queue.WaitFor(pending->second);
         m_packing.erase(pending);
@@ -713,9 +625,9 @@ bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::strin
     }
     // The packing the current settings give must be the one the published files have.
     const std::uint64_t size = sourceStamp->size;
-    const bool wantPacked =
-        listed != nullptr && size > 0 &&
-        SizeInKb(size) > static_cast<std::uint64_t>(std::max(m_settings.zipIfBigger, 0));
+    const bool wantPacked = listed != nullptr && size > 0 &&
+                            CPublishedName::SizeInKb(size) >
+                                static_cast<std::uint64_t>(std::max(m_settings.zipIfBigger, 0));
     const SPackPlan plan =
         wantPacked ? PlanPacking(source, target, lowerName, *listed) : SPackPlan{};
     const bool packed = !plan.packed.empty() && !plan.nameTaken;
@@ -747,10 +659,11 @@ bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::strin
         return false;
     }
     if (plan.nameTaken) {
-        WriteLog(CStringTable::FormatText(kPublishedUnpackedLog, {source, Shown(plan.packed)}));
+        m_out.WriteLog(
+            CStringTable::FormatText(kPublishedUnpackedLog, {source, Shown(plan.packed)}));
     }
     if (packed) {
-        m_claims[LowerAscii(plan.packed)] = SClaim{source, true};
+        m_claims[CPublishedName::LowerAscii(plan.packed)] = SClaim{source, true};
     }
     published.size = size;
     published.modified = static_cast<std::time_t>(sourceStamp->modifiedSec);
@@ -796,7 +709,8 @@ void CCatalogueBuilder::RecordPublication(std::string_view section, const std::s
 std::string CCatalogueBuilder::CurrentPath(std::string_view section, const std::string& name) const
 {
     return CPlatform::JoinPath(
-        CPlatform::JoinPath(m_publication.CurrentDir(), SectionPath(section)), name);
+        CPlatform::JoinPath(m_publication.CurrentDir(), CPublishedName::SectionPath(section)),
+        name);
 }
 
 std::string CCatalogueBuilder::Shown(const std::string& path) const
@@ -812,7 +726,7 @@ void CCatalogueBuilder::EnsureWebDirectory(std::string_view section) const
 {
     // Every missing level is created, so a subtree publishes even when its parent section
     // has no files of its own.
-    const std::string path = SectionPath(section);
+    const std::string path = CPublishedName::SectionPath(section);
     for (std::size_t end = path.find('/');; end = path.find('/', end + 1)) {
         const std::string level =
             CPlatform::JoinPath(m_publication.BuildDir(), path.substr(0, end));
@@ -823,78 +737,4 @@ void CCatalogueBuilder::EnsureWebDirectory(std::string_view section) const
             return;
         }
     }
-}
-
-void CCatalogueBuilder::ReportCopyFailure(const std::string& source, const std::string& target,
-                                          const std::string& shownName)
-{
-    CFileRow row;
-    row.name = CStringTable::Format(StringId::FileListError, {shownName});
-    AddFileRow(row);
-    ReportError("Failed to copy file from " + source + " to " + Shown(target),
-                CStringTable::Format(StringId::CopyFileFailed, {source, Shown(target)}));
-}
-
-void CCatalogueBuilder::RefuseName(StringId report, std::string_view logFormat,
-                                   const std::string& source, const std::string& other,
-                                   const std::string& shownName)
-{
-    CFileRow row;
-    row.name = CStringTable::Format(StringId::FileListError, {Printable(shownName)});
-    AddFileRow(row);
-    const std::string shownSource = Printable(source);
-    const std::string shownOther = Printable(other);
-    ReportError(CStringTable::FormatText(logFormat, {shownSource, shownOther}),
-                CStringTable::Format(report, {shownSource, shownOther}));
-}
-
-void CCatalogueBuilder::ReportError(const std::string& logText, const std::string& reportText)
-{
-    WriteLog(logText);
-    AddReportLine(reportText, CReportSink::ImageError);
-    m_error = true;
-}
-
-void CCatalogueBuilder::WriteLog(std::string text)
-{
-    m_queue.Then([this, text = std::move(text)] { CEventLog::WriteLog(m_settings.logDir, text); });
-}
-
-void CCatalogueBuilder::AddReportLine(std::string text, int image)
-{
-    m_queue.Then([this, text = std::move(text), image] { m_report.AddReportLine(text, image); });
-}
-
-void CCatalogueBuilder::AddFileRow(CFileRow row)
-{
-    m_queue.Then([this, row = std::move(row)] { m_files.AddFileRow(row); });
-}
-
-void CCatalogueBuilder::AddEntry(std::string_view section, std::string fileName,
-                                 std::string crcText, bool zipped, bool onlyIfAbsent)
-{
-    m_queue.Then([=, this, section = std::string{section}] {
-        m_catalogue.AddEntry(section, fileName, crcText, zipped, onlyIfAbsent);
-        ++m_entryCounts[section];
-    });
-}
-
-void CCatalogueBuilder::AddDirectory(std::string_view section, std::string subsection)
-{
-    m_queue.Then([this, section = std::string{section}, subsection = std::move(subsection)] {
-        m_catalogue.AddDirectory(section, subsection);
-    });
-}
-
-int CCatalogueBuilder::Finish()
-{
-    m_files.SetBusy(false);
-    if (m_error) {
-        m_report.AddReportLine(CStringTable::Text(StringId::PreparationFailed),
-                               CReportSink::ImageError);
-        return -1;
-    }
-    m_report.AddReportLine(CStringTable::Text(StringId::PreparationSucceeded),
-                           CReportSink::ImageSuccess);
-    return 1;
 }

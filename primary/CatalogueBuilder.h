@@ -8,6 +8,7 @@
 #include "primary/PreviousCatalogue.h"
 #include "primary/PrimarySettings.h"
 #include "primary/Publication.h"
+#include "primary/RunOutput.h"
 
 #include <cstdint>
 #include <ctime>
@@ -126,25 +127,10 @@ private:
     std::time_t NextStamp() const;
     // Puts the build's generation in place of the current one, or leaves the current whole.
     void PublishGeneration();
-    void WarnLongSections();
-    void RefuseName(StringId report, std::string_view logFormat, const std::string& source,
-                    const std::string& other, const std::string& shownName);
     void EnsureWebDirectory(std::string_view section) const;
-    void ReportCopyFailure(const std::string& source, const std::string& target,
-                           const std::string& shownName);
-    void ReportError(const std::string& logText, const std::string& reportText);
     void Publish(std::string_view section, const std::string& lowerName,
                  const std::string& sourceDir, const SPublished& published, bool zipped,
                  bool onlyIfAbsent);
-    // What the run tells the log, the report, the file list and the catalogue, in the order of
-    // the walk whatever the packers running meanwhile.
-    void WriteLog(std::string text);
-    void AddReportLine(std::string text, int image);
-    void AddFileRow(CFileRow row);
-    void AddEntry(std::string_view section, std::string fileName, std::string crcText, bool zipped,
-                  bool onlyIfAbsent);
-    void AddDirectory(std::string_view section, std::string subsection);
-    int Finish();
 
     SPrimarySettings m_settings;
     CReportSink& m_report;
@@ -153,17 +139,15 @@ private:
     CCatalogueWriter m_catalogue;
     // One table for every checksum of a run.
     CCrc32 m_crc32;
-    bool m_error = false;
     // Identities of the directories on the walk's current path.
     std::vector<std::pair<dev_t, ino_t>> m_walk;
     // Published and packed names of this run, by their lower-cased path: on a Windows server
     // names that differ only in letter case are one file.
     std::unordered_map<std::string, SClaim> m_claims;
     CPackingQueue m_queue;
+    CRunOutput m_out;
     // The packer at work on a name, by its lower-cased path.
     std::unordered_map<std::string, CPackingQueue::Ticket> m_packing;
     CPublication m_publication;
     CPreviousCatalogue m_previous;
-    // Entries written into each section of the catalogue.
-    std::map<std::string, int> m_entryCounts;
 };
