@@ -1,17 +1,15 @@
 #include "primary/CatalogueBuilder.h"
 
 #include "core/CatalogueSections.h"
-#include "core/CommandLine.h"
 #include "core/ConfigKeys.h"
 #include "core/Crc32.h"
-#include "core/EventLog.h"
 #include "core/FileOps.h"
 #include "core/Platform.h"
-#include "core/ProcessRunner.h"
 #include "core/ProfileStore.h"
 #include "core/ReportSink.h"
 #include "core/StringTable.h"
 #include "core/TimeStamp.h"
+#include "primary/FileGroups.h"
 #include "primary/FileListSink.h"
 #include "primary/PackedCopy.h"
 #include "primary/PublishedName.h"
@@ -34,21 +32,9 @@ namespace {
 constexpr auto kCopyRetryPause = std::chrono::milliseconds(100);
 constexpr auto kIniCopyRetryPause = std::chrono::milliseconds(1000);
 constexpr std::string_view kSyncDataDirectory = "syncdata";
-constexpr std::size_t kExtensionLength = 3;
 // The copies, and the packers' files, reach the disk all at once before the catalogue names
 // them: one flush instead of one for every file.
 constexpr CFileOps::EFlush kFlush = CFileOps::EFlush::Later;
-
-// Files of the Windows directory, one search each, in this order.
-constexpr std::string_view kWinntPatterns[] = {
-    "jxamsg*.ini",      "jxadelay.ini",       "jxapwd.ini",    "jxawhitelist.ini", "jxalogout.ini",
-    "jxapremsg.ini",    "jxadeadman.ini",     "jxpers.ini",    "jxaconf.ini",      "jxaview.ini",
-    "jxmover.ini",      "jxa_wdir.ini",       "jxachkalr.ini", "jxa2ndalarm.ini",  "jxaxml.ini",
-    "jxaxmlappl.ini",   "vmjxt.ini",          "jxamaster.ini", "jxabca.ini",       "jxaemail.ini",
-    "jxaplay.ini",      "jxaredalrstart.ini", "jxareport.ini", "jxcusrgrp.ini",    "jxadeact.ini",
-    "jxadectnames.ini",
-};
-constexpr std::string_view kAlarmIni = "jxalarm.ini";
 
 constexpr std::string_view kNotPublishableLog =
     "File %s is not published: its name cannot be carried by the catalogue";
@@ -68,9 +54,6 @@ constexpr std::string_view kNotPublishedLog = "Failed to publish the prepared da
 constexpr std::string_view kPackedCopyLostLog =
     "The packer left neither a packed copy nor the copy of %s with its CRC";
 constexpr char kKeySeparator = '\t';
-// Everyone may read a published copy: the web server need not run as the builder's user.
-constexpr mode_t kReadableByAll = S_IRGRP | S_IROTH;
-constexpr mode_t kListableByAll = S_IRGRP | S_IXGRP | S_IROTH | S_IXOTH;
 
 std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& dir)
 {
@@ -80,25 +63,6 @@ std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& dir)
         return std::nullopt;
     }
     return std::make_pair(info.st_dev, info.st_ino);
-}
-
-// Adds the bits of `wanted` that path lacks; true when path then has them all.
-bool AddPermissions(const std::string& path, mode_t wanted)
-{
-    struct stat info
-    {};
-    if (stat(path.c_str(), &info) != 0) {
-        return false;
-    }
-    return (info.st_mode & wanted) == wanted ||
-           chmod(path.c_str(), (info.st_mode & 07777) | wanted) == 0;
-}
-
-bool HasPermissions(const std::string& path, mode_t wanted)
-{
-    struct stat info
-    {};
-    return stat(path.c_str(), &info) == 0 && (info.st_mode & wanted) == wanted;
 }
 
 std::string StateKey(std::string_view section, const std::string& name)
@@ -125,7 +89,7 @@ CCatalogueBuilder::CCatalogueBuilder(SPrimarySettings settings, CReportSink& rep
                                      CFileListSink& files, Clock clock, unsigned packers)
     : m_settings{std::move(settings)}, m_report{report}, m_files{files}, m_clock{std::move(clock)},
       m_queue{packers}, m_out{m_queue, report, files, m_catalogue, m_settings.logDir},
-      m_publication{m_settings.webDir}
+      m_publication{m_settings.webDir}, m_packer{m_settings.useGzip, m_settings.zipProg}
 {}
 
 int CCatalogueBuilder::BuildCatalogue()
@@ -201,7 +165,8 @@ void CCatalogueBuilder::PublishGeneration()
         m_publication.Abandon();
         return;
     }
-    AddPermissions(CPlatform::JoinPath(build, ConfigKeys::kCatalogueFile), kReadableByAll);
+    CPublication::AddPermissions(CPlatform::JoinPath(build, ConfigKeys::kCatalogueFile),
+                                 CPublication::kReadableByAll);
     // Everything the new generation holds is on disk before it becomes current.
     if (const int error = CFileOps::FlushFileSystem(build); error != 0) {
         m_out.ReportError(
@@ -226,43 +191,13 @@ void CCatalogueBuilder::PublishGeneration()
 
 void CCatalogueBuilder::AddFileGroups(const std::string& drive, const std::string& windowsDir)
 {
-    const std::string db1 = CPlatform::JoinPath(drive, "db1");
-    AddFiles(db1, "*.dbf", Sections::kDb1, false);
-
-    const std::string dbv1 = CPlatform::JoinPath(drive, "dbv1");
-    AddFiles(dbv1, "v*_1.vox", Sections::kDbv1, false);
-    AddFiles(dbv1, "v*_1.wav", Sections::kDbv1, false);
-
-    const std::string& jxt = m_settings.installDir;
-    for (const std::string_view pattern : {"*.jxe", "*.jxt", "*.jxd"}) {
-        AddFiles(jxt, pattern, Sections::kJxt, false);
+    for (const CFileGroups::SSearch& search :
+         CFileGroups::Searches(m_settings, drive, windowsDir)) {
+        AddFiles(search.sourceDir, search.pattern, search.section, search.onlyIfAbsent);
     }
-    if (m_settings.syncSystemQueueDb != 0) {
-        AddFiles(jxt, "jxtini.*", Sections::kJxt, false);
-        for (const std::string_view pattern :
-             {"jxtpost*.*", "jxtbatch.*", "jxtip.dbf", "jxttimer.*", "jxtqueue.*"}) {
-            AddFiles(jxt, pattern, Sections::kJxt, true);
-        }
+    if (const std::string webRoot = CFileGroups::WebRoot(drive); !webRoot.empty()) {
+        AddDirectoryTree(webRoot, Sections::kHtdocs);
     }
-    for (const std::string_view pattern : {"*.jxw", "*.jxh", "*.bat", "*.cmd", "*.txt", "*.rtf"}) {
-        AddFiles(jxt, pattern, Sections::kJxt, false);
-    }
-
-    for (const std::string_view pattern : kWinntPatterns) {
-        AddFiles(windowsDir, pattern, Sections::kWinnt, false);
-    }
-    AddFiles(windowsDir, kAlarmIni, Sections::kWinnt, m_settings.syncJxalarmIni != 1);
-
-    const std::string apache = CPlatform::JoinPath(drive, ConfigKeys::kApacheRootBelowDrive);
-    if (CFileOps::IsDirectory(apache)) {
-        AddFiles(apache, "*.php", Sections::kWebPhp, false);
-    }
-    const std::string htdocs = CPlatform::JoinPath(drive, ConfigKeys::kOwnWebRootBelowDrive);
-    if (CFileOps::IsDirectory(htdocs)) {
-        AddFiles(htdocs, "*.php", Sections::kHtdocs, false);
-        AddDirectoryTree(htdocs, Sections::kHtdocs);
-    }
-
     AddIniFiles(windowsDir, "jx*.ini");
     AddIniFiles(windowsDir, "vmjxt.ini");
 }
@@ -415,7 +350,7 @@ void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_v
                     continue;
                 }
             }
-            AddPermissions(target, kReadableByAll);
+            CPublication::AddPermissions(target, CPublication::kReadableByAll);
             if (!Checksum(target, published, false)) {
                 continue;
             }
@@ -429,13 +364,13 @@ bool CCatalogueBuilder::CopyToWeb(const std::string& source, const std::string& 
 {
     if (CFileOps::CopyFileKeepTime(source, target, kFlush) != 0) {
         std::this_thread::sleep_for(kCopyRetryPause);
-        AddPermissions(target, S_IWUSR);
+        CPublication::AddPermissions(target, S_IWUSR);
         if (CFileOps::CopyFileKeepTime(source, target, kFlush) != 0) {
             return false;
         }
     }
     // The copy keeps the source's other bits and its time.
-    return AddPermissions(target, kReadableByAll);
+    return CPublication::AddPermissions(target, CPublication::kReadableByAll);
 }
 
 bool CCatalogueBuilder::Checksum(const std::string& target, SPublished& published, bool reported)
@@ -496,15 +431,10 @@ CCatalogueBuilder::PlanPacking(const std::string& source, const std::string& tar
                                const std::unordered_set<std::string>& listed)
 {
     SPackPlan plan;
-    // The archive of the zip program replaces the name's last three characters; a name that
-    // ends in "zip" or is too short would make it overwrite the copy or land outside its
-    // directory.
-    if (!m_settings.useGzip &&
-        (m_settings.zipProg.empty() || lowerName.size() <= kExtensionLength ||
-         lowerName.ends_with("zip"))) {
+    if (!m_packer.CanPack(lowerName)) {
         return plan;
     }
-    plan.packed = PackedPath(target);
+    plan.packed = m_packer.PackedPath(target);
     // A packed name that another file of this run holds, or that a file of the same listing
     // will hold, stays that file's: this one is published unpacked.
     AwaitPacking(plan.packed);
@@ -515,17 +445,6 @@ CCatalogueBuilder::PlanPacking(const std::string& source, const std::string& tar
     plan.nameTaken = (claim != m_claims.end() && !ownCopy) ||
                      listed.contains(packedKey.substr(packedKey.rfind('/') + 1));
     return plan;
-}
-
-std::string CCatalogueBuilder::PackedPath(const std::string& target) const
-{
-    return m_settings.useGzip ? target + ".gz"
-                              : target.substr(0, target.size() - kExtensionLength) + "zip";
-}
-
-std::string CCatalogueBuilder::Packer() const
-{
-    return m_settings.useGzip ? std::string{"gzip"} : "zip " + m_settings.zipProg;
 }
 
 bool CCatalogueBuilder::Pack(const std::string& source, const std::string& target,
@@ -543,21 +462,17 @@ bool CCatalogueBuilder::Pack(const std::string& source, const std::string& targe
         return false;
     }
     unlink(packed.c_str());
-    const std::string commandLine = m_settings.useGzip ? "gzip " + CCommandLine::Quote(target)
-                                                       : CCommandLine::Program(m_settings.zipProg) +
-                                                             " " + CCommandLine::Quote(packed) +
-                                                             " " + CCommandLine::Quote(target);
     const CPackingQueue::Ticket ticket =
-        m_queue.Pack(commandLine, [=, this, told = std::move(told)](bool) {
-            switch (JudgePacking(target, packed, published)) {
-            case EPacking::Packed:
+        m_queue.Pack(m_packer.CommandLine(target, packed), [=, this, told = std::move(told)](bool) {
+            switch (m_packer.Judge(target, packed, published.crcText, published.size, m_crc32)) {
+            case CPackedCopy::EOutcome::Packed:
                 m_claims[CPublishedName::LowerAscii(packed)] = SClaim{source, true};
                 told(true);
                 break;
-            case EPacking::Unpacked:
+            case CPackedCopy::EOutcome::Unpacked:
                 told(false);
                 break;
-            case EPacking::Lost:
+            case CPackedCopy::EOutcome::Lost:
                 m_out.WriteLog(CStringTable::FormatText(kPackedCopyLostLog, {source}));
                 m_out.ReportCopyFailure(source, Shown(target), lowerName);
                 break;
@@ -567,33 +482,6 @@ bool CCatalogueBuilder::Pack(const std::string& source, const std::string& targe
     m_packing[CPublishedName::LowerAscii(target)] = ticket;
     m_packing[CPublishedName::LowerAscii(packed)] = ticket;
     return true;
-}
-
-CCatalogueBuilder::EPacking CCatalogueBuilder::JudgePacking(const std::string& target,
-                                                            const std::string& packed,
-                                                            const SPublished& published)
-{
-    // The packer's exit code is only a hint: gzip packs a file whose time it cannot store,
-    // removes the file and ends with 2; it leaves names such as .tgz unchanged and ends with 0.
-    const bool packedCopy = m_settings.useGzip
-                                ? CPackedCopy::GzipHolds(packed, published.crcText, published.size)
-                                : CFileOps::IsRegularFile(packed);
-    if (packedCopy && AddPermissions(packed, kReadableByAll)) {
-        // With gzip the packed copy stands in for the copy.
-        if (m_settings.useGzip) {
-            unlink(target.c_str());
-        }
-        return EPacking::Packed;
-    }
-    unlink(packed.c_str());
-    std::uint32_t crc = 0;
-    const auto copy = CPublication::StampOf(target);
-    if (copy && copy->size == published.size && m_crc32.FileCrc(target, crc) == 0 &&
-        CCrc32::CrcText(crc) == published.crcText) {
-        return EPacking::Unpacked;
-    }
-    unlink(target.c_str());
-    return EPacking::Lost;
 }
 
 void CCatalogueBuilder::AwaitPacking(const std::string& path)
@@ -631,31 +519,23 @@ bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::strin
     const SPackPlan plan =
         wantPacked ? PlanPacking(source, target, lowerName, *listed) : SPackPlan{};
     const bool packed = !plan.packed.empty() && !plan.nameTaken;
-    if (packed != wasPacked || (packed && was->packer != Packer())) {
-        return false;
-    }
-    // gzip replaces the copy by its archive; the zip program leaves both.
-    const bool copyKept = !packed || !m_settings.useGzip;
-    const std::string current = CurrentPath(section, lowerName);
-    const std::string currentPacked = packed ? PackedPath(current) : std::string{};
-    if (CPublication::StampOf(current) != (copyKept ? was->copy : std::nullopt) ||
-        (packed && CPublication::StampOf(currentPacked) != was->packedCopy) ||
-        (copyKept && !HasPermissions(current, kReadableByAll)) ||
-        (packed && !HasPermissions(currentPacked, kReadableByAll))) {
+    if (packed != wasPacked || (packed && was->packer != m_packer.Packer())) {
         return false;
     }
     std::string crcText;
     if (!SourceCrc(m_crc32, source, size, crcText) || crcText != was->crcText) {
         return false;
     }
-    // The unchanged files enter the new generation as second names: nothing is copied.
-    if (copyKept && link(current.c_str(), target.c_str()) != 0) {
-        return false;
-    }
-    if (packed && link(currentPacked.c_str(), plan.packed.c_str()) != 0) {
-        if (copyKept) {
-            unlink(target.c_str());
-        }
+    const bool copyKept = !packed || m_packer.KeepsCopy();
+    const std::string current = CurrentPath(section, lowerName);
+    const auto copyOf = [copyKept](const std::string& path) {
+        return copyKept ? path : std::string{};
+    };
+    const auto packedOf = [&](const std::string& path) {
+        return packed ? m_packer.PackedPath(path) : std::string{};
+    };
+    if (!m_publication.LinkUnchanged(key, *was, copyOf(current), copyOf(target), packedOf(current),
+                                     packedOf(target))) {
         return false;
     }
     if (plan.nameTaken) {
@@ -669,10 +549,6 @@ bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::strin
     published.modified = static_cast<std::time_t>(sourceStamp->modifiedSec);
     published.crcText = crcText;
     zipped = packed;
-    CPublication::SRecord record = *was;
-    record.copy = copyKept ? CPublication::StampOf(target) : std::nullopt;
-    record.packedCopy = packed ? CPublication::StampOf(plan.packed) : std::nullopt;
-    m_publication.Record(key, std::move(record), target, packed ? plan.packed : std::string{});
     return true;
 }
 
@@ -682,28 +558,14 @@ void CCatalogueBuilder::RecordPublication(std::string_view section, const std::s
                                           bool zipped)
 {
     const std::string key = StateKey(section, lowerName);
-    // A name published again later in this run describes the files as that publication left
-    // them; until then, or when a file cannot be described, nothing is kept of it.
-    m_publication.Forget(key);
     if (!sourceStamp) {
+        m_publication.Forget(key);
         return;
     }
-    CPublication::SRecord record{*sourceStamp, published.crcText, {}, {}, {}};
-    const std::string packed = zipped ? PackedPath(target) : std::string{};
-    if (zipped) {
-        record.packer = Packer();
-        record.packedCopy = CPublication::StampOf(packed);
-        if (!record.packedCopy) {
-            return;
-        }
-    }
-    if (!zipped || !m_settings.useGzip) {
-        record.copy = CPublication::StampOf(target);
-        if (!record.copy) {
-            return;
-        }
-    }
-    m_publication.Record(key, std::move(record), target, packed);
+    m_publication.RecordWritten(key, *sourceStamp, published.crcText,
+                                zipped ? m_packer.Packer() : std::string{},
+                                !zipped || m_packer.KeepsCopy() ? target : std::string{},
+                                zipped ? m_packer.PackedPath(target) : std::string{});
 }
 
 std::string CCatalogueBuilder::CurrentPath(std::string_view section, const std::string& name) const
@@ -731,7 +593,7 @@ void CCatalogueBuilder::EnsureWebDirectory(std::string_view section) const
         const std::string level =
             CPlatform::JoinPath(m_publication.BuildDir(), path.substr(0, end));
         if (!CFileOps::IsDirectory(level) && CFileOps::CreateDirectory(level) == 0) {
-            AddPermissions(level, kListableByAll);
+            CPublication::AddPermissions(level, CPublication::kListableByAll);
         }
         if (end == std::string::npos) {
             return;

@@ -4,6 +4,7 @@
 #include "core/Crc32.h"
 #include "core/StringTable.h"
 #include "primary/FileListSink.h"
+#include "primary/PackedCopy.h"
 #include "primary/PackingQueue.h"
 #include "primary/PreviousCatalogue.h"
 #include "primary/PrimarySettings.h"
@@ -78,14 +79,6 @@ private:
         bool nameTaken = false;
     };
 
-    // What a packer left of a copy.
-    enum class EPacking
-    {
-        Packed,
-        Unpacked,
-        Lost
-    };
-
     void AddFileGroups(const std::string& drive, const std::string& windowsDir);
     // False, after the error row and report, when the name cannot be published under target:
     // the catalogue cannot carry it, or another file of this run holds the name already
@@ -100,16 +93,11 @@ private:
     bool Pack(const std::string& source, const std::string& target, const std::string& lowerName,
               const SPublished& published, const std::unordered_set<std::string>& listed,
               std::function<void(bool)> told);
-    EPacking JudgePacking(const std::string& target, const std::string& packed,
-                          const SPublished& published);
     // Returns once the packer reading or writing path, if any, is done.
     void AwaitPacking(const std::string& path);
     SPackPlan PlanPacking(const std::string& source, const std::string& target,
                           const std::string& lowerName,
                           const std::unordered_set<std::string>& listed);
-    // Where the packer puts target's packed copy.
-    std::string PackedPath(const std::string& target) const;
-    std::string Packer() const;
     // True when the entry's published files still hold what the source holds, as the last
     // run left them: published and zipped then describe the entry and nothing is written.
     // Without listed the entry is never packed.
@@ -150,4 +138,5 @@ private:
     std::unordered_map<std::string, CPackingQueue::Ticket> m_packing;
     CPublication m_publication;
     CPreviousCatalogue m_previous;
+    CPackedCopy m_packer;
 };

@@ -1,5 +1,10 @@
 #include "primary/PackedCopy.h"
 
+#include "core/CommandLine.h"
+#include "core/Crc32.h"
+#include "core/FileOps.h"
+#include "primary/Publication.h"
+
 #include <array>
 #include <charconv>
 #include <fcntl.h>
@@ -12,6 +17,7 @@ constexpr std::array<unsigned char, 2> kGzipMagic = {0x1F, 0x8B};
 // Header (10 bytes) and trailer (CRC-32 and size, 8 bytes) of the smallest gzip file.
 constexpr off_t kSmallestGzip = 18;
 constexpr off_t kTrailerSize = 8;
+constexpr std::size_t kExtensionLength = 3;
 
 std::uint32_t LittleEndian(const unsigned char* bytes)
 {
@@ -21,6 +27,56 @@ std::uint32_t LittleEndian(const unsigned char* bytes)
 }
 
 } // namespace
+
+CPackedCopy::CPackedCopy(bool useGzip, std::string zipProg)
+    : m_useGzip{useGzip}, m_zipProg{std::move(zipProg)}
+{}
+
+bool CPackedCopy::CanPack(const std::string& lowerName) const
+{
+    return m_useGzip || (!m_zipProg.empty() && lowerName.size() > kExtensionLength &&
+                         !lowerName.ends_with("zip"));
+}
+
+std::string CPackedCopy::PackedPath(const std::string& target) const
+{
+    return m_useGzip ? target + ".gz" : target.substr(0, target.size() - kExtensionLength) + "zip";
+}
+
+std::string CPackedCopy::Packer() const
+{
+    return m_useGzip ? std::string{"gzip"} : "zip " + m_zipProg;
+}
+
+std::string CPackedCopy::CommandLine(const std::string& target, const std::string& packed) const
+{
+    return m_useGzip ? "gzip " + CCommandLine::Quote(target)
+                     : CCommandLine::Program(m_zipProg) + " " + CCommandLine::Quote(packed) + " " +
+                           CCommandLine::Quote(target);
+}
+
+CPackedCopy::EOutcome CPackedCopy::Judge(const std::string& target, const std::string& packed,
+                                         std::string_view crcText, std::uint64_t size,
+                                         const CCrc32& crc32) const
+{
+    const bool packedCopy =
+        m_useGzip ? GzipHolds(packed, crcText, size) : CFileOps::IsRegularFile(packed);
+    if (packedCopy && CPublication::AddPermissions(packed, CPublication::kReadableByAll)) {
+        if (m_useGzip) {
+            unlink(target.c_str());
+        }
+        return EOutcome::Packed;
+    }
+    unlink(packed.c_str());
+    std::uint32_t crc = 0;
+    const auto copy = CPublication::StampOf(target);
+    if (copy && copy->size == size && crc32.FileCrc(target, crc) == 0 &&
+        CCrc32::CrcText(crc) == crcText) {
+        return EOutcome::Unpacked;
+    }
+    unlink(target.c_str());
+    return EOutcome::Lost;
+}
 
 bool CPackedCopy::GzipHolds(const std::string& path, std::string_view crcText, std::uint64_t size)
 {

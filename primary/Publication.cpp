@@ -29,9 +29,6 @@ constexpr off_t kMaxStateBytes = 256 * 1024 * 1024;
 constexpr int kMaxNameAttempts = 100;
 constexpr auto kTickPause = std::chrono::milliseconds(1);
 constexpr int kTickAttempts = 2000;
-// Everyone may read what is published and list its directories: the web server need not run
-// as the builder's user.
-constexpr mode_t kDirectoryReadable = S_IRGRP | S_IXGRP | S_IROTH | S_IXOTH;
 
 std::string Join(const std::string& dir, std::string_view name)
 {
@@ -59,12 +56,7 @@ int MakeReadableDirectory(const std::string& path)
     if (mkdir(path.c_str(), 0755) != 0) {
         return errno;
     }
-    struct stat info
-    {};
-    if (stat(path.c_str(), &info) == 0 &&
-        (info.st_mode & kDirectoryReadable) != kDirectoryReadable) {
-        chmod(path.c_str(), (info.st_mode & 07777) | kDirectoryReadable);
-    }
+    CPublication::AddPermissions(path, CPublication::kListableByAll);
     return 0;
 }
 
@@ -356,6 +348,72 @@ void CPublication::Record(const std::string& key, SRecord record, std::string co
                           std::string packedPath)
 {
     m_newState[key] = SNewRecord{std::move(record), std::move(copyPath), std::move(packedPath)};
+}
+
+bool CPublication::LinkUnchanged(const std::string& key, const SRecord& was,
+                                 const std::string& currentCopy, const std::string& copy,
+                                 const std::string& currentPacked, const std::string& packed)
+{
+    const auto intact = [](const std::string& path, const std::optional<SFileStamp>& recorded) {
+        if (path.empty()) {
+            return !recorded;
+        }
+        struct stat info
+        {};
+        return StampOf(path) == recorded && stat(path.c_str(), &info) == 0 &&
+               (info.st_mode & kReadableByAll) == kReadableByAll;
+    };
+    if (!intact(currentCopy, was.copy) || !intact(currentPacked, was.packedCopy)) {
+        return false;
+    }
+    if (!copy.empty() && link(currentCopy.c_str(), copy.c_str()) != 0) {
+        return false;
+    }
+    if (!packed.empty() && link(currentPacked.c_str(), packed.c_str()) != 0) {
+        if (!copy.empty()) {
+            unlink(copy.c_str());
+        }
+        return false;
+    }
+    SRecord record = was;
+    record.copy = copy.empty() ? std::nullopt : StampOf(copy);
+    record.packedCopy = packed.empty() ? std::nullopt : StampOf(packed);
+    Record(key, std::move(record), copy, packed);
+    return true;
+}
+
+void CPublication::RecordWritten(const std::string& key, const SFileStamp& source,
+                                 std::string crcText, std::string packer, const std::string& copy,
+                                 const std::string& packed)
+{
+    // A name published again later in this run describes the files as that publication left
+    // them; until then, or when a file cannot be described, nothing is kept of it.
+    Forget(key);
+    SRecord record{source, std::move(crcText), std::move(packer), {}, {}};
+    if (!copy.empty()) {
+        record.copy = StampOf(copy);
+        if (!record.copy) {
+            return;
+        }
+    }
+    if (!packed.empty()) {
+        record.packedCopy = StampOf(packed);
+        if (!record.packedCopy) {
+            return;
+        }
+    }
+    Record(key, std::move(record), copy, packed);
+}
+
+bool CPublication::AddPermissions(const std::string& path, mode_t wanted)
+{
+    struct stat info
+    {};
+    if (stat(path.c_str(), &info) != 0) {
+        return false;
+    }
+    return (info.st_mode & wanted) == wanted ||
+           chmod(path.c_str(), (info.st_mode & 07777) | wanted) == 0;
 }
 
 void CPublication::Forget(const std::string& key)

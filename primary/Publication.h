@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unordered_map>
 #include <utility>
@@ -44,6 +45,11 @@ public:
         std::optional<SFileStamp> packedCopy;
     };
 
+    // Everyone may read a published copy and list its directories: the web server need not run
+    // as the builder's user.
+    static constexpr mode_t kReadableByAll = S_IRGRP | S_IROTH;
+    static constexpr mode_t kListableByAll = S_IRGRP | S_IXGRP | S_IROTH | S_IXOTH;
+
     explicit CPublication(std::string webDir);
 
     // Finds the current generation (whatever the web directory's path leads to), reads its
@@ -73,11 +79,22 @@ public:
     // How the current generation published key; nullptr when unknown.
     const SRecord* Published(const std::string& key) const;
 
-    // How the build publishes key: the record, with the paths of the copy and the packed copy
-    // its stamps describe. Forget drops it, as when a file cannot be described.
-    void Record(const std::string& key, SRecord record, std::string copyPath,
-                std::string packedPath);
+    // When the current generation still holds the files that was describes (currentCopy and
+    // currentPacked, empty where there is none), each readable by everyone, they enter the
+    // build's generation as second names at copy and packed and key keeps was with their
+    // stamps: nothing is copied. False when anything differs or cannot be linked.
+    bool LinkUnchanged(const std::string& key, const SRecord& was, const std::string& currentCopy,
+                       const std::string& copy, const std::string& currentPacked,
+                       const std::string& packed);
+
+    // Records how the build wrote key: the checksum, the packer and the stamps of copy and
+    // packed (empty where there is none). A file that cannot be described leaves key out.
+    void RecordWritten(const std::string& key, const SFileStamp& source, std::string crcText,
+                       std::string packer, const std::string& copy, const std::string& packed);
     void Forget(const std::string& key);
+
+    // Adds the bits of wanted that path lacks; true when path then has them all.
+    static bool AddPermissions(const std::string& path, mode_t wanted);
 
     // Writes the state of the current generation. False when it could not be written; the
     // next build then publishes everything afresh.
@@ -97,6 +114,8 @@ private:
         std::string packedPath;
     };
 
+    void Record(const std::string& key, SRecord record, std::string copyPath,
+                std::string packedPath);
     void RemoveLeftovers() const;
     void ReadState(const std::string& path);
     std::string StateText() const;
