@@ -19,6 +19,7 @@ constexpr std::string_view kGenerationsSuffix = ".generations";
 // The new link is made inside the generations directory and renamed over the web directory's
 // path: one step, whatever stood there.
 constexpr std::string_view kSwitchName = ".switch";
+constexpr std::string_view kReplacedName = ".replaced";
 constexpr std::string_view kStateFile = "zezodi.state";
 constexpr std::string_view kStateWorkFile = "zezodi.state.tmp";
 constexpr std::string_view kStateHeader = "zezodi publication state 1";
@@ -297,12 +298,23 @@ int CPublication::Switch()
     struct stat info
     {};
     if (lstat(m_webDir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        if (renameat2(AT_FDCWD, link.c_str(), AT_FDCWD, m_webDir.c_str(), RENAME_EXCHANGE) != 0) {
-            const int error = errno;
-            unlink(link.c_str());
-            return error;
-        }
         previous = link;
+        if (renameat2(AT_FDCWD, link.c_str(), AT_FDCWD, m_webDir.c_str(), RENAME_EXCHANGE) != 0) {
+            // A file system without the exchange gets the link an instant after the directory
+            // has left.
+            const int error = errno;
+            previous = Join(m_root, kReplacedName);
+            if (error != EINVAL || rename(m_webDir.c_str(), previous.c_str()) != 0) {
+                unlink(link.c_str());
+                return error;
+            }
+            if (rename(link.c_str(), m_webDir.c_str()) != 0) {
+                const int renameError = errno;
+                rename(previous.c_str(), m_webDir.c_str());
+                unlink(link.c_str());
+                return renameError;
+            }
+        }
     } else {
         if (rename(link.c_str(), m_webDir.c_str()) != 0) {
             const int error = errno;
