@@ -26,10 +26,10 @@
 
 class CReportSink;
 
-// One preparation run of the primary: publishes a copy of every shared file into the web
-// directory (packed above the threshold), computes each copy's CRC-32, fills the file list,
-// reports every failure and puts the new sync catalogue in place at the end. Created by its
-// user for one or more runs on one thread.
+// One preparation run of the primary: publishes a copy of every shared file into a new
+// generation of the web directory (packed above the threshold), computes each copy's CRC-32,
+// fills the file list, reports every failure and at the end makes the generation, with its
+// sync catalogue, current in one step. Created by its user for one or more runs on one thread.
 class CCatalogueBuilder
 {
 public:
@@ -99,7 +99,8 @@ private:
                           const std::string& lowerName,
                           const std::unordered_set<std::string>& listed);
     // True when the entry's published files still hold what the source holds, as the last
-    // run left them: published and zipped then describe the entry and nothing is written.
+    // run left them: they then enter the new generation as they are, and published and zipped
+    // describe the entry.
     // Without listed the entry is never packed.
     bool KeepPublished(std::string_view section, const std::string& lowerName,
                        const std::string& source, const std::optional<SFileStamp>& sourceStamp,
