@@ -64,7 +64,7 @@ cmp -s "$work/first.txt" "$work/unchanged.txt" || {
   echo "builder-bench: the unchanged rebuild gave another catalogue" >&2
   exit 1
 }
-rm -rf "$srv/jxt/syncdata"
+rm -rf "$srv/jxt/syncdata" "$srv/jxt/.syncdata.generations"
 
 copy=$work/copy
 settle

@@ -155,7 +155,7 @@ rsync_time() {
   local start
   settle
   start=$(now)
-  rsync -a --checksum --exclude /jxt/syncdata --exclude /jxt/log "$primary_drive/" "$1/"
+  rsync -a --checksum --exclude /jxt/syncdata --exclude /jxt/.syncdata.generations --exclude /jxt/log "$primary_drive/" "$1/"
   since "$start"
 }
 
@@ -189,7 +189,7 @@ echo "1% sync: ${summary:-no summary}"
 rsync_partial=$(rsync_time "$work/copy")
 
 # Previous versions (names ending in 00 or 01) are kept beside the replaced files.
-if ! diff -rq -x log -x download -x syncdata -x '*.?00' -x '*.?01' "$primary_drive" "$secondary/drive" >"$work/diff.txt"; then
+if ! diff -rq -x log -x download -x syncdata -x .syncdata.generations -x '*.?00' -x '*.?01' "$primary_drive" "$secondary/drive" >"$work/diff.txt"; then
   echo "sync-bench: the secondary differs from the primary:" >&2
   head "$work/diff.txt" >&2
   exit 1

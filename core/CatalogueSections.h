@@ -14,6 +14,8 @@ constexpr std::string_view kWinnt = "Winnt";
 constexpr std::string_view kWebPhp = "Web_Php";
 constexpr std::string_view kHtdocs = "htdocs"; // the root of the sub-section tree
 constexpr std::string_view kIniFiles = "IniFiles";
+// The last section, holding LastSync again; Windows peers never read it.
+constexpr std::string_view kEnd = "End";
 
 // The order in which the sections are written, and walked by a secondary.
 constexpr std::array<std::string_view, 7> kOrder = {kDb1,    kDbv1,   kJxt,     kWinnt,

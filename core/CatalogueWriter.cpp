@@ -32,8 +32,11 @@ bool CCatalogueWriter::Begin(std::string_view webDir, std::string_view stamp)
     if (unlink(workingPath.c_str()) != 0 && errno != ENOENT) {
         return false;
     }
+    m_stamp = stamp;
     m_workingCopy = std::make_unique<CProfileWriter>(workingPath);
-    m_failed = !m_workingCopy->WriteText(CatalogueSections::kSetup, ConfigKeys::kLastSync, stamp);
+    m_failed = !m_workingCopy->WriteText(CatalogueSections::kSetup, ConfigKeys::kLastSync, stamp) ||
+               !m_workingCopy->WriteText(CatalogueSections::kSetup, ConfigKeys::kFormat,
+                                         ConfigKeys::kCatalogueFormat);
     return !m_failed;
 }
 
@@ -67,7 +70,12 @@ void CCatalogueWriter::AddDirectory(std::string_view parentSection, std::string_
 
 bool CCatalogueWriter::Commit()
 {
-    if (!m_workingCopy || m_failed || !m_workingCopy->Flush()) {
+    if (!m_workingCopy || m_failed) {
+        return false;
+    }
+    // Written last, the end mark tells a reader that nothing was cut off after it.
+    Write(CatalogueSections::kEnd, ConfigKeys::kLastSync, m_stamp);
+    if (m_failed || !m_workingCopy->Flush()) {
         return false;
     }
     if (ReplaceCatalogue()) {

@@ -20,8 +20,9 @@ public:
     CCatalogueWriter(const CCatalogueWriter&) = delete;
     CCatalogueWriter& operator=(const CCatalogueWriter&) = delete;
 
-    // Deletes the working copy and starts a new one with Setup/LastSync = stamp. False when the
-    // web directory is empty or an old working copy cannot be deleted.
+    // Deletes the working copy and starts a new one with Setup/LastSync = stamp and
+    // Setup/Format. False when the web directory is empty or an old working copy cannot be
+    // deleted.
     bool Begin(std::string_view webDir, std::string_view stamp);
 
     // The next entry of the section (File%d, Crc%d, then Zipped%d and OnlyNotExistent%d only
@@ -32,8 +33,9 @@ public:
     // The next Dir%d key of parentSection, naming subSection.
     void AddDirectory(std::string_view parentSection, std::string_view subSection);
 
-    // Writes the working copy and replaces zezodi.txt by a copy of it (one retry after 50 ms).
-    // The working copy stays. False when anything failed; the previous catalogue then stays.
+    // Ends the working copy with section End (LastSync once more), writes it and replaces
+    // zezodi.txt by a copy of it (one retry after 50 ms). The working copy stays. False when
+    // anything failed; the previous catalogue then stays.
     bool Commit();
 
 private:
@@ -42,6 +44,7 @@ private:
     bool ReplaceCatalogue() const;
 
     std::string m_webDir;
+    std::string m_stamp;
     std::unique_ptr<CProfileWriter> m_workingCopy;
     std::map<std::string, int> m_entryCounts;
     std::map<std::string, int> m_directoryCounts;

@@ -130,6 +130,11 @@ constexpr SNumberedKey kZipped{"Zipped"};                   // "Zipped%d"
 constexpr SNumberedKey kOnlyNotExistent{"OnlyNotExistent"}; // "OnlyNotExistent%d"
 constexpr SNumberedKey kDir{"Dir"};                         // "Dir%d"
 
+// Setup/Format: from 2 on the catalogue ends with section End, whose LastSync repeats the
+// stamp of Setup, so that a reader can tell a whole catalogue from one cut short.
+constexpr std::string_view kFormat = "Format";
+constexpr std::string_view kCatalogueFormat = "2";
+
 // registry.ini stands in for HKEY_LOCAL_MACHINE: section = key path, key = value name, "@" =
 // the key's default value.
 constexpr std::string_view kInstallRegistryKey = "SOFTWARE\\Orvenda\\Orvenda Tool";

@@ -423,6 +423,12 @@ const char* CStringTable::Source(StringId id)
     case StringId::PublishedFilesNotWritten:
         return ZEZODI_TR_NOOP("StringTable",
                               "The published files in %1 could not be written to disk: %2 !");
+    case StringId::GenerationNotPublished:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "The prepared data could not be published in %1: %2 !");
+    case StringId::SectionBeyondWindowsReaders:
+        return ZEZODI_TR_NOOP("StringTable", "Section %1 lists %2 files: secondaries running on "
+                                             "Windows read only the first %3 !");
     case StringId::CatalogueTooLarge:
         return ZEZODI_TR_NOOP("StringTable",
                               "The synchronization file %1 is larger than %2 MB and is not read !");

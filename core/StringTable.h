@@ -202,6 +202,8 @@ enum class StringId : int
     NameCaseTwin,
     PackedNameTaken,
     PublishedFilesNotWritten,
+    GenerationNotPublished,
+    SectionBeyondWindowsReaders,
     CatalogueTooLarge,
     // The role run as a service.
     SyncStopped,

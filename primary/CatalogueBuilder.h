@@ -2,11 +2,14 @@
 
 #include "core/CatalogueWriter.h"
 #include "core/Crc32.h"
-#include "core/ProfileDocument.h"
 #include "core/StringTable.h"
 #include "primary/FileListSink.h"
+#include "primary/PackedCopy.h"
 #include "primary/PackingQueue.h"
+#include "primary/PreviousCatalogue.h"
 #include "primary/PrimarySettings.h"
+#include "primary/Publication.h"
+#include "primary/RunOutput.h"
 
 #include <cstdint>
 #include <ctime>
@@ -23,10 +26,10 @@
 
 class CReportSink;
 
-// One preparation run of the primary: publishes a copy of every shared file into the web
-// directory (packed above the threshold), computes each copy's CRC-32, fills the file list,
-// reports every failure and puts the new sync catalogue in place at the end. Created by its
-// user for one or more runs on one thread.
+// One preparation run of the primary: publishes a copy of every shared file into a new
+// generation of the web directory (packed above the threshold), computes each copy's CRC-32,
+// fills the file list, reports every failure and at the end makes the generation, with its
+// sync catalogue, current in one step. Created by its user for one or more runs on one thread.
 class CCatalogueBuilder
 {
 public:
@@ -66,31 +69,7 @@ private:
         std::string source;
         bool packed = false;
     };
-    using DirIdentity = std::pair<dev_t, ino_t>;
-
-    // What identifies one state of a file: any write, rename or attribute change alters it.
-    struct SFileStamp
-    {
-        std::uint64_t device = 0;
-        std::uint64_t inode = 0;
-        std::uint64_t size = 0;
-        std::int64_t modifiedSec = 0;
-        std::int64_t modifiedNsec = 0;
-        std::int64_t changedSec = 0;
-        std::int64_t changedNsec = 0;
-        bool operator==(const SFileStamp&) const = default;
-    };
-
-    // How an entry was published: the source as it was read, the checksum of what was
-    // written, the packer used (empty: unpacked) and the published files as written.
-    struct SPublication
-    {
-        SFileStamp source;
-        std::string crcText;
-        std::string packer;
-        std::optional<SFileStamp> copy;
-        std::optional<SFileStamp> packedCopy;
-    };
+    using SFileStamp = CPublication::SFileStamp;
 
     // What packing the current settings give an entry: packed is empty when the name cannot
     // be packed; nameTaken when another file holds the packed name.
@@ -98,14 +77,6 @@ private:
     {
         std::string packed;
         bool nameTaken = false;
-    };
-
-    // A catalogue entry of the previous run; ambiguous when its name appeared twice.
-    struct SPreviousEntry
-    {
-        std::string crcText;
-        bool zipped = false;
-        bool ambiguous = false;
     };
 
     void AddFileGroups(const std::string& drive, const std::string& windowsDir);
@@ -120,48 +91,35 @@ private:
     // False when the file is to be published unpacked; else its packer runs and told learns
     // whether a packed copy came of it.
     bool Pack(const std::string& source, const std::string& target, const std::string& lowerName,
-              const std::unordered_set<std::string>& listed, std::function<void(bool)> told);
+              const SPublished& published, const std::unordered_set<std::string>& listed,
+              std::function<void(bool)> told);
     // Returns once the packer reading or writing path, if any, is done.
     void AwaitPacking(const std::string& path);
     SPackPlan PlanPacking(const std::string& source, const std::string& target,
                           const std::string& lowerName,
                           const std::unordered_set<std::string>& listed);
-    // Where the packer puts target's packed copy.
-    std::string PackedPath(const std::string& target) const;
-    std::string Packer() const;
     // True when the entry's published files still hold what the source holds, as the last
-    // run left them: published and zipped then describe the entry and nothing is written.
+    // run left them: they then enter the new generation as they are, and published and zipped
+    // describe the entry.
     // Without listed the entry is never packed.
     bool KeepPublished(std::string_view section, const std::string& lowerName,
                        const std::string& source, const std::optional<SFileStamp>& sourceStamp,
                        const std::string& target, const std::unordered_set<std::string>* listed,
                        SPublished& published, bool& zipped);
-    const SPreviousEntry* PreviousEntry(std::string_view section, const std::string& name);
     void RecordPublication(std::string_view section, const std::string& lowerName,
                            const std::optional<SFileStamp>& sourceStamp, const std::string& target,
                            const SPublished& published, bool zipped);
-    static std::optional<SFileStamp> StampOf(const std::string& path);
-    void ReadPublicationState();
-    void WritePublicationState();
-    bool OutlastStamps(const std::string& path) const;
-    void RefuseName(StringId report, std::string_view logFormat, const std::string& source,
-                    const std::string& other, const std::string& shownName);
+    // Where the current generation holds what target is in the build's.
+    std::string CurrentPath(std::string_view section, const std::string& name) const;
+    // A path of the build as the operator knows it: below the web directory.
+    std::string Shown(const std::string& path) const;
+    std::time_t NextStamp() const;
+    // Puts the build's generation in place of the current one, or leaves the current whole.
+    void PublishGeneration();
     void EnsureWebDirectory(std::string_view section) const;
-    void ReportCopyFailure(const std::string& source, const std::string& target,
-                           const std::string& shownName);
-    void ReportError(const std::string& logText, const std::string& reportText);
     void Publish(std::string_view section, const std::string& lowerName,
                  const std::string& sourceDir, const SPublished& published, bool zipped,
                  bool onlyIfAbsent);
-    // What the run tells the log, the report, the file list and the catalogue, in the order of
-    // the walk whatever the packers running meanwhile.
-    void WriteLog(std::string text);
-    void AddReportLine(std::string text, int image);
-    void AddFileRow(CFileRow row);
-    void AddEntry(std::string_view section, std::string fileName, std::string crcText, bool zipped,
-                  bool onlyIfAbsent);
-    void AddDirectory(std::string_view section, std::string subsection);
-    int Finish();
 
     SPrimarySettings m_settings;
     CReportSink& m_report;
@@ -170,21 +128,16 @@ private:
     CCatalogueWriter m_catalogue;
     // One table for every checksum of a run.
     CCrc32 m_crc32;
-    bool m_error = false;
     // Identities of the directories on the walk's current path.
-    std::vector<DirIdentity> m_walk;
-    // The web directory, never walked into wherever it appears in a tree.
-    std::optional<DirIdentity> m_webIdentity;
+    std::vector<std::pair<dev_t, ino_t>> m_walk;
     // Published and packed names of this run, by their lower-cased path: on a Windows server
     // names that differ only in letter case are one file.
     std::unordered_map<std::string, SClaim> m_claims;
     CPackingQueue m_queue;
+    CRunOutput m_out;
     // The packer at work on a name, by its lower-cased path.
     std::unordered_map<std::string, CPackingQueue::Ticket> m_packing;
-    // Publications by section and name: as the last run left them, and as this run leaves them.
-    std::unordered_map<std::string, SPublication> m_lastState;
-    std::map<std::string, SPublication> m_newState;
-    std::optional<CProfileDocument> m_previousCatalogue;
-    // Entries of the previous catalogue, read section by section on first use.
-    std::unordered_map<std::string, std::unordered_map<std::string, SPreviousEntry>> m_previous;
+    CPublication m_publication;
+    CPreviousCatalogue m_previous;
+    CPackedCopy m_packer;
 };

@@ -648,6 +648,14 @@ Geben Sie dem Benutzer, der das Programm ausführt, Schreibrechte darauf (und au
         <translation>Die veröffentlichten Dateien in %1 konnten nicht auf die Festplatte geschrieben werden: %2!</translation>
     </message>
     <message>
+        <source>The prepared data could not be published in %1: %2 !</source>
+        <translation>Die vorbereiteten Daten konnten nicht in %1 veröffentlicht werden: %2!</translation>
+    </message>
+    <message>
+        <source>Section %1 lists %2 files: secondaries running on Windows read only the first %3 !</source>
+        <translation>Abschnitt %1 enthält %2 Dateien: Sekundärserver unter Windows lesen nur die ersten %3!</translation>
+    </message>
+    <message>
         <source>The synchronization file %1 is larger than %2 MB and is not read !</source>
         <translation>Die Synchronisationsdatei %1 ist größer als %2 MB und wird nicht gelesen!</translation>
     </message>

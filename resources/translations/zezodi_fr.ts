@@ -648,6 +648,14 @@ Donnez à l&apos;utilisateur qui exécute le programme le droit de l&apos;écrir
         <translation>Les fichiers publiés dans %1 n&apos;ont pas pu être écrits sur le disque&#xa0;: %2&#xa0;!</translation>
     </message>
     <message>
+        <source>The prepared data could not be published in %1: %2 !</source>
+        <translation>Les données préparées n&apos;ont pas pu être publiées dans %1&#xa0;: %2&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Section %1 lists %2 files: secondaries running on Windows read only the first %3 !</source>
+        <translation>La section %1 contient %2 fichiers&#xa0;: les serveurs secondaires sous Windows ne lisent que les %3 premiers&#xa0;!</translation>
+    </message>
+    <message>
         <source>The synchronization file %1 is larger than %2 MB and is not read !</source>
         <translation>Le fichier de synchronisation %1 dépasse %2 Mo et n&apos;est pas lu&#xa0;!</translation>
     </message>

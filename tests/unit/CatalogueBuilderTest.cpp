@@ -7,7 +7,10 @@
 #include "core/RunAndWait.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -15,6 +18,7 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -380,10 +384,10 @@ TEST_F(CatalogueBuilderTest, DirectoryLoop_EndsTheWalk)
 
 TEST_F(CatalogueBuilderTest, CopyFailure_ShowsErrorRowAndReportsErrorResult)
 {
-    CPrimaryTree::Put(Db1() / "Alarm.dbf", "alarm");
+    // A source that lists as a regular file but cannot be read, whoever runs the test.
+    fs::create_directories(Db1());
+    fs::create_symlink("/proc/self/mem", Db1() / "Alarm.dbf");
     CPrimaryTree::Put(m_tree.Install() / "main.jxe", "main");
-    // A file where the section's directory belongs: nothing can be copied into it.
-    CPrimaryTree::Put(Web() / "Db1", "in the way");
 
     EXPECT_EQ(Build(), -1);
 
@@ -540,18 +544,41 @@ TEST_F(CatalogueBuilderTest, IniFiles_KeepTheirCaseAndAreNeverPacked)
     EXPECT_EQ(m_sinks.rows.size(), 2U);
 }
 
-TEST_F(CatalogueBuilderTest, CatalogueThatCannotBeReplaced_KeepsNothingAndReportsError)
+TEST_F(CatalogueBuilderTest, GenerationThatCannotBeSwitched_LeavesTheCurrentOneWhole)
 {
-    CPrimaryTree::Put(Db1() / "a.dbf", "a");
-    fs::create_directories(Web() / "zezodi.txt");
+    CPrimaryTree::Put(Db1() / "a.dbf", "first");
+    m_settings.zipIfBigger = 0;
+    ASSERT_EQ(Build(), 1);
+    const std::string catalogue = CPrimaryTree::Get(Web() / "zezodi.txt");
+    m_sinks.reports.clear();
 
+    // The packer puts a directory where the new link is made, so the switch cannot happen.
+    const fs::path generations = Web().parent_path() / ".syncdata.generations";
+    const fs::path bin = m_tree.Root() / "bin";
+    CPrimaryTree::Put(bin / "gzip", "#!/bin/sh\nmkdir -p '" +
+                                        (generations / ".switch" / "x").string() +
+                                        "'\nexec /bin/gzip \"$@\"\n");
+    fs::permissions(bin / "gzip", fs::perms::owner_all);
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    CPrimaryTree::Put(Db1() / "a.dbf", "second");
     EXPECT_EQ(Build(), -1);
+    setenv("PATH", path.c_str(), 1);
 
     ASSERT_EQ(m_sinks.reports.size(), 2U);
-    EXPECT_EQ(m_sinks.reports[0].second, CReportSink::ImageError);
-    EXPECT_NE(m_sinks.reports[0].first.find("zezodi.txt"), std::string::npos);
+    EXPECT_EQ(m_sinks.reports[0].first.rfind(
+                  "The prepared data could not be published in " + Web().string() + ": ", 0),
+              0U);
     EXPECT_EQ(m_sinks.reports[1].first, "Error while preparing data for synchronization");
-    EXPECT_TRUE(fs::is_directory(Web() / "zezodi.txt"));
+    EXPECT_EQ(CPrimaryTree::Get(Web() / "zezodi.txt"), catalogue);
+    EXPECT_EQ(RunAndWait("/bin/gzip -t " + (Web() / "Db1" / "a.dbf.gz").string()), 0);
+    EXPECT_EQ(Entries("Db1")[0].crc, "9271ee57");
+
+    // The next build removes what the failed one left and publishes.
+    EXPECT_EQ(Build(), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator{generations}, fs::directory_iterator{}), 1);
+    EXPECT_EQ(fs::canonical(Web()).parent_path(), fs::canonical(generations));
+    EXPECT_EQ(Entries("Db1")[0].crc, Crc(Db1() / "a.dbf"));
 }
 
 TEST_F(CatalogueBuilderTest, NoWebDirectory_PublishesNothing)
@@ -598,8 +625,8 @@ TEST_F(CatalogueBuilderTest, Rebuild_KeepsOnlyWhatIsUnchangedAndIntact)
         {"copy deleted", [&] { fs::remove(smallCopy); }, true, false, true},
         {"copy altered, time kept", [&] { rewrite(smallCopy, "ALARM DATA"); }, true, false, true},
         {"packed copy deleted", [&] { fs::remove(bigCopy); }, false, true, true},
-        // Published afresh unpacked; the archive of before stays, as it always has.
-        {"threshold raised", [&] { m_settings.zipIfBigger = 2048; }, false, false, false},
+        // Published afresh unpacked; the archive of before is gone with its generation.
+        {"threshold raised", [&] { m_settings.zipIfBigger = 2048; }, false, true, false},
         {"state lost", [&] { fs::remove(Web() / "zezodi.state"); }, true, true, true},
         {"configuration copy altered, time kept", [&] { rewrite(iniCopy, "[Config]\nB=1\n"); },
          false, false, true},
@@ -616,7 +643,8 @@ TEST_F(CatalogueBuilderTest, Rebuild_KeepsOnlyWhatIsUnchangedAndIntact)
         ASSERT_EQ(Build(), 1);
         const std::vector<CFileRow> firstRows = m_sinks.rows;
 
-        // Open descriptors keep the inodes in use, so a file written again has another one.
+        // Open descriptors keep the inodes in use, so a file written again has another one; a
+        // file kept is the same file under a second name in the new generation.
         const int smallFd = open(smallCopy.c_str(), O_RDONLY | O_CLOEXEC);
         const int bigFd = open(bigCopy.c_str(), O_RDONLY | O_CLOEXEC);
         ASSERT_GE(smallFd, 0);
@@ -631,8 +659,7 @@ TEST_F(CatalogueBuilderTest, Rebuild_KeepsOnlyWhatIsUnchangedAndIntact)
             EXPECT_EQ(fstat(fd, &before), 0);
             close(fd);
             return stat(path.c_str(), &now) != 0 || now.st_ino != before.st_ino ||
-                   now.st_ctim.tv_sec != before.st_ctim.tv_sec ||
-                   now.st_ctim.tv_nsec != before.st_ctim.tv_nsec;
+                   now.st_dev != before.st_dev;
         };
         EXPECT_EQ(writtenAgain(smallFd, smallCopy), test.smallAgain);
         EXPECT_EQ(writtenAgain(bigFd, bigCopy), test.bigAgain);
@@ -752,4 +779,197 @@ TEST_F(CatalogueBuilderTest, PackersSideBySide_TellEverythingInTheWalksOrder)
                                                                        {"notes.txt", 1}}));
     EXPECT_EQ(RunAndWait("/bin/gzip -t " + (Web() / "Jxt" / "jxtbatch.jxe.gz").string()), 0);
     setenv("PATH", path.c_str(), 1);
+}
+
+// While builds run one after another, a reader that reads the catalogue through the web
+// directory's path and then every copy it names never finds a copy that does not match, as
+// long as the web directory led to one generation all along. Every build also meets one seam.
+TEST_F(CatalogueBuilderTest, Seams_EveryBuildIsPublishedWholeWhateverMeetsIt)
+{
+    const fs::path generations = Web().parent_path() / ".syncdata.generations";
+    const fs::path bin = m_tree.Root() / "bin";
+    const fs::path victim = m_tree.Root() / "victim";
+    const std::string path = std::getenv("PATH");
+    const auto packer = [&](const std::string& body) {
+        CPrimaryTree::Put(bin / "gzip", "#!/bin/sh\n" + body + "\n");
+        fs::permissions(bin / "gzip", fs::perms::owner_all);
+        setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    };
+    const auto mode = [](const fs::path& file) {
+        struct stat info
+        {};
+        return stat(file.c_str(), &info) == 0 ? info.st_mode & 0777 : 0U;
+    };
+    const auto entry = [this](const std::string& name) {
+        for (const auto& e : Entries("Db1")) {
+            if (e.file == name) {
+                return e;
+            }
+        }
+        return CCatalogueReader::Entry{};
+    };
+    struct SCase
+    {
+        const char* what;
+        std::function<void()> before;
+        int result;
+        std::function<void()> check;
+    };
+    const SCase cases[] = {
+        {"first build from a web directory of its own", [] {}, 1,
+         [&] { EXPECT_TRUE(fs::is_symlink(Web())); }},
+        {"same second", [] {}, 1,
+         [&] {
+             EXPECT_EQ(CProfileStore::ReadText("Setup", "LastSync", "", 40,
+                                               (Web() / "zezodi.txt").string()),
+                       "5F5E1001");
+         }},
+        {"packer exits 2 after packing", [&] { packer("/bin/gzip \"$@\"; exit 2"); }, 1,
+         [&] {
+             EXPECT_EQ(entry("big.dbf").zipped, 1);
+             EXPECT_FALSE(fs::exists(Web() / "Db1" / "big.dbf"));
+             EXPECT_EQ(RunAndWait("/bin/gzip -t " + (Web() / "Db1" / "big.dbf.gz").string()), 0);
+         }},
+        {"packer loses the copy", [&] { packer("rm -f \"$1\""); }, -1,
+         [&] {
+             EXPECT_NE(Row("ERROR: big.dbf"), nullptr);
+             EXPECT_EQ(entry("big.dbf").file, "");
+             EXPECT_NE(Log().find("neither a packed copy nor the copy of"), std::string::npos);
+         }},
+        {"FIFO at the state file",
+         [&] {
+             fs::remove(Web() / "zezodi.state");
+             ASSERT_EQ(mkfifo((Web() / "zezodi.state").c_str(), 0600), 0);
+         },
+         1, [] {}},
+        {"link at the state's working name",
+         [&] {
+             CPrimaryTree::Put(victim, "untouched");
+             fs::create_symlink(victim, Web() / "zezodi.state.tmp");
+         },
+         1, [&] { EXPECT_EQ(CPrimaryTree::Get(victim), "untouched"); }},
+        {"source only its owner may read",
+         [&] { fs::permissions(Db1() / "a.dbf", fs::perms::owner_read | fs::perms::owner_write); },
+         1,
+         [&] {
+             EXPECT_EQ(mode(Web() / "Db1" / "a.dbf") & 0044, 0044U);
+             EXPECT_EQ(mode(Web() / "Db1") & 0055, 0055U);
+             EXPECT_EQ(mode(Web() / "zezodi.txt") & 0044, 0044U);
+         }},
+        {"leftovers of killed builds",
+         [&] {
+             CPrimaryTree::Put(generations / "5F5E0FFF" / "Db1" / ".zezodi-99999-a.dbf.tmp",
+                               "half a copy");
+             CPrimaryTree::Put(generations / ".switch" / "x", "in the way");
+         },
+         1, [] {}},
+    };
+    for (int i = 0; i < 200; ++i) {
+        CPrimaryTree::Put(Db1() / ("f" + std::to_string(i) + ".dbf"), std::string(100, 'f'));
+    }
+    m_settings.zipIfBigger = 1;
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> rounds{0};
+    std::vector<std::string> mismatches;
+    std::thread reader{[&] {
+        const auto generation = [&] {
+            std::error_code error;
+            return fs::read_symlink(Web(), error).string();
+        };
+        while (!stop) {
+            const std::string before = generation();
+            std::vector<std::string> wrong;
+            for (const auto& e : Entries("Db1")) {
+                const fs::path copy = Web() / "Db1" / e.file;
+                std::string crc;
+                if (e.zipped != 0) {
+                    const std::string packed = CPrimaryTree::Get(copy.string() + ".gz");
+                    std::uint32_t trailer = 0;
+                    for (std::size_t b = 0; packed.size() >= 8 && b < 4; ++b) {
+                        trailer |= static_cast<std::uint32_t>(
+                                       static_cast<unsigned char>(packed[packed.size() - 8 + b]))
+                                   << (8 * b);
+                    }
+                    crc = CCrc32::CrcText(trailer);
+                } else if (fs::exists(copy)) {
+                    CCrc32 crc32;
+                    crc32.BuildTable();
+                    std::uint32_t value = 0;
+                    crc = crc32.FileCrc(copy.string(), value) == 0 ? CCrc32::CrcText(value) : "";
+                }
+                if (crc != e.crc) {
+                    wrong.push_back(e.file);
+                }
+            }
+            if (generation() == before) {
+                mismatches.insert(mismatches.end(), wrong.begin(), wrong.end());
+                ++rounds;
+            }
+        }
+    }};
+    int build = 0;
+    for (const SCase& test : cases) {
+        SCOPED_TRACE(test.what);
+        // Every build changes a copy that the reader could catch half replaced.
+        CPrimaryTree::Put(Db1() / "a.dbf", "build " + std::to_string(++build));
+        CPrimaryTree::Put(Db1() / "big.dbf", std::string(4096, 'b') + std::to_string(build));
+        test.before();
+        m_sinks.rows.clear();
+        m_sinks.reports.clear();
+        EXPECT_EQ(Build(), test.result);
+        setenv("PATH", path.c_str(), 1);
+        test.check();
+        EXPECT_EQ(entry("a.dbf").crc, Crc(Db1() / "a.dbf"));
+        // Only the current generation stays.
+        EXPECT_EQ(std::distance(fs::directory_iterator{generations}, fs::directory_iterator{}), 1);
+    }
+    const int seen = rounds;
+    for (int wait = 0; wait < 10000 && rounds < seen + 2; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    stop = true;
+    reader.join();
+    EXPECT_GE(rounds, seen + 2);
+    EXPECT_EQ(mismatches, std::vector<std::string>{});
+}
+
+TEST_F(CatalogueBuilderTest, LongSection_IsReadWholeAndReportedOnce)
+{
+    constexpr int kFiles = 2001;
+    for (int i = 1; i <= kFiles; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%04d.dbf", i);
+        CPrimaryTree::Put(Db1() / name, name);
+    }
+    const fs::path last = Web() / "Db1" / "f2001.dbf";
+    const std::string warning = "Section Db1 lists 2001 files: secondaries running on Windows "
+                                "read only the first 1999 !";
+    ASSERT_EQ(Build(), 1);
+    const auto before = fs::hard_link_count(last);
+    struct stat first
+    {};
+    ASSERT_EQ(stat(last.c_str(), &first), 0);
+    m_sinks.reports.clear();
+
+    EXPECT_EQ(Build(), 1);
+
+    // The last entry of the previous catalogue was read: its copy is the same file.
+    struct stat again
+    {};
+    ASSERT_EQ(stat(last.c_str(), &again), 0);
+    EXPECT_EQ(again.st_ino, first.st_ino);
+    EXPECT_EQ(fs::hard_link_count(last), before);
+    EXPECT_NE(CPrimaryTree::Get(Web() / "zezodi.txt").find("File2001=f2001.dbf\n"),
+              std::string::npos);
+    ASSERT_EQ(m_sinks.reports.size(), 2U);
+    EXPECT_EQ(m_sinks.reports[0].first, warning);
+    EXPECT_EQ(m_sinks.reports[0].second, CReportSink::ImageError);
+    EXPECT_EQ(m_sinks.reports[1].first, "Successfully prepared data for synchronization");
+    std::size_t logged = 0;
+    for (std::size_t at = Log().find("Section Db1 lists 2001 files"); at != std::string::npos;
+         at = Log().find("Section Db1 lists 2001 files", at + 1)) {
+        ++logged;
+    }
+    EXPECT_EQ(logged, 2U);
 }

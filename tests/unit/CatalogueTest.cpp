@@ -100,6 +100,7 @@ TEST_F(CatalogueTest, KeysStandInWriteOrder_NumberedFromOneInEverySection)
     const std::vector<std::string> expected = {
         "[Setup]",
         "LastSync=00ABCDEF",
+        "Format=2",
         "[Db1]",
         "File1=a.dbf",
         "Crc1=1",
@@ -127,6 +128,8 @@ TEST_F(CatalogueTest, KeysStandInWriteOrder_NumberedFromOneInEverySection)
         "[IniFiles]",
         "File1=JxaMaster.ini",
         "Crc1=7",
+        "[End]",
+        "LastSync=00ABCDEF",
     };
     EXPECT_EQ(Lines(CataloguePath()), expected);
 

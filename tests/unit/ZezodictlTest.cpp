@@ -3,7 +3,9 @@
 #include "tests/unit/ProfileTempDir.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,7 +42,7 @@ protected:
 
     // Runs the real program with the Windows directory of this test and TZ=UTC; its output is
     // caught in files. Waits at most 30 seconds, then kills it and fails.
-    SResult Run(const std::vector<std::string>& args)
+    SResult Run(const std::vector<std::string>& args, const std::string& path = {})
     {
         const fs::path outPath = m_dir / "stdout.txt";
         const fs::path errPath = m_dir / "stderr.txt";
@@ -48,8 +50,11 @@ protected:
         argv.insert(argv.end(), args.begin(), args.end());
         CToolProcess tool;
         SResult result;
-        if (!tool.Start(argv, {"ZEZODI_WINDIR=" + WindowsDir().string(), "TZ=UTC0"},
-                        outPath.string(), errPath.string())) {
+        std::vector<std::string> environment{"ZEZODI_WINDIR=" + WindowsDir().string(), "TZ=UTC0"};
+        if (!path.empty()) {
+            environment.push_back("PATH=" + path);
+        }
+        if (!tool.Start(argv, environment, outPath.string(), errPath.string())) {
             ADD_FAILURE() << "cannot start " << argv[0];
             return result;
         }
@@ -322,4 +327,38 @@ TEST_F(ZezodictlTest, Prepare_WithoutWebServer_ShowsTheMessageAndExitsOne)
               std::string::npos);
     EXPECT_NE(result.out.find("  Error while preparing data for synchronization\n"),
               std::string::npos);
+}
+
+TEST_F(ZezodictlTest, KilledPreparation_LeavesTheCurrentGenerationWholeForTheNextToReplace)
+{
+    const fs::path install = m_dir / "root" / "jxt";
+    fs::create_directories(install / "log");
+    WriteFile(WindowsDir() / "registry.ini",
+              "[SOFTWARE\\Orvenda\\Orvenda Tool]\nDirectory=" + install.string() + "\n");
+    fs::create_directories(m_dir / "root" / "jx_web" / "htdocs");
+    fs::create_directories(m_dir / "root" / "db1");
+    WriteFile(WindowsDir() / "zezodi.ini", "[Config]\nZipIfBigger=1\n");
+    WriteFile(m_dir / "root" / "db1" / "alarm.dbf", std::string(4096, 'a'));
+    ASSERT_EQ(Run({"prepare"}).status, 0);
+    const fs::path web = install / "syncdata";
+    const fs::path generations = install / ".syncdata.generations";
+    const std::string catalogue = ReadFile(web / "zezodi.txt");
+    const std::string packed = ReadFile(web / "Db1" / "alarm.dbf.gz");
+
+    // The packer kills the preparation that started it.
+    const fs::path bin = m_dir / "bin";
+    fs::create_directories(bin);
+    WriteFile(bin / "gzip", "#!/bin/sh\nkill -KILL $PPID\n");
+    fs::permissions(bin / "gzip", fs::perms::owner_all);
+    WriteFile(m_dir / "root" / "db1" / "alarm.dbf", std::string(4096, 'b'));
+    EXPECT_EQ(Run({"prepare"}, bin.string() + ":" + std::getenv("PATH")).status, -1);
+
+    EXPECT_EQ(ReadFile(web / "zezodi.txt"), catalogue);
+    EXPECT_EQ(ReadFile(web / "Db1" / "alarm.dbf.gz"), packed);
+    EXPECT_EQ(std::distance(fs::directory_iterator{generations}, fs::directory_iterator{}), 2);
+
+    EXPECT_EQ(Run({"prepare"}).status, 0);
+    EXPECT_NE(ReadFile(web / "zezodi.txt"), catalogue);
+    EXPECT_NE(ReadFile(web / "Db1" / "alarm.dbf.gz"), packed);
+    EXPECT_EQ(std::distance(fs::directory_iterator{generations}, fs::directory_iterator{}), 1);
 }

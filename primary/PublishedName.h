@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// How the builder names what it publishes: the catalogue's names, their letter case, their
+// directories and the texts the file list shows for them.
+class CPublishedName
+{
+public:
+    static std::string LowerAscii(std::string_view text);
+    static bool IsControl(char c);
+    // A name with a line break or another control character would corrupt the catalogue's
+    // lines.
+    static bool HasControlCharacter(std::string_view name);
+    // The profile store trims blanks and one pair of enclosing quotes from values, the Windows
+    // peers take '\' as a separator and cannot hold the other characters, or a trailing dot,
+    // in a name: such a name would reach a secondary as another name or none.
+    static bool CatalogueCanCarry(std::string_view name);
+    // The name with control characters shown as '?'.
+    static std::string Printable(std::string_view text);
+    // The last three characters; a multi-byte UTF-8 character counts as one.
+    static std::string Extension(const std::string& lowerName);
+    // Whole kilobytes, but 1 for a file of 1 to 1023 bytes.
+    static std::uint64_t SizeInKb(std::uint64_t size);
+    // Catalogue sections name subdirectories with '\', as the Windows peers expect.
+    static std::string SectionPath(std::string_view section);
+};
