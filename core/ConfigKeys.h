@@ -122,6 +122,8 @@ constexpr SNumberedKey kCrc{"Crc"};                         // "Crc%d"
 constexpr SNumberedKey kZipped{"Zipped"};                   // "Zipped%d"
 constexpr SNumberedKey kOnlyNotExistent{"OnlyNotExistent"}; // "OnlyNotExistent%d"
 constexpr SNumberedKey kDir{"Dir"};                         // "Dir%d"
+// Setup/Format: from 2 on, the catalogue ends with the section End (CatalogueSections).
+constexpr std::string_view kFormat = "Format";
 
 // registry.ini stands in for HKEY_LOCAL_MACHINE: section = key path, key = value name, "@" =
 // the key's default value.

@@ -203,6 +203,9 @@ enum class StringId : int
     PackedNameTaken,
     PublishedFilesNotWritten,
     CatalogueTooLarge,
+    CatalogueWithoutStamp,
+    CatalogueCutShort,
+    NoSpaceLeft,
     // The role run as a service.
     SyncStopped,
     RoleHeldElsewhere,

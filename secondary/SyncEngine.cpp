@@ -236,6 +236,17 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
             CReportSink::ImageError);
         return kCatalogueMissing;
     }
+    if (const CCatalogueReader::EProof proof = reader.Proof();
+        proof != CCatalogueReader::EProof::Whole) {
+        const bool noStamp = proof == CCatalogueReader::EProof::NoStamp;
+        Log(noStamp ? Texts::kCatalogueWithoutStamp : Texts::kCatalogueCutShort,
+            {m_settings.webPath});
+        m_report.AddReportLine(CStringTable::Format(noStamp ? StringId::CatalogueWithoutStamp
+                                                            : StringId::CatalogueCutShort,
+                                                    {m_settings.webPath}),
+                               CReportSink::ImageError);
+        return kCatalogueMissing;
+    }
     const std::string stamp = reader.Stamp();
     const std::string lastPrimSync = CProfileStore::ReadText(Keys::kConfig, Keys::kLastPrimSync, "",
                                                              Keys::kBuffer40, Keys::kIniFile);
