@@ -101,6 +101,9 @@ void AddParentDirectories(const std::string& path, std::set<std::string>& direct
     }
 }
 
+// wget's exit status for a file it could not write.
+constexpr std::uint32_t kWgetFileError = 3;
+
 // From this many files on, a batch is fetched by two wget processes.
 constexpr std::size_t kFilesForTwoBatches = 8;
 
@@ -180,6 +183,7 @@ void CSyncEngine::SetRetryPause(std::chrono::milliseconds pause)
 void CSyncEngine::SetStopRequest(std::function<bool()> stopRequested)
 {
     m_stopRequested = std::move(stopRequested);
+    m_download.SetStopRequest(m_stopRequested);
 }
 
 void CSyncEngine::SetPreview(PreviewSink preview)
@@ -209,6 +213,7 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
     m_identical = 0;
     m_failed = 0;
     m_synchronized = 0;
+    m_download.ClearNoSpace();
 
     if (!m_preview) {
         CAlarmAppCloser::CloseAlarmApplications();
@@ -324,7 +329,15 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
         return kDone;
     }
 
-    CProfileStore::WriteText(Keys::kConfig, Keys::kLastPrimSync, stamp, Keys::kIniFile);
+    // A run that lacked room is not recorded as applied: the next one tries again.
+    if (const std::string full = m_download.NoSpaceDirectory(); !full.empty()) {
+        Log(Texts::kNoSpaceLeft, {full});
+        m_report.AddReportLine(CStringTable::Format(StringId::NoSpaceLeft, {full}),
+                               CReportSink::ImageError);
+        m_failureFlag = true;
+    } else {
+        CProfileStore::WriteText(Keys::kConfig, Keys::kLastPrimSync, stamp, Keys::kIniFile);
+    }
     const std::string lastSync = CTimeStamp::Format(std::time(nullptr));
     CProfileStore::WriteText(Keys::kConfig, Keys::kLastSync, lastSync, Keys::kIniFile);
     m_settings.lastSync = CTimeStamp::Display(lastSync);
@@ -363,7 +376,7 @@ int CSyncEngine::FetchCatalogue(const std::string& cataloguePath)
         }
         const std::string command =
             "wget " + CCommandLine::Quote(webPath + "/" + std::string(Keys::kCatalogueFile));
-        result = RunAndWait(command, m_settings.downloadDir);
+        result = RunAndWait(command, m_settings.downloadDir, m_stopRequested);
         if (result == 0) {
             if (attempt == 1) {
                 m_settings.webPath = webPath;
@@ -726,13 +739,19 @@ void CSyncEngine::FetchBatch(const std::vector<SSectionWork>& plan,
             batch.runner.reset();
         }
     }
+    bool full = false;
     for (SBatch& batch : batches) {
         if (batch.runner == nullptr) {
             continue;
         }
         while (!batch.runner->WaitForExit(std::chrono::milliseconds{100})) {
+            // The runners kill every wget of the batch as they go.
+            if (StopRequested()) {
+                return;
+            }
         }
         batch.whole = batch.runner->GetExitCode() == 0;
+        full = full || batch.runner->GetExitCode() == kWgetFileError;
         // A path that was not foreseen means wget named files otherwise than expected: then
         // no file is known to be the one its name says.
         std::error_code ignored;
@@ -747,6 +766,14 @@ void CSyncEngine::FetchBatch(const std::vector<SSectionWork>& plan,
                               : type == std::filesystem::file_type::regular &&
                                     batch.paths.count(relative) != 0;
         }
+    }
+    // Out of room, nothing of the batch is kept: each file is then fetched alone at its turn,
+    // needing no more room than itself, as a run without a batch would.
+    if (full || CFileOps::OutOfSpace(workDir)) {
+        for (const SBatch& batch : batches) {
+            CFileOps::RemoveNotFollowing(batch.staging);
+        }
+        return;
     }
     for (std::size_t k = 0; k < wanted.size(); ++k) {
         const SBatch& batch = batches[k % count];
