@@ -1,5 +1,6 @@
 #include "secondary/DownloadApply.h"
 
+#include "core/CatalogueNames.h"
 #include "core/CommandLine.h"
 #include "core/EventLog.h"
 #include "core/FileOps.h"
@@ -72,7 +73,7 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
     const std::string& downloadDir =
         local.has_value() && !m_workDir.empty() ? m_workDir : m_settings.downloadDir;
     const std::string downloadName =
-        packed ? CSyncNames::PackedName(fileName, m_settings.useGzip) : std::string(fileName);
+        packed ? CCatalogueNames::PackedName(fileName, m_settings.useGzip) : std::string(fileName);
     const std::string downloadedPath = CPlatform::JoinPath(downloadDir, fileName);
     const std::string archivePath = CPlatform::JoinPath(downloadDir, downloadName);
     const std::string command =
