@@ -296,6 +296,9 @@ int CSyncEngine::FetchCatalogue(const std::string& cataloguePath)
         const std::string command =
             "wget " + CCommandLine::Quote(webPath + "/" + std::string(Keys::kCatalogueFile));
         result = RunAndWait(command, m_settings.downloadDir, m_stopRequested);
+        if (result == kRunStopped) {
+            break;
+        }
         if (result == 0) {
             if (attempt == 1) {
                 m_settings.webPath = webPath;

@@ -44,7 +44,9 @@ enum class EHow
     // In a child process with the download directory on a 4 MB file system of its own.
     SmallDownloadDirectory,
     // Stopped once the batch has begun to fetch the files.
-    StopDuringBatch
+    StopDuringBatch,
+    // Stopped once the wget of a single file runs.
+    StopDuringFetch
 };
 
 struct SSeam
@@ -172,8 +174,9 @@ bool RunOnSmallFileSystem(const CSyncTestTree& tree, CRecordingSinks& sinks, SOu
     return true;
 }
 
-// Publishes `count` files of `size` random bytes in Db1 and lists them.
-std::string PublishMany(CSyncTestTree& tree, int count, std::size_t size)
+// Publishes `count` files of `size` random bytes in Db1, gzip-packed when `packed`, and lists
+// them.
+std::string PublishMany(CSyncTestTree& tree, int count, std::size_t size, bool packed = false)
 {
     std::mt19937 random{42};
     std::string entries = "[Db1]\n";
@@ -186,6 +189,11 @@ std::string PublishMany(CSyncTestTree& tree, int count, std::size_t size)
         const std::string number = std::to_string(n);
         entries += "File" + number + "=" + name + "\nCrc" + number + "=" +
                    tree.Publish("Db1", name, content) + "\n";
+        if (packed) {
+            EXPECT_EQ(
+                RunAndWait("gzip " + CCommandLine::Quote(tree.Path(tree.WebFile("Db1", name)))), 0);
+            entries += "Zipped" + number + "=1\n";
+        }
     }
     return entries;
 }
@@ -303,12 +311,15 @@ const std::vector<SSeam>& Seams()
              });
          },
          CheckOddArchive},
-        {"files that fit the download directory one at a time", EHow::SmallDownloadDirectory,
-         [](CSyncTestTree& tree) { tree.Catalogue(Header() + PublishMany(tree, 8, 1200 * 1024)); },
+        // An archive and its content take twice its room while it is unpacked.
+        {"archives that fit the download directory one at a time", EHow::SmallDownloadDirectory,
+         [](CSyncTestTree& tree) {
+             tree.Catalogue(Header() + PublishMany(tree, 8, 1024 * 1024, true));
+         },
          [](const CSyncTestTree& tree, const SOutcome& outcome, const CRecordingSinks&) {
              EXPECT_EQ(outcome.synchronized, 8);
              EXPECT_EQ(outcome.failed, 0);
-             EXPECT_EQ(tree.Get("drive/db1/f8.dbf"), tree.Get("web/syncdata/Db1/f8.dbf"));
+             EXPECT_EQ(tree.Get("drive/db1/f8.dbf").size(), 1024u * 1024u);
              EXPECT_EQ(Ini("LastPrimSync"), kStamp);
          }},
         {"a file larger than the download directory", EHow::SmallDownloadDirectory,
@@ -352,6 +363,22 @@ const std::vector<SSeam>& Seams()
              EXPECT_FALSE(tree.Exists("drive/db1/s1.dbf"));
              EXPECT_TRUE(ProcessesWith(tree.Server().BaseUrl()).empty());
              EXPECT_TRUE(ProcessesWith(tree.Path("drive")).empty());
+         }},
+        {"a stop while a file is fetched alone", EHow::StopDuringFetch,
+         [](CSyncTestTree& tree) {
+             const std::string content(256 * 1024, 's');
+             tree.Put("web/slow/Db1/s.dbf", content);
+             tree.Put("web/slow/zezodi.txt", Header() + "[Db1]\nFile1=s.dbf\nCrc1=" +
+                                                 CSyncTestTree::CrcText(content) + "\n");
+             tree.WriteIni("WebDocPath", tree.Server().BaseUrl() + "/slow");
+         },
+         [](const CSyncTestTree& tree, const SOutcome& outcome, const CRecordingSinks& sinks) {
+             EXPECT_EQ(outcome.result, CSyncEngine::kDone);
+             EXPECT_TRUE(
+                 sinks.HasLine("Synchronization stopped before its end", CReportSink::ImageError));
+             EXPECT_EQ(Ini("LastPrimSync"), "");
+             EXPECT_FALSE(tree.Exists("drive/db1/s.dbf"));
+             EXPECT_TRUE(ProcessesWith(tree.Server().BaseUrl()).empty());
          }},
         {"a name and its previous version that are one file", EHow::Plain,
          [](CSyncTestTree& tree) {
@@ -397,13 +424,15 @@ TEST(SyncSeamsTest, EachSeamHoldsOrFailsWithItsReason)
                 skipped.push_back(seam.name);
                 continue;
             }
-        } else if (seam.how == EHow::StopDuringBatch) {
-            // Stopped once a wget of the batch runs: its list of addresses lies in the
-            // download directory.
-            const std::string download = tree.Path("drive/jxt/download");
+        } else if (seam.how != EHow::Plain) {
+            // A wget of the batch names its list of addresses in the download directory; the
+            // one of a single file names the file's address.
+            const std::string mark = seam.how == EHow::StopDuringBatch
+                                         ? tree.Path("drive/jxt/download")
+                                         : tree.Server().BaseUrl() + "/slow/Db1/";
             bool stopped = false;
-            outcome = RunEngine(sinks, [&download, &stopped] {
-                stopped = stopped || !ProcessesWith(download).empty();
+            outcome = RunEngine(sinks, [&mark, &stopped] {
+                stopped = stopped || !ProcessesWith(mark).empty();
                 return stopped;
             });
         } else {
