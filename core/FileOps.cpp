@@ -539,10 +539,16 @@ void CFileOps::RemoveNotFollowing(std::string_view path)
 
 bool CFileOps::OutOfSpace(std::string_view path)
 {
+    return !HasRoom(path, 0);
+}
+
+bool CFileOps::HasRoom(std::string_view path, unsigned long long bytes)
+{
     struct statvfs info
     {};
-    return statvfs(std::string(path).c_str(), &info) == 0 &&
-           static_cast<unsigned long long>(info.f_bavail) * info.f_frsize < kLowSpace;
+    // A file system that cannot tell is taken to have room: the writes then tell.
+    return statvfs(std::string(path).c_str(), &info) != 0 ||
+           static_cast<unsigned long long>(info.f_bavail) * info.f_frsize >= kLowSpace + bytes;
 }
 
 bool CFileOps::Exists(std::string_view path)

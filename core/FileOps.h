@@ -89,6 +89,9 @@ public:
     static bool OutOfSpace(std::string_view path);
     static constexpr unsigned long long kLowSpace = 1024 * 1024;
 
+    // True when the file system holding path has room for `bytes` more and kLowSpace besides.
+    static bool HasRoom(std::string_view path, unsigned long long bytes);
+
     static bool Exists(std::string_view path);
     static bool IsDirectory(std::string_view path);
     static bool IsRegularFile(std::string_view path);

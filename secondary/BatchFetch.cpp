@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <set>
 #include <utility>
@@ -58,6 +59,23 @@ void AddParentDirectories(const std::string& path, std::set<std::string>& direct
          slash = path.find('/', slash + 1)) {
         directories.insert(path.substr(0, slash));
     }
+}
+
+// The room a gzip archive needs while it is unpacked: its own size and its content's, which
+// its last four bytes give (little-endian, modulo 4 GB, as gzip writes it). 0 for a file that
+// cannot be read.
+std::uint64_t UnpackRoom(const std::string& archive)
+{
+    std::ifstream in(archive, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
+    unsigned char trailer[4] = {};
+    if (size < 4 || !in.seekg(size - 4) ||
+        !in.read(reinterpret_cast<char*>(trailer), sizeof trailer)) {
+        return 0;
+    }
+    const std::uint64_t content = trailer[0] | (trailer[1] << 8) | (trailer[2] << 16) |
+                                  (static_cast<std::uint64_t>(trailer[3]) << 24);
+    return static_cast<std::uint64_t>(size) + content;
 }
 
 // wget's exit status for a file it could not write.
@@ -219,6 +237,7 @@ void CBatchFetch::Fetch(const std::vector<CSyncPlan::SSection>& plan,
         }
         return;
     }
+    std::uint64_t unpackRoom = 0;
     for (std::size_t k = 0; k < wanted.size(); ++k) {
         const SBatch& batch = batches[k % count];
         const SWanted& item = wanted[k];
@@ -232,6 +251,21 @@ void CBatchFetch::Fetch(const std::vector<CSyncPlan::SSection>& plan,
         std::uint32_t status = 0;
         if (batch.whole || (entry.zipped == 0 && CFileChecksum::Text(path, status) == entry.crc)) {
             states[item.section].entries[item.entry].staged = path;
+            unpackRoom =
+                std::max(unpackRoom, entry.zipped != 0 && m_settings.useGzip ? UnpackRoom(path)
+                                                                             : std::uint64_t{0});
+        }
+    }
+    // The staged archives stay while two are unpacked beside them (ahead, or at their turn):
+    // without room for that, the files are fetched one at a time after all.
+    if (!CFileOps::HasRoom(workDir, 2 * unpackRoom)) {
+        for (const SBatch& batch : batches) {
+            CFileOps::RemoveNotFollowing(batch.staging);
+        }
+        for (CLocalInspection::SSection& state : states) {
+            for (CLocalInspection::SLocal& local : state.entries) {
+                local.staged.clear();
+            }
         }
     }
 }

@@ -54,8 +54,10 @@ public:
     void SetRowPause(std::chrono::milliseconds pause);
     void SetRetryPause(std::chrono::milliseconds pause);
 
-    // Asked before each file: true ends the run there. The files done so far stay replaced and
-    // the others as they were; the run counts as failed and is not recorded as applied.
+    // Asked before each file, and every 100 ms while an outside program of the run works:
+    // true ends the run there, the program killed with its process group. The files done so
+    // far stay replaced and the others as they were; the run counts as failed and is not
+    // recorded as applied.
     void SetStopRequest(std::function<bool()> stopRequested);
 
     // What a run would do with one catalogue file, with the local path it concerns.
