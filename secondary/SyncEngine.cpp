@@ -297,7 +297,10 @@ int CSyncEngine::FetchCatalogue(const std::string& cataloguePath)
             "wget " + CCommandLine::Quote(webPath + "/" + std::string(Keys::kCatalogueFile));
         result = RunAndWait(command, m_settings.downloadDir, m_stopRequested);
         if (result == kRunStopped) {
-            break;
+            Log(kStoppedLog, {});
+            m_report.AddReportLine(CStringTable::Text(StringId::SyncStopped),
+                                   CReportSink::ImageError);
+            return kCatalogueMissing;
         }
         if (result == 0) {
             if (attempt == 1) {

@@ -46,7 +46,9 @@ enum class EHow
     // Stopped once the batch has begun to fetch the files.
     StopDuringBatch,
     // Stopped once the wget of a single file runs.
-    StopDuringFetch
+    StopDuringFetch,
+    // Stopped once the wget of the catalogue runs.
+    StopDuringCatalogue
 };
 
 struct SSeam
@@ -380,6 +382,20 @@ const std::vector<SSeam>& Seams()
              EXPECT_FALSE(tree.Exists("drive/db1/s.dbf"));
              EXPECT_TRUE(ProcessesWith(tree.Server().BaseUrl()).empty());
          }},
+        {"a stop while the catalogue is fetched", EHow::StopDuringCatalogue,
+         [](CSyncTestTree& tree) {
+             tree.Put("web/slow/zezodi.txt",
+                      Header() + "[Db1]\nFile1=a.dbf\nCrc1=1\n; " + std::string(256 * 1024, 'p'));
+             tree.WriteIni("WebDocPath", tree.Server().BaseUrl() + "/slow");
+         },
+         [](const CSyncTestTree& tree, const SOutcome& outcome, const CRecordingSinks& sinks) {
+             EXPECT_EQ(outcome.result, CSyncEngine::kCatalogueMissing);
+             EXPECT_TRUE(
+                 sinks.HasLine("Synchronization stopped before its end", CReportSink::ImageError));
+             EXPECT_FALSE(sinks.HasLine("Failed to get SyncFile", CReportSink::ImageError));
+             ExpectNothingRecorded(tree);
+             EXPECT_TRUE(ProcessesWith(tree.Server().BaseUrl()).empty());
+         }},
         {"a name and its previous version that are one file", EHow::Plain,
          [](CSyncTestTree& tree) {
              tree.Put("drive/db1/alarm.dbf", "old alarm");
@@ -427,9 +443,10 @@ TEST(SyncSeamsTest, EachSeamHoldsOrFailsWithItsReason)
         } else if (seam.how != EHow::Plain) {
             // A wget of the batch names its list of addresses in the download directory; the
             // one of a single file names the file's address.
-            const std::string mark = seam.how == EHow::StopDuringBatch
-                                         ? tree.Path("drive/jxt/download")
-                                         : tree.Server().BaseUrl() + "/slow/Db1/";
+            const std::string mark =
+                seam.how == EHow::StopDuringBatch   ? tree.Path("drive/jxt/download")
+                : seam.how == EHow::StopDuringFetch ? tree.Server().BaseUrl() + "/slow/Db1/"
+                                                    : tree.Server().BaseUrl() + "/slow/zezodi.txt";
             bool stopped = false;
             outcome = RunEngine(sinks, [&mark, &stopped] {
                 stopped = stopped || !ProcessesWith(mark).empty();
