@@ -61,21 +61,77 @@ void AddParentDirectories(const std::string& path, std::set<std::string>& direct
     }
 }
 
-// The room a gzip archive needs while it is unpacked: its own size and its content's, which
-// its last four bytes give (little-endian, modulo 4 GB, as gzip writes it). 0 for a file that
-// cannot be read.
-std::uint64_t UnpackRoom(const std::string& archive)
+std::uint64_t Little(const unsigned char* bytes, std::size_t count)
 {
-    std::ifstream in(archive, std::ios::binary | std::ios::ate);
-    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
-    unsigned char trailer[4] = {};
-    if (size < 4 || !in.seekg(size - 4) ||
-        !in.read(reinterpret_cast<char*>(trailer), sizeof trailer)) {
+    std::uint64_t value = 0;
+    for (std::size_t i = count; i > 0; --i) {
+        value = (value << 8) | bytes[i - 1];
+    }
+    return value;
+}
+
+// The bytes of the file from `offset` on, at most `count`; empty when they cannot be read.
+std::string ReadPart(std::ifstream& in, std::uint64_t offset, std::uint64_t count)
+{
+    std::string bytes(count, '\0');
+    in.clear();
+    if (!in.seekg(static_cast<std::streamoff>(offset)) ||
+        !in.read(bytes.data(), static_cast<std::streamsize>(count))) {
+        return {};
+    }
+    return bytes;
+}
+
+// The sizes of a zip archive's members, from its central directory.
+std::uint64_t ZipContent(std::ifstream& in, std::uint64_t size)
+{
+    // The end record: 22 bytes and a comment of at most 65535.
+    const std::uint64_t tailSize = std::min<std::uint64_t>(size, 22 + 65535);
+    const std::string tail = ReadPart(in, size - tailSize, tailSize);
+    const std::size_t end = tail.size() < 22 ? std::string::npos : tail.rfind("PK\x05\x06");
+    if (end == std::string::npos || end + 22 > tail.size()) {
         return 0;
     }
-    const std::uint64_t content = trailer[0] | (trailer[1] << 8) | (trailer[2] << 16) |
-                                  (static_cast<std::uint64_t>(trailer[3]) << 24);
-    return static_cast<std::uint64_t>(size) + content;
+    const auto* record = reinterpret_cast<const unsigned char*>(tail.data() + end);
+    const std::uint64_t offset = Little(record + 16, 4);
+    const std::uint64_t length = Little(record + 12, 4);
+    // Only what lies in the file is read, whatever the record says.
+    if (offset > size || length > size - offset) {
+        return 0;
+    }
+    const std::string directory = ReadPart(in, offset, length);
+    std::uint64_t content = 0;
+    for (std::size_t at = 0; at + 46 <= directory.size();) {
+        const auto* entry = reinterpret_cast<const unsigned char*>(directory.data() + at);
+        if (Little(entry, 4) != 0x02014b50) {
+            break;
+        }
+        content += Little(entry + 24, 4);
+        at += 46 + Little(entry + 28, 2) + Little(entry + 30, 2) + Little(entry + 32, 2);
+    }
+    return content;
+}
+
+// The room a packed file needs while it is unpacked: its own size and its content's. A gzip
+// archive's last four bytes give the content's size (little-endian, modulo 4 GB); a zip
+// archive's central directory gives its members'. What cannot be read counts for nothing: the
+// unpack then fails in any case.
+std::uint64_t UnpackRoom(const std::string& archive, bool gzip)
+{
+    std::ifstream in(archive, std::ios::binary | std::ios::ate);
+    const std::streamoff end = in ? static_cast<std::streamoff>(in.tellg()) : 0;
+    if (end < 4) {
+        return 0;
+    }
+    const auto size = static_cast<std::uint64_t>(end);
+    if (!gzip) {
+        return size + ZipContent(in, size);
+    }
+    const std::string trailer = ReadPart(in, size - 4, 4);
+    if (ReadPart(in, 0, 2) != "\x1f\x8b" || trailer.empty()) {
+        return 0;
+    }
+    return size + Little(reinterpret_cast<const unsigned char*>(trailer.data()), 4);
 }
 
 // wget's exit status for a file it could not write.
@@ -251,13 +307,13 @@ void CBatchFetch::Fetch(const std::vector<CSyncPlan::SSection>& plan,
         std::uint32_t status = 0;
         if (batch.whole || (entry.zipped == 0 && CFileChecksum::Text(path, status) == entry.crc)) {
             states[item.section].entries[item.entry].staged = path;
-            unpackRoom =
-                std::max(unpackRoom, entry.zipped != 0 && m_settings.useGzip ? UnpackRoom(path)
-                                                                             : std::uint64_t{0});
+            if (entry.zipped != 0) {
+                unpackRoom = std::max(unpackRoom, UnpackRoom(path, m_settings.useGzip));
+            }
         }
     }
-    // The staged archives stay while two are unpacked beside them (ahead, or at their turn):
-    // without room for that, the files are fetched one at a time after all.
+    // The staged files stay while two archives are unpacked beside them (gzip ones ahead, or
+    // any at their turn): without room for that, the files are fetched one at a time after all.
     if (!CFileOps::HasRoom(workDir, 2 * unpackRoom)) {
         for (const SBatch& batch : batches) {
             CFileOps::RemoveNotFollowing(batch.staging);
