@@ -70,6 +70,7 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
                                       const std::optional<SLocalFile>& local,
                                       const std::string& staged, bool stagedUnpacked)
 {
+    m_stopped = false;
     const std::string& downloadDir =
         local.has_value() && !m_workDir.empty() ? m_workDir : m_settings.downloadDir;
     const std::string downloadName =
@@ -230,6 +231,7 @@ void CDownloadApply::NoteNoSpace(const std::string& directory)
 int CDownloadApply::Run(const std::string& command, const std::string& directory, bool download)
 {
     const int result = RunAndWait(command, directory, m_stopRequested);
+    m_stopped = m_stopped || result == kRunStopped;
     // Judged before the caller removes what the program left: a partial file holds the room.
     // Every download and unpack happens in the download directory or below it.
     if (result > 0 && (!download || result == kWgetFileError) && CFileOps::OutOfSpace(directory)) {
@@ -241,6 +243,11 @@ int CDownloadApply::Run(const std::string& command, const std::string& directory
 bool CDownloadApply::Fail(std::string_view logFormat, StringId reportId,
                           std::initializer_list<std::string_view> args)
 {
+    // A program killed by the stop request did not fail: the run reports its stop.
+    if (m_stopped) {
+        m_failureFlag = true;
+        return false;
+    }
     CEventLog::WriteLog(m_settings.logDir, CStringTable::FormatText(logFormat, args));
     m_report.AddReportLine(CStringTable::Format(reportId, args), CReportSink::ImageError);
     m_failureFlag = true;

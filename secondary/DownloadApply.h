@@ -97,5 +97,7 @@ private:
     std::chrono::milliseconds m_retryPause{500};
     std::string m_workDir;
     std::function<bool()> m_stopRequested;
+    // The stop request killed a program of the current file.
+    bool m_stopped = false;
     std::string m_noSpaceDir;
 };

@@ -380,6 +380,7 @@ const std::vector<SSeam>& Seams()
                  sinks.HasLine("Synchronization stopped before its end", CReportSink::ImageError));
              EXPECT_EQ(Ini("LastPrimSync"), "");
              EXPECT_FALSE(tree.Exists("drive/db1/s.dbf"));
+             EXPECT_FALSE(sinks.HasLine("Failed to download file", CReportSink::ImageError));
              EXPECT_TRUE(ProcessesWith(tree.Server().BaseUrl()).empty());
          }},
         {"a stop while the catalogue is fetched", EHow::StopDuringCatalogue,
