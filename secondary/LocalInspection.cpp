@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -16,7 +17,8 @@ constexpr std::size_t kEntriesForHelpers = 16;
 
 } // namespace
 
-CLocalInspection::CLocalInspection(const std::vector<CSyncPlan::SSection>& plan, bool preview)
+CLocalInspection::CLocalInspection(const std::vector<CSyncPlan::SSection>& plan, bool preview,
+                                   const std::function<bool()>& stopRequested)
     : m_plan{plan}, m_sections(plan.size())
 {
     std::vector<std::pair<std::size_t, std::size_t>> items;
@@ -40,11 +42,16 @@ CLocalInspection::CLocalInspection(const std::vector<CSyncPlan::SSection>& plan,
     }
     // Reading the local copies takes most of a run that changes little; it is shared among
     // the cores.
+    // Only this thread asks the stop request; the helpers follow it.
     std::atomic<std::size_t> next{0};
-    const auto inspect = [&] {
-        for (std::size_t at = next++; at < items.size(); at = next++) {
+    std::atomic<bool> stopped{false};
+    const auto inspect = [&](bool asks) {
+        for (std::size_t at = next++; at < items.size() && !stopped; at = next++) {
             const auto [s, i] = items[at];
             m_sections[s].entries[i] = InspectEntry(plan[s].directory, plan[s].entries[i]);
+            if (asks && stopRequested && stopRequested()) {
+                stopped = true;
+            }
         }
     };
     const unsigned helpers = items.size() < kEntriesForHelpers
@@ -52,9 +59,9 @@ CLocalInspection::CLocalInspection(const std::vector<CSyncPlan::SSection>& plan,
                                  : std::clamp(std::thread::hardware_concurrency(), 1u, 4u) - 1;
     std::vector<std::jthread> threads;
     for (unsigned i = 0; i < helpers; ++i) {
-        threads.emplace_back(inspect);
+        threads.emplace_back(inspect, false);
     }
-    inspect();
+    inspect(true);
 }
 
 bool CLocalInspection::Revisit(std::size_t s)

@@ -3,6 +3,7 @@
 #include "secondary/SyncPlan.h"
 
 #include <cstddef>
+#include <functional>
 #include <set>
 #include <string>
 #include <sys/stat.h>
@@ -42,9 +43,11 @@ public:
         ino_t inode = 0;
     };
 
-    // Reads every walked section of the plan, the local copies shared among the cores.
-    // Unless `preview`, the temporaries that ended runs left in each directory go first.
-    CLocalInspection(const std::vector<CSyncPlan::SSection>& plan, bool preview);
+    // Reads every walked section of the plan, the local copies shared among the cores, until
+    // the stop request (when set) says true. Unless `preview`, the temporaries that ended runs
+    // left in each directory go first.
+    CLocalInspection(const std::vector<CSyncPlan::SSection>& plan, bool preview,
+                     const std::function<bool()>& stopRequested);
 
     std::vector<SSection>& Sections() { return m_sections; }
 

@@ -223,7 +223,7 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
         // be fetched together; the rows and log lines then follow section by section and
         // entry by entry as before.
         const std::vector<CSyncPlan::SSection>& sections = plan.Sections();
-        CLocalInspection local{sections, static_cast<bool>(m_preview)};
+        CLocalInspection local{sections, static_cast<bool>(m_preview), m_stopRequested};
         m_local = &local;
         std::optional<CStagedFiles> ready;
         if (!m_preview && !StopRequested()) {
