@@ -33,11 +33,28 @@ std::string CCatalogueReader::Stamp() const
     return m_document.ReadText(CatalogueSections::kSetup, ConfigKeys::kLastSync, "", kMaxStamp + 1);
 }
 
+CCatalogueReader::EProof CCatalogueReader::Proof() const
+{
+    const std::string stamp = Stamp();
+    const bool hexadecimal = !stamp.empty() && stamp.size() <= 8 &&
+                             stamp.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+    if (!hexadecimal) {
+        return EProof::NoStamp;
+    }
+    if (m_document.ReadInt(CatalogueSections::kSetup, ConfigKeys::kFormat, 0) >=
+            kFormatWithEndMark &&
+        m_document.ReadText(CatalogueSections::kEnd, ConfigKeys::kLastSync, "", kMaxStamp + 1) !=
+            stamp) {
+        return EProof::CutShort;
+    }
+    return EProof::Whole;
+}
+
 std::vector<CCatalogueReader::Entry> CCatalogueReader::Entries(std::string_view section,
                                                                int maxEntries) const
 {
     std::vector<Entry> entries;
-    for (int n = 1; n <= maxEntries; ++n) {
+    for (int n = 1; maxEntries == kUnbounded || n <= maxEntries; ++n) {
         Entry entry;
         entry.file =
             m_document.ReadText(section, NumberedKey(ConfigKeys::kFile, n), "", kMaxFileName + 1);
@@ -57,7 +74,7 @@ std::vector<CCatalogueReader::Entry> CCatalogueReader::Entries(std::string_view 
 std::vector<std::string> CCatalogueReader::Directories(std::string_view section) const
 {
     std::vector<std::string> directories;
-    for (int n = 1; n <= kMaxDirectories; ++n) {
+    for (int n = 1;; ++n) {
         std::string directory =
             m_document.ReadText(section, NumberedKey(ConfigKeys::kDir, n), "", kMaxDirectory + 1);
         if (directory.empty()) {

@@ -14,7 +14,8 @@ constexpr std::string_view kWinnt = "Winnt";
 constexpr std::string_view kWebPhp = "Web_Php";
 constexpr std::string_view kHtdocs = "htdocs"; // the root of the sub-section tree
 constexpr std::string_view kIniFiles = "IniFiles";
-// The last section, holding LastSync again; Windows peers never read it.
+// The last section of a catalogue that carries Setup/Format 2 or more: its LastSync repeats
+// Setup/LastSync, so that a catalogue cut short is told from a whole one.
 constexpr std::string_view kEnd = "End";
 
 // The order in which the sections are written, and walked by a secondary.

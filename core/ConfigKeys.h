@@ -129,7 +129,6 @@ constexpr SNumberedKey kCrc{"Crc"};                         // "Crc%d"
 constexpr SNumberedKey kZipped{"Zipped"};                   // "Zipped%d"
 constexpr SNumberedKey kOnlyNotExistent{"OnlyNotExistent"}; // "OnlyNotExistent%d"
 constexpr SNumberedKey kDir{"Dir"};                         // "Dir%d"
-
 // Setup/Format: from 2 on the catalogue ends with section End, whose LastSync repeats the
 // stamp of Setup, so that a reader can tell a whole catalogue from one cut short.
 constexpr std::string_view kFormat = "Format";

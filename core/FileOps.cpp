@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <limits>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <utility>
 
@@ -237,6 +238,8 @@ int ReplaceWithTemporary(const std::string& temporary, std::string_view dst)
         unlink(temporary.c_str());
         return error;
     }
+    // Where both were names of one file the rename changed nothing and left the temporary.
+    unlink(temporary.c_str());
     return 0;
 }
 
@@ -434,6 +437,14 @@ int CFileOps::LinkReplacing(std::string_view src, std::string_view dst)
     // missing and a killed run leaves a name that RemoveStaleTemporaries knows.
     // A link never replaces a name, so a free name needs no file to hold it.
     const std::string source(src);
+    struct stat from
+    {};
+    struct stat to
+    {};
+    // Already a name of that file, as a run killed between two renames leaves it.
+    if (stat(source.c_str(), &from) == 0 && lstat(std::string(dst).c_str(), &to) == 0 &&
+        from.st_dev == to.st_dev && from.st_ino == to.st_ino)
+        return 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name = FreshTemporaryName(dst);
         if (linkat(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
@@ -509,6 +520,35 @@ void CFileOps::RemoveStaleTemporaries(std::string_view dir)
         std::error_code ignored;
         std::filesystem::remove_all(std::filesystem::path(path) / name, ignored);
     }
+}
+
+bool CFileOps::IsSoleRegularFile(std::string_view path)
+{
+    struct stat info
+    {};
+    return lstat(std::string(path).c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           info.st_nlink == 1;
+}
+
+void CFileOps::RemoveNotFollowing(std::string_view path)
+{
+    // remove_all does not follow symbolic links, neither the path itself nor any inside it.
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(path), ignored);
+}
+
+bool CFileOps::OutOfSpace(std::string_view path)
+{
+    return !HasRoom(path, 0);
+}
+
+bool CFileOps::HasRoom(std::string_view path, unsigned long long bytes)
+{
+    struct statvfs info
+    {};
+    // A file system that cannot tell is taken to have room: the writes then tell.
+    return statvfs(std::string(path).c_str(), &info) != 0 ||
+           static_cast<unsigned long long>(info.f_bavail) * info.f_frsize >= kLowSpace + bytes;
 }
 
 bool CFileOps::Exists(std::string_view path)

@@ -76,6 +76,22 @@ public:
     // the middle leaves them; those of running processes and every other name stay.
     static void RemoveStaleTemporaries(std::string_view dir);
 
+    // True when path itself (not followed) is a regular file with no other name: what an
+    // outside program left there is then a file of its own and nothing it points into.
+    static bool IsSoleRegularFile(std::string_view path);
+
+    // Removes path without following it: a symbolic link goes, not its target; a directory
+    // goes with everything in it.
+    static void RemoveNotFollowing(std::string_view path);
+
+    // True when the file system holding path has less room left than a download needs to go
+    // on (kLowSpace): after a write failed there, it failed for lack of space.
+    static bool OutOfSpace(std::string_view path);
+    static constexpr unsigned long long kLowSpace = 1024 * 1024;
+
+    // True when the file system holding path has room for `bytes` more and kLowSpace besides.
+    static bool HasRoom(std::string_view path, unsigned long long bytes);
+
     static bool Exists(std::string_view path);
     static bool IsDirectory(std::string_view path);
     static bool IsRegularFile(std::string_view path);

@@ -432,6 +432,15 @@ const char* CStringTable::Source(StringId id)
     case StringId::CatalogueTooLarge:
         return ZEZODI_TR_NOOP("StringTable",
                               "The synchronization file %1 is larger than %2 MB and is not read !");
+    case StringId::CatalogueWithoutStamp:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Failed to get SyncFile from %s  File has no valid version stamp !");
+    case StringId::CatalogueCutShort:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Failed to get SyncFile from %s  File is incomplete, its end mark "
+                              "is missing !");
+    case StringId::NoSpaceLeft:
+        return ZEZODI_TR_NOOP("StringTable", "No space left on device in %s !");
     case StringId::SyncStopped:
         return ZEZODI_TR_NOOP("StringTable",
                               "Synchronization stopped before its end: the program is ending.");

@@ -205,6 +205,9 @@ enum class StringId : int
     GenerationNotPublished,
     SectionBeyondWindowsReaders,
     CatalogueTooLarge,
+    CatalogueWithoutStamp,
+    CatalogueCutShort,
+    NoSpaceLeft,
     // The role run as a service.
     SyncStopped,
     RoleHeldElsewhere,

@@ -1,5 +1,6 @@
 #include "primary/CatalogueBuilder.h"
 
+#include "core/CatalogueNames.h"
 #include "core/CatalogueSections.h"
 #include "core/ConfigKeys.h"
 #include "core/Crc32.h"
@@ -205,13 +206,13 @@ void CCatalogueBuilder::AddFileGroups(const std::string& drive, const std::strin
 void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view pattern,
                                  std::string_view section, bool onlyIfAbsent)
 {
-    const std::string exclusion = CPublishedName::LowerAscii(m_settings.doNotSyncFiles);
+    const std::string exclusion = CCatalogueNames::Lower(m_settings.doNotSyncFiles);
     const std::string targetDir =
-        CPlatform::JoinPath(m_publication.BuildDir(), CPublishedName::SectionPath(section));
+        CPlatform::JoinPath(m_publication.BuildDir(), CCatalogueNames::SectionPath(section));
     std::vector<std::string> names;
     std::unordered_set<std::string> listed;
     for (std::string& name : CFileOps::FindFiles(sourceDir, pattern)) {
-        std::string lowerName = CPublishedName::LowerAscii(name);
+        std::string lowerName = CCatalogueNames::Lower(name);
         if (exclusion.find(lowerName) == std::string::npos) {
             names.push_back(std::move(name));
             listed.insert(std::move(lowerName));
@@ -219,7 +220,7 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
     }
     bool ensured = false;
     for (const std::string& name : names) {
-        const std::string lowerName = CPublishedName::LowerAscii(name);
+        const std::string lowerName = CCatalogueNames::Lower(name);
         const std::string source = CPlatform::JoinPath(sourceDir, name);
         const std::string target = CPlatform::JoinPath(targetDir, lowerName);
         if (!ClaimName(name, source, target, lowerName)) {
@@ -290,7 +291,7 @@ void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_vie
         if (name.find('.') != std::string::npos) {
             continue;
         }
-        const std::string lowerName = CPublishedName::LowerAscii(name);
+        const std::string lowerName = CCatalogueNames::Lower(name);
         if (lowerName == kSyncDataDirectory) {
             continue;
         }
@@ -411,7 +412,7 @@ bool CCatalogueBuilder::ClaimName(const std::string& name, const std::string& so
     AwaitPacking(target);
     // The same file found again by a later pattern is published again under its own name.
     const auto [claim, added] =
-        m_claims.try_emplace(CPublishedName::LowerAscii(target), SClaim{source, false});
+        m_claims.try_emplace(CCatalogueNames::Lower(target), SClaim{source, false});
     if (added || (claim->second.source == source && !claim->second.packed)) {
         return true;
     }
@@ -438,7 +439,7 @@ CCatalogueBuilder::PlanPacking(const std::string& source, const std::string& tar
     // A packed name that another file of this run holds, or that a file of the same listing
     // will hold, stays that file's: this one is published unpacked.
     AwaitPacking(plan.packed);
-    const std::string packedKey = CPublishedName::LowerAscii(plan.packed);
+    const std::string packedKey = CCatalogueNames::Lower(plan.packed);
     const auto claim = m_claims.find(packedKey);
     const bool ownCopy =
         claim != m_claims.end() && claim->second.packed && claim->second.source == source;
@@ -466,7 +467,7 @@ bool CCatalogueBuilder::Pack(const std::string& source, const std::string& targe
         m_queue.Pack(m_packer.CommandLine(target, packed), [=, this, told = std::move(told)](bool) {
             switch (m_packer.Judge(target, packed, published.crcText, published.size, m_crc32)) {
             case CPackedCopy::EOutcome::Packed:
-                m_claims[CPublishedName::LowerAscii(packed)] = SClaim{source, true};
+                m_claims[CCatalogueNames::Lower(packed)] = SClaim{source, true};
                 told(true);
                 break;
             case CPackedCopy::EOutcome::Unpacked:
@@ -479,14 +480,14 @@ bool CCatalogueBuilder::Pack(const std::string& source, const std::string& targe
             }
         });
     // Until the packer is done, neither its input nor its output may be claimed or written.
-    m_packing[CPublishedName::LowerAscii(target)] = ticket;
-    m_packing[CPublishedName::LowerAscii(packed)] = ticket;
+    m_packing[CCatalogueNames::Lower(target)] = ticket;
+    m_packing[CCatalogueNames::Lower(packed)] = ticket;
     return true;
 }
 
 void CCatalogueBuilder::AwaitPacking(const std::string& path)
 {
-    const auto pending = m_packing.find(CPublishedName::LowerAscii(path));
+    const auto pending = m_packing.find(CCatalogueNames::Lower(path));
     if (pending != m_packing.end()) {
         m_queue.WaitFor(pending->second);
         m_packing.erase(pending);
@@ -543,7 +544,7 @@ bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::strin
             CStringTable::FormatText(kPublishedUnpackedLog, {source, Shown(plan.packed)}));
     }
     if (packed) {
-        m_claims[CPublishedName::LowerAscii(plan.packed)] = SClaim{source, true};
+        m_claims[CCatalogueNames::Lower(plan.packed)] = SClaim{source, true};
     }
     published.size = size;
     published.modified = static_cast<std::time_t>(sourceStamp->modifiedSec);
@@ -571,7 +572,7 @@ void CCatalogueBuilder::RecordPublication(std::string_view section, const std::s
 std::string CCatalogueBuilder::CurrentPath(std::string_view section, const std::string& name) const
 {
     return CPlatform::JoinPath(
-        CPlatform::JoinPath(m_publication.CurrentDir(), CPublishedName::SectionPath(section)),
+        CPlatform::JoinPath(m_publication.CurrentDir(), CCatalogueNames::SectionPath(section)),
         name);
 }
 
@@ -588,7 +589,7 @@ void CCatalogueBuilder::EnsureWebDirectory(std::string_view section) const
 {
     // Every missing level is created, so a subtree publishes even when its parent section
     // has no files of its own.
-    const std::string path = CPublishedName::SectionPath(section);
+    const std::string path = CCatalogueNames::SectionPath(section);
     for (std::size_t end = path.find('/');; end = path.find('/', end + 1)) {
         const std::string level =
             CPlatform::JoinPath(m_publication.BuildDir(), path.substr(0, end));

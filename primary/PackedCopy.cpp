@@ -1,5 +1,6 @@
 #include "primary/PackedCopy.h"
 
+#include "core/CatalogueNames.h"
 #include "core/CommandLine.h"
 #include "core/Crc32.h"
 #include "core/FileOps.h"
@@ -40,7 +41,7 @@ bool CPackedCopy::CanPack(const std::string& lowerName) const
 
 std::string CPackedCopy::PackedPath(const std::string& target) const
 {
-    return m_useGzip ? target + ".gz" : target.substr(0, target.size() - kExtensionLength) + "zip";
+    return CCatalogueNames::PackedName(target, m_useGzip);
 }
 
 std::string CPackedCopy::Packer() const

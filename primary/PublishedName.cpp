@@ -9,15 +9,6 @@ constexpr std::size_t kExtensionLength = 3;
 
 } // namespace
 
-std::string CPublishedName::LowerAscii(std::string_view text)
-{
-    std::string lower{text};
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
-        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return lower;
-}
-
 bool CPublishedName::IsControl(char c)
 {
     const auto byte = static_cast<unsigned char>(c);
@@ -69,11 +60,4 @@ std::uint64_t CPublishedName::SizeInKb(std::uint64_t size)
         return 1;
     }
     return size / kKilobyte;
-}
-
-std::string CPublishedName::SectionPath(std::string_view section)
-{
-    std::string path{section};
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
 }

@@ -9,7 +9,6 @@
 class CPublishedName
 {
 public:
-    static std::string LowerAscii(std::string_view text);
     static bool IsControl(char c);
     // A name with a line break or another control character would corrupt the catalogue's
     // lines.
@@ -24,6 +23,4 @@ public:
     static std::string Extension(const std::string& lowerName);
     // Whole kilobytes, but 1 for a file of 1 to 1023 bytes.
     static std::uint64_t SizeInKb(std::uint64_t size);
-    // Catalogue sections name subdirectories with '\', as the Windows peers expect.
-    static std::string SectionPath(std::string_view section);
 };

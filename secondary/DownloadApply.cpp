@@ -1,5 +1,6 @@
 #include "secondary/DownloadApply.h"
 
+#include "core/CatalogueNames.h"
 #include "core/CommandLine.h"
 #include "core/EventLog.h"
 #include "core/FileOps.h"
@@ -24,6 +25,9 @@ namespace Texts = SyncLogTexts;
 namespace {
 
 constexpr int kAttempts = 4;
+
+// wget's exit status for a file it could not write.
+constexpr int kWgetFileError = 3;
 
 // "%02d.%02d.%04d %02d:%02d" of a last-write time in local time.
 std::string NewerDateText(std::time_t seconds)
@@ -66,10 +70,11 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
                                       const std::optional<SLocalFile>& local,
                                       const std::string& staged, bool stagedUnpacked)
 {
+    m_stopped = false;
     const std::string& downloadDir =
         local.has_value() && !m_workDir.empty() ? m_workDir : m_settings.downloadDir;
     const std::string downloadName =
-        packed ? CSyncNames::PackedName(fileName, m_settings.useGzip) : std::string(fileName);
+        packed ? CCatalogueNames::PackedName(fileName, m_settings.useGzip) : std::string(fileName);
     const std::string downloadedPath = CPlatform::JoinPath(downloadDir, fileName);
     const std::string archivePath = CPlatform::JoinPath(downloadDir, downloadName);
     const std::string command =
@@ -83,7 +88,10 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
     const bool taken =
         !staged.empty() &&
         rename(staged.c_str(), (stagedUnpacked ? downloadedPath : archivePath).c_str()) == 0;
+    // What a failed download or unpack left would hold the room that the next file needs;
+    // both names were free before.
     if (!taken && !FetchAlone(command, downloadDir, downloadName, archivePath)) {
+        RemoveFile(archivePath);
         return Fail(Texts::kDownloadFailed, StringId::DownloadFailed, {command});
     }
     CEventLog::WriteLog(m_settings.logDir,
@@ -96,7 +104,9 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
                                                  CCommandLine::Quote(archivePath) + " " +
                                                  CCommandLine::Quote(downloadDir);
         // A program that cannot be started counts as a failed unpack, reported as such.
-        if (RunAndWait(unpackCommand, downloadDir) != 0) {
+        if (Run(unpackCommand, downloadDir, false) != 0) {
+            RemoveFile(archivePath);
+            CFileOps::RemoveNotFollowing(downloadedPath);
             return Fail(Texts::kUnzipFailed, StringId::UnzipFailed, {unpackCommand});
         }
         if (archivePath != downloadedPath) {
@@ -105,8 +115,10 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
     }
 
     // GNU wget keeps "@" in names, so no name needs repairing; the file must be there under
-    // its catalogue name.
-    if (!CFileOps::IsRegularFile(downloadedPath)) {
+    // its catalogue name, as a file of its own: an archive may hold a link, a directory or a
+    // device under that name, which is never installed nor followed.
+    if (!CFileOps::IsSoleRegularFile(downloadedPath)) {
+        CFileOps::RemoveNotFollowing(downloadedPath);
         return packed ? Fail(Texts::kUnzipFailed, StringId::UnzipFailed, {unpackCommand})
                       : Fail(Texts::kDownloadFailed, StringId::DownloadFailed, {command});
     }
@@ -120,11 +132,10 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
 }
 
 bool CDownloadApply::FetchAlone(const std::string& command, const std::string& downloadDir,
-                                const std::string& downloadName,
-                                const std::string& archivePath) const
+                                const std::string& downloadName, const std::string& archivePath)
 {
     if (CSyncNames::SavedName(downloadName) == downloadName) {
-        return RunAndWait(command, downloadDir) == 0;
+        return Run(command, downloadDir, true) == 0;
     }
     // wget would save this name under another one, which may be a name of its own in the
     // download directory: it downloads into an empty directory of this process, where the one
@@ -135,7 +146,7 @@ bool CDownloadApply::FetchAlone(const std::string& command, const std::string& d
     const std::string alone = CPlatform::JoinPath(base, "alone");
     std::error_code ignored;
     std::filesystem::remove_all(alone, ignored);
-    bool fetched = CFileOps::CreateDirectory(alone) == 0 && RunAndWait(command, alone) == 0;
+    bool fetched = CFileOps::CreateDirectory(alone) == 0 && Run(command, alone, true) == 0;
     if (fetched) {
         std::vector<std::filesystem::path> left;
         for (const auto& entry : std::filesystem::directory_iterator(alone, ignored)) {
@@ -162,9 +173,14 @@ bool CDownloadApply::Apply(const std::string& downloadedPath, std::string_view f
     const bool timeKnown = stat(downloadedPath.c_str(), &downloaded) == 0;
     // The download is moved where it can be (the same file system), else copied.
     std::string temporary;
-    if (CFileOps::MoveBeside(downloadedPath, localPath, temporary) != 0 &&
-        CopyBesideWithRetries(downloadedPath, localPath, temporary) != 0) {
-        return Fail(Texts::kCopyFailed, StringId::CopyFileFailed, {downloadedPath, localPath});
+    if (CFileOps::MoveBeside(downloadedPath, localPath, temporary) != 0) {
+        if (const int error = CopyBesideWithRetries(downloadedPath, localPath, temporary);
+            error != 0) {
+            if (error == ENOSPC || error == EDQUOT) {
+                NoteNoSpace(local.directory);
+            }
+            return Fail(Texts::kCopyFailed, StringId::CopyFileFailed, {downloadedPath, localPath});
+        }
     }
     if (!VerifyBeside(temporary, localPath, primaryCrc)) {
         RemoveFile(temporary);
@@ -195,9 +211,43 @@ bool CDownloadApply::Apply(const std::string& downloadedPath, std::string_view f
     return true;
 }
 
+void CDownloadApply::SetStopRequest(std::function<bool()> stopRequested)
+{
+    m_stopRequested = std::move(stopRequested);
+}
+
+void CDownloadApply::ClearNoSpace()
+{
+    m_noSpaceDir.clear();
+}
+
+void CDownloadApply::NoteNoSpace(const std::string& directory)
+{
+    if (m_noSpaceDir.empty()) {
+        m_noSpaceDir = directory;
+    }
+}
+
+int CDownloadApply::Run(const std::string& command, const std::string& directory, bool download)
+{
+    const int result = RunAndWait(command, directory, m_stopRequested);
+    m_stopped = m_stopped || result == kRunStopped;
+    // Judged before the caller removes what the program left: a partial file holds the room.
+    // Every download and unpack happens in the download directory or below it.
+    if (result > 0 && (!download || result == kWgetFileError) && CFileOps::OutOfSpace(directory)) {
+        NoteNoSpace(m_settings.downloadDir);
+    }
+    return result;
+}
+
 bool CDownloadApply::Fail(std::string_view logFormat, StringId reportId,
                           std::initializer_list<std::string_view> args)
 {
+    // A program killed by the stop request did not fail: the run reports its stop.
+    if (m_stopped) {
+        m_failureFlag = true;
+        return false;
+    }
     CEventLog::WriteLog(m_settings.logDir, CStringTable::FormatText(logFormat, args));
     m_report.AddReportLine(CStringTable::Format(reportId, args), CReportSink::ImageError);
     m_failureFlag = true;

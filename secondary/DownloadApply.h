@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -60,13 +61,25 @@ public:
     // The pause between two attempts of a file-system step (500 ms unless changed).
     void SetRetryPause(std::chrono::milliseconds pause);
 
+    // Asked while an outside program runs: true kills it, and its file fails.
+    void SetStopRequest(std::function<bool()> stopRequested);
+
+    // The first directory in which a file failed for lack of space since the last
+    // ClearNoSpace; empty when none did.
+    const std::string& NoSpaceDirectory() const { return m_noSpaceDir; }
+    void ClearNoSpace();
+
 private:
     bool Fail(std::string_view logFormat, StringId reportId,
               std::initializer_list<std::string_view> args);
     bool ClearForDownload(const std::string& path) const;
     // Runs the single download's command line; true when the download lies at archivePath.
     bool FetchAlone(const std::string& command, const std::string& downloadDir,
-                    const std::string& downloadName, const std::string& archivePath) const;
+                    const std::string& downloadName, const std::string& archivePath);
+    // Runs the command line in directory (the download directory or one below it); notes the
+    // download directory when the program failed there for lack of space.
+    int Run(const std::string& command, const std::string& directory, bool download);
+    void NoteNoSpace(const std::string& directory);
     bool Apply(const std::string& downloadedPath, std::string_view fileName,
                std::string_view primaryCrc, const SLocalFile& local);
     void KeepNewerLocalFile(const std::string& localPath, std::string_view fileName,
@@ -83,4 +96,8 @@ private:
     bool& m_failureFlag;
     std::chrono::milliseconds m_retryPause{500};
     std::string m_workDir;
+    std::function<bool()> m_stopRequested;
+    // The stop request killed a program of the current file.
+    bool m_stopped = false;
+    std::string m_noSpaceDir;
 };

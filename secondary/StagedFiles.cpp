@@ -5,7 +5,9 @@
 #include "core/RunAndWait.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -81,13 +83,19 @@ void CStagedFiles::Unpack(const std::stop_token& stop)
             // A name that is there already would be taken for the content.
             const std::string content = archive.substr(0, archive.size() - kGzipSuffix.size());
             const std::size_t slash = archive.rfind('/');
-            unpacked = !CFileOps::Exists(content) &&
-                       RunAndWait("gzip -d " + CCommandLine::Quote(archive),
-                                  slash == std::string::npos ? std::string()
-                                                             : archive.substr(0, slash)) == 0 &&
-                       CFileOps::IsRegularFile(content);
+            struct stat there
+            {};
+            const bool free = lstat(content.c_str(), &there) != 0 && errno == ENOENT;
+            unpacked =
+                free &&
+                RunAndWait("gzip -d " + CCommandLine::Quote(archive),
+                           slash == std::string::npos ? std::string() : archive.substr(0, slash),
+                           [&stop] { return stop.stop_requested(); }) == 0 &&
+                CFileOps::IsSoleRegularFile(content);
             if (unpacked) {
                 FlushFile(content);
+            } else if (free) {
+                CFileOps::RemoveNotFollowing(content);
             }
         }
         {

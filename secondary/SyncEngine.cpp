@@ -1,12 +1,11 @@
 #include "secondary/SyncEngine.h"
 
-#include "core/CatalogueSections.h"
+#include "core/CatalogueNames.h"
 #include "core/CommandLine.h"
 #include "core/ConfigKeys.h"
 #include "core/EventLog.h"
 #include "core/FileOps.h"
 #include "core/Platform.h"
-#include "core/ProcessRunner.h"
 #include "core/ProfileFile.h"
 #include "core/ProfileStore.h"
 #include "core/ReportSink.h"
@@ -14,18 +13,15 @@
 #include "core/StringTable.h"
 #include "core/TimeStamp.h"
 #include "secondary/AlarmAppCloser.h"
-#include "secondary/FileChecksum.h"
+#include "secondary/BatchFetch.h"
 #include "secondary/LocalFilesSink.h"
+#include "secondary/LocalInspection.h"
 #include "secondary/SecondaryConfig.h"
 #include "secondary/SyncLogTexts.h"
 #include "secondary/SyncNames.h"
 
-#include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <thread>
@@ -33,7 +29,6 @@
 #include <utility>
 
 namespace Keys = ConfigKeys;
-namespace Sections = CatalogueSections;
 namespace Texts = SyncLogTexts;
 
 namespace {
@@ -59,60 +54,7 @@ long long KilobytesShown(off_t size)
     return (kb == 0 && low != 0) ? 1 : kb;
 }
 
-// How many directories wget is to cut from the front of a file's address so that it saves the
-// file as its section path and name: the parts of the web path after its host, as wget
-// resolves them ("." goes, ".." takes the part before it away, an empty part counts). -1 for
-// a web path with a query or a fragment.
-int CutDirectories(std::string_view webPath)
-{
-    const std::string url = CSyncNames::SectionPath(webPath);
-    if (url.find_first_of("?#") != std::string::npos) {
-        return -1;
-    }
-    const std::size_t scheme = url.find("://");
-    const std::size_t path = url.find('/', scheme == std::string::npos ? 0 : scheme + 3);
-    if (path == std::string::npos) {
-        return 0;
-    }
-    // Each part is ended by a '/', the last one by the '/' before the section.
-    int parts = 0;
-    std::size_t start = path + 1;
-    for (;;) {
-        const std::size_t end = std::min(url.find('/', start), url.size());
-        const std::string_view part = std::string_view(url).substr(start, end - start);
-        if (part == "..") {
-            parts = std::max(parts - 1, 0);
-        } else if (part != ".") {
-            ++parts;
-        }
-        if (end == url.size()) {
-            return parts;
-        }
-        start = end + 1;
-    }
-}
-
-// Adds every directory above path ("a/b/c" gives "a" and "a/b") to directories.
-void AddParentDirectories(const std::string& path, std::set<std::string>& directories)
-{
-    for (std::size_t slash = path.find('/'); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
-        directories.insert(path.substr(0, slash));
-    }
-}
-
-// From this many files on, a batch is fetched by two wget processes.
-constexpr std::size_t kFilesForTwoBatches = 8;
-
-// Below this many entries the run's thread reads the local copies alone.
-constexpr std::size_t kEntriesForHelpers = 16;
-
 constexpr std::string_view kStoppedLog = "Synchronization stopped before its end";
-
-std::string SectionKey(std::string_view section)
-{
-    return CSyncNames::Lower(CSyncNames::SectionPath(section));
-}
 
 // What a local name is when it is not a regular file, for the report.
 std::string_view FileKind(mode_t mode)
@@ -180,6 +122,7 @@ void CSyncEngine::SetRetryPause(std::chrono::milliseconds pause)
 void CSyncEngine::SetStopRequest(std::function<bool()> stopRequested)
 {
     m_stopRequested = std::move(stopRequested);
+    m_download.SetStopRequest(m_stopRequested);
 }
 
 void CSyncEngine::SetPreview(PreviewSink preview)
@@ -209,6 +152,7 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
     m_identical = 0;
     m_failed = 0;
     m_synchronized = 0;
+    m_download.ClearNoSpace();
 
     if (!m_preview) {
         CAlarmAppCloser::CloseAlarmApplications();
@@ -227,13 +171,25 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
         return kCatalogueMissing;
     }
 
-    const CCatalogueReader reader{cataloguePath};
+    CSyncPlan plan{cataloguePath};
+    const CCatalogueReader& reader = plan.Reader();
     if (reader.TooLarge()) {
         const std::string limit = std::to_string(CProfileFile::kMaxBytes / (1024 * 1024));
         Log(Texts::kCatalogueTooLarge, {cataloguePath, limit});
         m_report.AddReportLine(
             CStringTable::Format(StringId::CatalogueTooLarge, {cataloguePath, limit}),
             CReportSink::ImageError);
+        return kCatalogueMissing;
+    }
+    if (const CCatalogueReader::EProof proof = reader.Proof();
+        proof != CCatalogueReader::EProof::Whole) {
+        const bool noStamp = proof == CCatalogueReader::EProof::NoStamp;
+        Log(noStamp ? Texts::kCatalogueWithoutStamp : Texts::kCatalogueCutShort,
+            {m_settings.webPath});
+        m_report.AddReportLine(CStringTable::Format(noStamp ? StringId::CatalogueWithoutStamp
+                                                            : StringId::CatalogueCutShort,
+                                                    {m_settings.webPath}),
+                               CReportSink::ImageError);
         return kCatalogueMissing;
     }
     const std::string stamp = reader.Stamp();
@@ -258,53 +214,32 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
     }
     m_files.ClearFiles();
 
-    struct SRow
-    {
-        std::string directory;
-        std::string_view section;
-        bool webTree;
-    };
-    std::vector<SRow> table = {{m_settings.db1Dir, Sections::kDb1, false},
-                               {m_settings.dbv1Dir, Sections::kDbv1, false},
-                               {m_settings.installDir, Sections::kJxt, false},
-                               {m_settings.windowsDir, Sections::kWinnt, false}};
-    if (CFileOps::IsDirectory(m_settings.apacheRootDir)) {
-        table.push_back({m_settings.apacheRootDir, Sections::kWebPhp, false});
-    } else if (CFileOps::IsDirectory(m_settings.ownWebRootDir)) {
-        table.push_back({m_settings.ownWebRootDir, Sections::kHtdocs, true});
-    }
-    std::vector<SSectionWork> plan;
-    std::set<std::string> visited;
-    for (const SRow& row : table) {
-        PlanSection(reader, row.directory, std::string(row.section), row.webTree, plan, visited);
-    }
+    plan.Judge(m_settings);
     m_progressDone = 0;
-    m_progressAll = 0;
-    m_progressBytes = 0;
-    for (const SSectionWork& section : plan) {
-        m_progressAll += static_cast<int>(section.entries.size());
-    }
+    m_progressAll = plan.EntryCount();
     {
         const CWorkDirectory work{m_settings.downloadDir, m_download};
         // The checksums of every section come first, so that all the files the run needs can
         // be fetched together; the rows and log lines then follow section by section and
         // entry by entry as before.
-        std::vector<SSectionState> states(plan.size());
-        InspectSections(plan, states);
-        m_written.clear();
+        const std::vector<CSyncPlan::SSection>& sections = plan.Sections();
+        CLocalInspection local{sections, static_cast<bool>(m_preview), m_stopRequested};
+        m_local = &local;
         std::optional<CStagedFiles> ready;
         if (!m_preview && !StopRequested()) {
-            FetchBatch(plan, states);
-            ready.emplace(StagedFiles(plan, states));
+            const CBatchFetch batch{m_settings, m_stopRequested};
+            batch.Fetch(sections, local.Sections());
+            ready.emplace(batch.StagedFiles(sections, local.Sections()));
             m_stagedFiles = &*ready;
         }
-        for (std::size_t s = 0; s < plan.size(); ++s) {
+        for (std::size_t s = 0; s < sections.size(); ++s) {
             if (StopRequested()) {
                 break;
             }
-            CompareSection(plan[s], states[s]);
+            CompareSection(sections[s], s);
         }
         m_stagedFiles = nullptr;
+        m_local = nullptr;
     }
     if (StopRequested()) {
         Log(kStoppedLog, {});
@@ -313,7 +248,15 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
         return kDone;
     }
 
-    CProfileStore::WriteText(Keys::kConfig, Keys::kLastPrimSync, stamp, Keys::kIniFile);
+    // A run that lacked room is not recorded as applied: the next one tries again.
+    if (const std::string full = m_download.NoSpaceDirectory(); !full.empty()) {
+        Log(Texts::kNoSpaceLeft, {full});
+        m_report.AddReportLine(CStringTable::Format(StringId::NoSpaceLeft, {full}),
+                               CReportSink::ImageError);
+        m_failureFlag = true;
+    } else {
+        CProfileStore::WriteText(Keys::kConfig, Keys::kLastPrimSync, stamp, Keys::kIniFile);
+    }
     const std::string lastSync = CTimeStamp::Format(std::time(nullptr));
     CProfileStore::WriteText(Keys::kConfig, Keys::kLastSync, lastSync, Keys::kIniFile);
     m_settings.lastSync = CTimeStamp::Display(lastSync);
@@ -345,14 +288,20 @@ int CSyncEngine::FetchCatalogue(const std::string& cataloguePath)
     int result = 0;
     for (int attempt = 0; attempt < 2; ++attempt) {
         const std::string webPath =
-            attempt == 0 ? m_settings.webPath : CSyncNames::Lower(m_settings.webPath);
+            attempt == 0 ? m_settings.webPath : CCatalogueNames::Lower(m_settings.webPath);
         if (unlink(cataloguePath.c_str()) != 0 && errno != ENOENT) {
             result = errno;
             continue;
         }
         const std::string command =
             "wget " + CCommandLine::Quote(webPath + "/" + std::string(Keys::kCatalogueFile));
-        result = RunAndWait(command, m_settings.downloadDir);
+        result = RunAndWait(command, m_settings.downloadDir, m_stopRequested);
+        if (result == kRunStopped) {
+            Log(kStoppedLog, {});
+            m_report.AddReportLine(CStringTable::Text(StringId::SyncStopped),
+                                   CReportSink::ImageError);
+            return kCatalogueMissing;
+        }
         if (result == 0) {
             if (attempt == 1) {
                 m_settings.webPath = webPath;
@@ -394,101 +343,9 @@ bool CSyncEngine::DownloadDirectoryRefused()
     return true;
 }
 
-void CSyncEngine::PlanSection(const CCatalogueReader& reader, const std::string& directory,
-                              const std::string& section, bool webTree,
-                              std::vector<SSectionWork>& plan, std::set<std::string>& visited) const
+void CSyncEngine::ReportSectionProblem(const CSyncPlan::SSection& work)
 {
-    visited.insert(SectionKey(section));
-    plan.push_back(JudgeSection(reader, directory, section, false));
-    if (!webTree) {
-        // Only the web tree has sub-sections; a Dir key anywhere else names no directory.
-        for (const std::string& sub : reader.Directories(section)) {
-            plan.push_back({EWork::Refused, {}, sub, true, {}});
-        }
-        return;
-    }
-
-    // Depth first without recursion: a catalogue from the network may nest deeply.
-    struct SLevel
-    {
-        std::string section;
-        std::string directory;
-        std::vector<std::string> subs;
-        std::size_t next = 0;
-    };
-    std::vector<SLevel> levels;
-    levels.push_back({section, directory, reader.Directories(section)});
-    while (!levels.empty()) {
-        SLevel& level = levels.back();
-        if (level.next == level.subs.size()) {
-            levels.pop_back();
-            continue;
-        }
-        const std::string sub = level.subs[level.next++];
-        // A sub-section stays inside its parent: the parent's name, a backslash, one name.
-        const std::string child = CSyncNames::ChildName(level.section, sub);
-        if (child.empty()) {
-            plan.push_back({EWork::Refused, {}, sub, true, {}});
-            continue;
-        }
-        if (!visited.insert(SectionKey(sub)).second) {
-            plan.push_back({EWork::Repeated, {}, sub, true, {}});
-            continue;
-        }
-        // The directory that exists under another letter case is the one to update.
-        const std::string found = CFileOps::FindNameNoCase(level.directory, child);
-        const std::string subDirectory = CPlatform::JoinPath(
-            level.directory,
-            !found.empty() && CFileOps::IsDirectory(CPlatform::JoinPath(level.directory, found))
-                ? found
-                : child);
-        plan.push_back(JudgeSection(reader, subDirectory, sub, true));
-        levels.push_back({sub, subDirectory, reader.Directories(sub)});
-    }
-}
-
-CSyncEngine::SSectionWork CSyncEngine::JudgeSection(const CCatalogueReader& reader,
-                                                    const std::string& directory,
-                                                    const std::string& section,
-                                                    bool subSection) const
-{
-    SSectionWork work{EWork::Walk, directory, section, subSection, {}};
-    const bool settingsDirectory = CFileOps::SameFile(directory, m_settings.windowsDir);
-    std::set<std::string> listed;
-    std::vector<CCatalogueReader::Entry> entries = reader.Entries(section);
-    for (const CCatalogueReader::Entry& entry : entries) {
-        listed.insert(CSyncNames::Lower(entry.file));
-    }
-    // Previous versions never overwrite a listed file nor each other: each entry takes the
-    // first of "00" .. "99" that is free, in catalogue order, so a file keeps the same
-    // previous-version name from run to run.
-    std::set<std::string> claimed;
-    for (CCatalogueReader::Entry& entry : entries) {
-        SEntryWork item{std::move(entry)};
-        const std::string lower = CSyncNames::Lower(item.entry.file);
-        if (!CSyncNames::IsSafeFileName(item.entry.file)) {
-            item.verdict = EVerdict::UnsafeName;
-        } else if (settingsDirectory && (lower == Keys::kIniFile || lower == Keys::kRegistryFile)) {
-            item.verdict = EVerdict::SettingsFile;
-        } else {
-            for (int number = 0; number < 100; ++number) {
-                const std::string candidate =
-                    CSyncNames::Lower(CSyncNames::NumberedVersionName(item.entry.file, number));
-                if (candidate != lower && listed.count(candidate) == 0 &&
-                    claimed.insert(candidate).second) {
-                    item.previousNumber = number;
-                    break;
-                }
-            }
-        }
-        work.entries.push_back(std::move(item));
-    }
-    return work;
-}
-
-void CSyncEngine::ReportSectionProblem(const SSectionWork& work)
-{
-    if (work.kind == EWork::Refused) {
+    if (work.kind == CSyncPlan::EWork::Refused) {
         Log(Texts::kSectionRefused, {work.section});
         m_report.AddReportLine(
             CStringTable::FormatText(Texts::kSectionRefusedReport, {work.section}),
@@ -502,73 +359,21 @@ void CSyncEngine::ReportSectionProblem(const SSectionWork& work)
                            CReportSink::ImageNotice);
 }
 
-void CSyncEngine::InspectSections(const std::vector<SSectionWork>& plan,
-                                  std::vector<SSectionState>& states) const
+void CSyncEngine::CompareSection(const CSyncPlan::SSection& work, std::size_t index)
 {
-    std::vector<std::pair<std::size_t, std::size_t>> items;
-    for (std::size_t s = 0; s < plan.size(); ++s) {
-        const SSectionWork& work = plan[s];
-        if (work.kind != EWork::Walk) {
-            continue;
-        }
-        if (!m_preview) {
-            CFileOps::RemoveStaleTemporaries(work.directory);
-        }
-        struct stat info
-        {};
-        states[s].existed = stat(work.directory.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-        states[s].device = info.st_dev;
-        states[s].inode = info.st_ino;
-        states[s].entries.resize(work.entries.size());
-        for (std::size_t i = 0; i < work.entries.size(); ++i) {
-            items.emplace_back(s, i);
-        }
-    }
-    // Reading the local copies takes most of a run that changes little; it is shared among
-    // the cores.
-    std::atomic<std::size_t> next{0};
-    const auto inspect = [&] {
-        for (std::size_t at = next++; at < items.size(); at = next++) {
-            const auto [s, i] = items[at];
-            states[s].entries[i] = InspectEntry(plan[s].directory, plan[s].entries[i]);
-        }
-    };
-    const unsigned helpers = items.size() < kEntriesForHelpers
-                                 ? 0
-                                 : std::clamp(std::thread::hardware_concurrency(), 1u, 4u) - 1;
-    std::vector<std::jthread> threads;
-    for (unsigned i = 0; i < helpers; ++i) {
-        threads.emplace_back(inspect);
-    }
-    inspect();
-}
-
-void CSyncEngine::CompareSection(const SSectionWork& work, SSectionState& state)
-{
-    if (work.kind != EWork::Walk) {
+    if (work.kind != CSyncPlan::EWork::Walk) {
         ReportSectionProblem(work);
         return;
     }
     // A directory that an earlier section of this run wrote to (the same one under another
     // section), or one that appeared since, is read again, so that each entry is judged as
     // the walk finds it.
-    struct stat info
-    {};
-    const bool exists = stat(work.directory.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-    if (exists && (!state.existed || info.st_dev != state.device || info.st_ino != state.inode ||
-                   m_written.count({info.st_dev, info.st_ino}) != 0)) {
-        for (std::size_t i = 0; i < work.entries.size(); ++i) {
-            std::string staged = std::move(state.entries[i].staged);
-            const std::size_t stagedIndex = state.entries[i].stagedIndex;
-            state.entries[i] = InspectEntry(work.directory, work.entries[i]);
-            state.entries[i].staged = std::move(staged);
-            state.entries[i].stagedIndex = stagedIndex;
-        }
-    }
+    const bool exists = m_local->Revisit(index);
     // One level only: a missing parent makes the copies into it fail, and they are reported.
     if (work.subSection && !m_preview && !exists) {
         CFileOps::CreateDirectory(work.directory);
     }
+    CLocalInspection::SSection& state = m_local->Sections()[index];
     bool writes = false;
     for (std::size_t i = 0; i < work.entries.size(); ++i) {
         if (StopRequested()) {
@@ -577,211 +382,20 @@ void CSyncEngine::CompareSection(const SSectionWork& work, SSectionState& state)
         writes = writes || state.entries[i].fetch;
         CompareEntry(work.directory, work.section, work.entries[i], state.entries[i]);
     }
-    if (writes && !m_preview && stat(work.directory.c_str(), &info) == 0) {
-        m_written.insert({info.st_dev, info.st_ino});
+    if (writes && !m_preview) {
+        m_local->MarkWritten(index);
     }
-}
-
-CSyncEngine::SLocalState CSyncEngine::InspectEntry(const std::string& directory,
-                                                   const SEntryWork& work) const
-{
-    SLocalState state;
-    if (work.verdict != EVerdict::Accepted) {
-        return state;
-    }
-    state.localName = CFileOps::FindNameNoCase(directory, work.entry.file);
-    state.found = !state.localName.empty() &&
-                  stat(CPlatform::JoinPath(directory, state.localName).c_str(), &state.info) == 0;
-    if (!state.found) {
-        state.fetch = true;
-        return state;
-    }
-    // Never opened unless regular: the walk refuses the others.
-    if (S_ISREG(state.info.st_mode)) {
-        std::uint32_t status = 0;
-        state.crc = CFileChecksum::Text(CPlatform::JoinPath(directory, state.localName), status);
-        state.fetch = state.crc != work.entry.crc && work.entry.onlyNotExistent == 0;
-    }
-    return state;
-}
-
-void CSyncEngine::FetchBatch(const std::vector<SSectionWork>& plan,
-                             std::vector<SSectionState>& states)
-{
-    const int cut = CutDirectories(m_settings.webPath);
-    if (cut < 0) {
-        return;
-    }
-    // Every file the run needs, with the path below the staging area that wget saves it
-    // under: the section path and the saved name.
-    struct SWanted
-    {
-        std::size_t section;
-        std::size_t entry;
-        std::string path;
-        std::string url;
-    };
-    std::vector<SWanted> wanted;
-    std::set<std::string> paths;
-    for (std::size_t s = 0; s < plan.size(); ++s) {
-        for (std::size_t i = 0; i < states[s].entries.size(); ++i) {
-            if (!states[s].entries[i].fetch) {
-                continue;
-            }
-            const CCatalogueReader::Entry& entry = plan[s].entries[i].entry;
-            const std::string downloadName =
-                entry.zipped != 0 ? CSyncNames::PackedName(entry.file, m_settings.useGzip)
-                                  : entry.file;
-            SWanted item{s, i,
-                         CSyncNames::SectionPath(plan[s].section) + "/" +
-                             CSyncNames::SavedName(downloadName),
-                         CSyncNames::FileUrl(m_settings.webPath, plan[s].section, downloadName)};
-            // One address a line: an address that could break its line is fetched alone, and
-            // so is a file that wget would save where another one of the batch goes (in any
-            // letter case, for a download directory that ignores it).
-            if (item.url.find_first_of("\r\n") != std::string::npos ||
-                !paths.insert(CSyncNames::Lower(item.path)).second) {
-                continue;
-            }
-            wanted.push_back(std::move(item));
-        }
-    }
-    // Nor can a file take the place of a directory that another file of the batch needs.
-    std::set<std::string> directories;
-    for (const SWanted& item : wanted) {
-        AddParentDirectories(CSyncNames::Lower(item.path), directories);
-    }
-    std::erase_if(wanted, [&](const SWanted& item) {
-        const std::string lower = CSyncNames::Lower(item.path);
-        if (directories.count(lower) == 0) {
-            return false;
-        }
-        paths.erase(lower);
-        return true;
-    });
-    // A single file gains nothing from a batch.
-    if (wanted.size() < 2) {
-        return;
-    }
-    // Two wget processes, each with every other file and its own staging area, keep the
-    // server and the disk busier than one.
-    struct SBatch
-    {
-        std::string staging;
-        std::string listPath;
-        std::string list;
-        std::set<std::string> paths;
-        std::set<std::string> directories;
-        std::unique_ptr<CProcessRunner> runner;
-        bool whole = false;
-    };
-    const std::size_t count = wanted.size() < kFilesForTwoBatches ? 1 : 2;
-    std::vector<SBatch> batches(count);
-    const std::string workDir =
-        CPlatform::JoinPath(m_settings.downloadDir, CFileOps::WorkDirectoryName());
-    for (std::size_t b = 0; b < count; ++b) {
-        const std::string name = "batch" + std::to_string(b + 1);
-        batches[b].staging = CPlatform::JoinPath(workDir, name);
-        batches[b].listPath = CPlatform::JoinPath(workDir, name + ".txt");
-    }
-    for (std::size_t k = 0; k < wanted.size(); ++k) {
-        SBatch& batch = batches[k % count];
-        batch.list += wanted[k].url;
-        batch.list += '\n';
-        const std::string lower = CSyncNames::Lower(wanted[k].path);
-        batch.paths.insert(lower);
-        AddParentDirectories(lower, batch.directories);
-    }
-    for (SBatch& batch : batches) {
-        if (CFileOps::CreateDirectory(batch.staging) != 0) {
-            continue;
-        }
-        std::FILE* out = std::fopen(batch.listPath.c_str(), "wb");
-        if (out == nullptr) {
-            continue;
-        }
-        const bool written =
-            std::fwrite(batch.list.data(), 1, batch.list.size(), out) == batch.list.size();
-        if (std::fclose(out) != 0 || !written) {
-            continue;
-        }
-        // The same wget as for a single file, so names and times arrive as they would alone;
-        // it keeps the sections apart in directories below the staging area.
-        batch.runner =
-            std::make_unique<CProcessRunner>("wget -q -x -nH --cut-dirs=" + std::to_string(cut) +
-                                             " -i " + CCommandLine::Quote(batch.listPath));
-        batch.runner->SetWorkingDirectory(batch.staging);
-        if (!batch.runner->Start(true, false)) {
-            batch.runner.reset();
-        }
-    }
-    for (SBatch& batch : batches) {
-        if (batch.runner == nullptr) {
-            continue;
-        }
-        while (!batch.runner->WaitForExit(std::chrono::milliseconds{100})) {
-        }
-        batch.whole = batch.runner->GetExitCode() == 0;
-        // A path that was not foreseen means wget named files otherwise than expected: then
-        // no file is known to be the one its name says.
-        std::error_code ignored;
-        for (auto it = std::filesystem::recursive_directory_iterator(batch.staging, ignored);
-             batch.whole && it != std::filesystem::recursive_directory_iterator();
-             it.increment(ignored)) {
-            const std::filesystem::file_type type = it->symlink_status(ignored).type();
-            const std::string relative =
-                CSyncNames::Lower(it->path().string().substr(batch.staging.size() + 1));
-            batch.whole = type == std::filesystem::file_type::directory
-                              ? batch.directories.count(relative) != 0
-                              : type == std::filesystem::file_type::regular &&
-                                    batch.paths.count(relative) != 0;
-        }
-    }
-    for (std::size_t k = 0; k < wanted.size(); ++k) {
-        const SBatch& batch = batches[k % count];
-        const SWanted& item = wanted[k];
-        const CCatalogueReader::Entry& entry = plan[item.section].entries[item.entry].entry;
-        const std::string path = CPlatform::JoinPath(batch.staging, item.path);
-        if (batch.runner == nullptr || !CFileOps::IsRegularFile(path)) {
-            continue;
-        }
-        // After a failure in the batch only a content that proves whole is taken; any other
-        // file is fetched alone, so that its failure is reported as such.
-        std::uint32_t status = 0;
-        if (batch.whole || (entry.zipped == 0 && CFileChecksum::Text(path, status) == entry.crc)) {
-            states[item.section].entries[item.entry].staged = path;
-        }
-    }
-}
-
-std::vector<CStagedFiles::SFile> CSyncEngine::StagedFiles(const std::vector<SSectionWork>& plan,
-                                                          std::vector<SSectionState>& states) const
-{
-    std::vector<CStagedFiles::SFile> files;
-    for (std::size_t s = 0; s < plan.size(); ++s) {
-        for (std::size_t i = 0; i < states[s].entries.size(); ++i) {
-            SLocalState& state = states[s].entries[i];
-            const bool packed = plan[s].entries[i].entry.zipped != 0;
-            // Another unpacker's archive waits for its turn as it is.
-            if (state.staged.empty() || (packed && !m_settings.useGzip)) {
-                continue;
-            }
-            state.stagedIndex = files.size();
-            files.push_back({state.staged, packed});
-        }
-    }
-    return files;
 }
 
 bool CSyncEngine::RefuseEntry(const std::string& directory, const std::string& section,
-                              const SEntryWork& work, const std::string& localName)
+                              const CSyncPlan::SEntry& work, const std::string& localName)
 {
     const std::string& file = work.entry.file;
-    if (work.verdict == EVerdict::UnsafeName) {
+    if (work.verdict == CSyncPlan::EVerdict::UnsafeName) {
         Log(Texts::kNameRefused, {file, section});
         m_report.AddReportLine(CStringTable::FormatText(Texts::kNameRefusedReport, {file, section}),
                                CReportSink::ImageError);
-    } else if (work.verdict == EVerdict::SettingsFile) {
+    } else if (work.verdict == CSyncPlan::EVerdict::SettingsFile) {
         Log(Texts::kSettingsFileRefused, {file, section});
         m_report.AddReportLine(
             CStringTable::FormatText(Texts::kSettingsFileRefusedReport, {file, section}),
@@ -805,7 +419,7 @@ bool CSyncEngine::RefuseEntry(const std::string& directory, const std::string& s
 }
 
 void CSyncEngine::CompareEntry(const std::string& directory, const std::string& section,
-                               const SEntryWork& work, SLocalState& inspected)
+                               const CSyncPlan::SEntry& work, CLocalInspection::SLocal& inspected)
 {
     const CCatalogueReader::Entry& entry = work.entry;
     CLocalFilesSink::SRow row;
@@ -879,7 +493,8 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
         // fetched again at its turn.
         std::string staged = inspected.staged;
         bool unpacked = false;
-        if (!staged.empty() && m_stagedFiles != nullptr && inspected.stagedIndex != kNotAhead) {
+        if (!staged.empty() && m_stagedFiles != nullptr &&
+            inspected.stagedIndex != CLocalInspection::kNotAhead) {
             std::string content;
             const CStagedFiles::ETaken taken = m_stagedFiles->Take(inspected.stagedIndex, content);
             if (taken == CStagedFiles::ETaken::Unpacked) {

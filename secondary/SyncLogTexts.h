@@ -12,6 +12,12 @@ constexpr std::string_view kStartedByPrimary = "Synchronization started by prima
 constexpr std::string_view kGetSyncFileFailed = "Failed to get SyncFile from %s  Error Code: %d ";
 constexpr std::string_view kSyncFileNotPresent =
     "Failed to get SyncFile from %s  File after download not present";
+// A web server's own page, or a catalogue whose transfer ended early, is never applied.
+constexpr std::string_view kCatalogueWithoutStamp =
+    "Failed to get SyncFile from %s  File has no valid version stamp";
+constexpr std::string_view kCatalogueCutShort =
+    "Failed to get SyncFile from %s  File is incomplete, its end mark is missing";
+constexpr std::string_view kNoSpaceLeft = "No space left on device in %s";
 constexpr std::string_view kCatalogueTooLarge = "SyncFile %s is larger than %d MB and is not read";
 constexpr std::string_view kSucceeded =
     "Synchronization was successful   Files identical: %d   successfully synchronized: %d";

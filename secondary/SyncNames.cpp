@@ -1,5 +1,7 @@
 #include "secondary/SyncNames.h"
 
+#include "core/CatalogueNames.h"
+
 #include <charconv>
 
 namespace {
@@ -78,22 +80,11 @@ bool CSyncNames::IsSafeFileName(std::string_view name)
     return true;
 }
 
-std::string CSyncNames::SectionPath(std::string_view section)
-{
-    std::string path(section);
-    for (char& c : path) {
-        if (c == '\\') {
-            c = '/';
-        }
-    }
-    return path;
-}
-
 std::string CSyncNames::FileUrl(std::string_view webPath, std::string_view section,
                                 std::string_view name)
 {
     // Windows peers turn every backslash of the command into '/', the web path's included.
-    std::string url = SectionPath(webPath);
+    std::string url = CCatalogueNames::SectionPath(webPath);
     std::size_t start = 0;
     for (;;) {
         std::size_t end = start;
@@ -135,18 +126,6 @@ std::string CSyncNames::SavedName(std::string_view name)
     return saved;
 }
 
-std::string CSyncNames::PackedName(std::string_view name, bool useGzip)
-{
-    if (useGzip) {
-        return std::string(name) + ".gz";
-    }
-    // Byte-wise, as the primary names its archives.
-    if (name.size() < 3) {
-        return std::string(name) + "zip";
-    }
-    return std::string(name.substr(0, name.size() - 3)) + "zip";
-}
-
 std::string CSyncNames::NumberedVersionName(std::string_view name, int number)
 {
     const char digits[] = {static_cast<char>('0' + number / 10 % 10),
@@ -157,22 +136,11 @@ std::string CSyncNames::NumberedVersionName(std::string_view name, int number)
 std::string CSyncNames::ChildName(std::string_view parent, std::string_view sub)
 {
     if (sub.size() <= parent.size() + 1 || sub[parent.size()] != '\\' ||
-        Lower(sub.substr(0, parent.size())) != Lower(parent)) {
+        CCatalogueNames::Lower(sub.substr(0, parent.size())) != CCatalogueNames::Lower(parent)) {
         return {};
     }
     const std::string_view child = sub.substr(parent.size() + 1);
     return IsSafeFileName(child) ? std::string(child) : std::string();
-}
-
-std::string CSyncNames::Lower(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
 }
 
 std::string CSyncNames::Extension(std::string_view name)

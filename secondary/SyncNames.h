@@ -3,17 +3,15 @@
 #include <string>
 #include <string_view>
 
-// The names and addresses a secondary derives from catalogue names, and the check that keeps
-// a catalogue from the network inside the directories it may write to.
+// The names and addresses a secondary derives from catalogue names (beyond the rules both roles
+// share, CCatalogueNames), and the check that keeps a catalogue from the network inside the
+// directories it may write to.
 class CSyncNames
 {
 public:
     // A plain name in its directory: not empty, not "." or "..", no '/' or '\', no drive
     // prefix, no control character.
     static bool IsSafeFileName(std::string_view name);
-
-    // The section as a relative path on disk and on the web server: '\' becomes '/'.
-    static std::string SectionPath(std::string_view section);
 
     // webPath + "/" + section path + "/" + name, the section parts and the name
     // percent-encoded so that any name arrives under its own spelling.
@@ -25,10 +23,6 @@ public:
     // decoded '/' or control character is written as "%" and two upper-case digits.
     static std::string SavedName(std::string_view name);
 
-    // The name under which a packed file lies on the web server: ".gz" appended for gzip,
-    // otherwise the last three characters replaced by "zip" (alarm.dbf gives alarm.zip).
-    static std::string PackedName(std::string_view name, bool useGzip);
-
     // The name with its last two characters replaced by the two digits of `number` (0 .. 99):
     // the names that can keep a previous version ("00" first, "01" for a name that already
     // ends in "00", further numbers when the catalogue lists those).
@@ -37,9 +31,6 @@ public:
     // The last part of `sub` when it names a direct sub-section of `parent`: the parent's name
     // (whatever its letter case), one backslash and one safe name. Empty otherwise.
     static std::string ChildName(std::string_view parent, std::string_view sub);
-
-    // ASCII letters lowered; other bytes kept.
-    static std::string Lower(std::string_view text);
 
     // The extension including its dot, empty when the name has none.
     static std::string Extension(std::string_view name);

@@ -660,6 +660,18 @@ Geben Sie dem Benutzer, der das Programm ausführt, Schreibrechte darauf (und au
         <translation>Die Synchronisationsdatei %1 ist größer als %2 MB und wird nicht gelesen!</translation>
     </message>
     <message>
+        <source>Failed to get SyncFile from %s  File has no valid version stamp !</source>
+        <translation>Synchronisationsdatei konnte nicht von %s geladen werden  Datei hat keinen gültigen Versionsstempel!</translation>
+    </message>
+    <message>
+        <source>Failed to get SyncFile from %s  File is incomplete, its end mark is missing !</source>
+        <translation>Synchronisationsdatei konnte nicht von %s geladen werden  Datei ist unvollständig, ihre Endmarke fehlt!</translation>
+    </message>
+    <message>
+        <source>No space left on device in %s !</source>
+        <translation>Kein Speicherplatz mehr auf dem Gerät in %s!</translation>
+    </message>
+    <message>
         <source>Synchronization stopped before its end: the program is ending.</source>
         <translation>Synchronisation vor ihrem Ende angehalten: das Programm wird beendet.</translation>
     </message>

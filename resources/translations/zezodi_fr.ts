@@ -660,6 +660,18 @@ Donnez à l&apos;utilisateur qui exécute le programme le droit de l&apos;écrir
         <translation>Le fichier de synchronisation %1 dépasse %2 Mo et n&apos;est pas lu&#xa0;!</translation>
     </message>
     <message>
+        <source>Failed to get SyncFile from %s  File has no valid version stamp !</source>
+        <translation>Impossible de récupérer le fichier de synchronisation depuis %s  Le fichier n&apos;a pas de tampon de version valide&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Failed to get SyncFile from %s  File is incomplete, its end mark is missing !</source>
+        <translation>Impossible de récupérer le fichier de synchronisation depuis %s  Le fichier est incomplet, sa marque de fin manque&#xa0;!</translation>
+    </message>
+    <message>
+        <source>No space left on device in %s !</source>
+        <translation>Plus d&apos;espace disponible sur le périphérique dans %s&#xa0;!</translation>
+    </message>
+    <message>
         <source>Synchronization stopped before its end: the program is ending.</source>
         <translation>Synchronisation arrêtée avant la fin : le programme se termine.</translation>
     </message>

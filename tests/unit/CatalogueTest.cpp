@@ -192,28 +192,57 @@ TEST_F(CatalogueTest, FirstGap_EndsEntryAndDirectoryLists)
     EXPECT_EQ(reader.Stamp(), "");
 }
 
-TEST_F(CatalogueTest, ReaderStopsAfter1999EntriesAndDirectories)
+TEST_F(CatalogueTest, ReaderReadsEveryEntryAndDirectoryUpToTheFirstGap)
 {
     CCatalogueWriter writer;
     ASSERT_TRUE(writer.Begin(Dir(), "1"));
-    for (int n = 1; n <= 2001; ++n) {
+    for (int n = 1; n <= 2500; ++n) {
         writer.AddEntry("Dbv1", "v" + std::to_string(n) + ".wav", "1", false, false);
         writer.AddDirectory("htdocs", "htdocs\\d" + std::to_string(n));
     }
     ASSERT_TRUE(writer.Commit());
 
-    const std::string text = ReadFile(CataloguePath());
-    EXPECT_NE(text.find("File2001=v2001.wav"), std::string::npos);
-    EXPECT_NE(text.find("Dir2001=htdocs\\d2001"), std::string::npos);
-
     const CCatalogueReader reader{CataloguePath()};
     const auto entries = reader.Entries("Dbv1");
-    ASSERT_EQ(entries.size(), 1999u);
-    EXPECT_EQ(entries.back().file, "v1999.wav");
+    ASSERT_EQ(entries.size(), 2500u);
+    EXPECT_EQ(entries.back().file, "v2500.wav");
     const auto directories = reader.Directories("htdocs");
-    ASSERT_EQ(directories.size(), 1999u);
-    EXPECT_EQ(directories.back(), "htdocs\\d1999");
+    ASSERT_EQ(directories.size(), 2500u);
+    EXPECT_EQ(directories.back(), "htdocs\\d2500");
     EXPECT_EQ(reader.Entries("Dbv1", CCatalogueReader::kMaxIniFiles).size(), 999u);
+}
+
+// Only a file that proves itself a whole catalogue is applied by a secondary.
+TEST_F(CatalogueTest, Proof_NeedsAStampAndTheEndMarkThatTheFormatPromises)
+{
+    using EProof = CCatalogueReader::EProof;
+    const struct
+    {
+        const char* text;
+        EProof proof;
+    } cases[] = {
+        {"[Setup]\nLastSync=65A0B1C2\n[Db1]\nFile1=a\nCrc1=1\n", EProof::Whole},
+        {"[Setup]\nLastSync=1\n", EProof::Whole},
+        {"[Setup]\nLastSync=65a0b1c2\nFormat=1\n", EProof::Whole},
+        {"[Setup]\nLastSync=65A0B1C2\nFormat=2\n[Db1]\nFile1=a\n[End]\nLastSync=65A0B1C2\n",
+         EProof::Whole},
+        {"[Setup]\nLastSync=65A0B1C2\nFormat=3\n[End]\nLastSync=65A0B1C2\n", EProof::Whole},
+        {"<html><head><title>Welcome</title></head><body>It works</body></html>\n",
+         EProof::NoStamp},
+        {"", EProof::NoStamp},
+        {"[Db1]\nFile1=a\nCrc1=1\n", EProof::NoStamp},
+        {"[Setup]\nLastSync=\n", EProof::NoStamp},
+        {"[Setup]\nLastSync=123456789\n", EProof::NoStamp},
+        {"[Setup]\nLastSync=0x65A0\n", EProof::NoStamp},
+        {"[Setup]\nLastSync=65A0 B1C2\n", EProof::NoStamp},
+        {"[Setup]\nLastSync=65A0B1C2\nFormat=2\n[Db1]\nFile1=a\nCrc1=1\n", EProof::CutShort},
+        {"[Setup]\nLastSync=65A0B1C2\nFormat=2\n[End]\n", EProof::CutShort},
+        {"[Setup]\nLastSync=65A0B1C2\nFormat=2\n[End]\nLastSync=65A0B1C3\n", EProof::CutShort},
+    };
+    for (const auto& item : cases) {
+        WriteFile(CataloguePath(), item.text);
+        EXPECT_EQ(CCatalogueReader{CataloguePath()}.Proof(), item.proof) << item.text;
+    }
 }
 
 TEST_F(CatalogueTest, LongValues_AreWrittenInFullAndCutByTheReader)

@@ -298,7 +298,57 @@ TEST_F(FileOpsTest, LinkReplacing_NamesTheSameFileOverAnOldOneOrChangesNothing)
 
     EXPECT_EQ(CFileOps::LinkReplacing(Path("missing.dbf"), Path("dst.d00")), ENOENT);
     EXPECT_EQ(Read("dst.d00"), "current");
+    // Already names of one file: nothing changes and no temporary is left beside them.
+    EXPECT_EQ(CFileOps::LinkReplacing(Path("src.dbf"), Path("dst.d00")), 0);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Path("")),
                             std::filesystem::directory_iterator()),
               3);
+}
+
+// What an outside program left under a name: only a regular file with no other name counts,
+// and the rest goes without anything it points to being touched.
+TEST_F(FileOpsTest, SoleRegularFile_IsTheOnlyKindTakenAndOthersGoWithoutBeingFollowed)
+{
+    Write("target.txt", "kept");
+    const struct
+    {
+        const char* name;
+        int (*make)(const std::string& path, const std::string& target);
+        bool sole;
+    } cases[] = {
+        {"plain",
+         [](const std::string& path, const std::string&) {
+             std::ofstream(path) << "x";
+             return 0;
+         },
+         true},
+        {"hard link",
+         [](const std::string& path, const std::string& target) {
+             return link(target.c_str(), path.c_str());
+         },
+         false},
+        {"symbolic link",
+         [](const std::string& path, const std::string& target) {
+             return symlink(target.c_str(), path.c_str());
+         },
+         false},
+        {"directory",
+         [](const std::string& path, const std::string& target) {
+             return mkdir(path.c_str(), 0755) != 0
+                        ? -1
+                        : symlink(target.c_str(), (path + "/inner").c_str());
+         },
+         false},
+        {"fifo",
+         [](const std::string& path, const std::string&) { return mkfifo(path.c_str(), 0644); },
+         false},
+    };
+    for (const auto& item : cases) {
+        const std::string path = Path(item.name);
+        ASSERT_EQ(item.make(path, Path("target.txt")), 0) << item.name;
+        EXPECT_EQ(CFileOps::IsSoleRegularFile(path), item.sole) << item.name;
+        CFileOps::RemoveNotFollowing(path);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(path))) << item.name;
+        EXPECT_EQ(Read("target.txt"), "kept") << item.name;
+    }
 }

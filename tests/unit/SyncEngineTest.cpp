@@ -250,13 +250,6 @@ TEST_F(SyncEngineTest, AppliedCatalogue_IsSkippedExceptInForcedMode)
     EXPECT_EQ(synchronized, 1);
 }
 
-TEST_F(SyncEngineTest, CatalogueWithoutStamp_CountsAsAppliedOnAFreshSecondary)
-{
-    tree.Catalogue("[Db1]\nFile1=a.dbf\nCrc1=1\n");
-    EXPECT_EQ(Run(CSyncEngine::kModeAutomatic), CSyncEngine::kAlreadySynchronized);
-    EXPECT_FALSE(tree.Exists("drive/db1/a.dbf"));
-}
-
 TEST_F(SyncEngineTest, RunStartedByPrimary_NamesThePrimary)
 {
     tree.Catalogue(std::string("[Setup]\nLastSync=") + kStamp + "\n");

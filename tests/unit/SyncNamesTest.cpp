@@ -1,5 +1,7 @@
 #include "secondary/SyncNames.h"
 
+#include "core/CatalogueNames.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,9 +58,9 @@ TEST(SyncNamesTest, SavedNames_AreDecodedOnceMoreAsWgetDoes)
 
 TEST(SyncNamesTest, PackedNames_FollowThePrimary)
 {
-    EXPECT_EQ(CSyncNames::PackedName("alarm.dbf", true), "alarm.dbf.gz");
-    EXPECT_EQ(CSyncNames::PackedName("alarm.dbf", false), "alarm.zip");
-    EXPECT_EQ(CSyncNames::PackedName("ab", false), "abzip");
+    EXPECT_EQ(CCatalogueNames::PackedName("alarm.dbf", true), "alarm.dbf.gz");
+    EXPECT_EQ(CCatalogueNames::PackedName("alarm.dbf", false), "alarm.zip");
+    EXPECT_EQ(CCatalogueNames::PackedName("ab", false), "abzip");
 }
 
 TEST(SyncNamesTest, VersionNames_ReplaceTheLastTwoCharacters)
@@ -74,7 +76,7 @@ TEST(SyncNamesTest, ExtensionAndLowerCase_AreFormedFromTheName)
 {
     EXPECT_EQ(CSyncNames::Extension("a.b.dbf"), ".dbf");
     EXPECT_EQ(CSyncNames::Extension("readme"), "");
-    EXPECT_EQ(CSyncNames::Lower("HTTP://Host/SyncData"), "http://host/syncdata");
+    EXPECT_EQ(CCatalogueNames::Lower("HTTP://Host/SyncData"), "http://host/syncdata");
 }
 
 } // namespace
