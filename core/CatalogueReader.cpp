@@ -66,6 +66,8 @@ std::vector<CCatalogueReader::Entry> CCatalogueReader::Entries(std::string_view 
         entry.zipped = m_document.ReadInt(section, NumberedKey(ConfigKeys::kZipped, n), 0);
         entry.onlyNotExistent =
             m_document.ReadInt(section, NumberedKey(ConfigKeys::kOnlyNotExistent, n), 0);
+        entry.sha256 =
+            m_document.ReadText(section, NumberedKey(ConfigKeys::kSha, n), "", kMaxSha256 + 1);
         entries.push_back(std::move(entry));
     }
     return entries;

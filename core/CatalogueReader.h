@@ -20,12 +20,15 @@ public:
         std::string crc;
         int zipped = 0;
         int onlyNotExistent = 0;
+        // Empty unless the primary signs its catalogues.
+        std::string sha256;
     };
 
     static constexpr std::size_t kMaxFileName = 79;
     static constexpr std::size_t kMaxCrcText = 39;
     static constexpr std::size_t kMaxDirectory = 127;
     static constexpr std::size_t kMaxStamp = 39;
+    static constexpr std::size_t kMaxSha256 = 64;
     // How many entries and directory keys of a section a Windows peer reads; this reader
     // reads them all, bounded only by the catalogue's size.
     static constexpr int kMaxEntries = 1999;

@@ -41,7 +41,8 @@ bool CCatalogueWriter::Begin(std::string_view webDir, std::string_view stamp)
 }
 
 void CCatalogueWriter::AddEntry(std::string_view section, std::string_view fileName,
-                                std::string_view crcText, bool zipped, bool onlyNotExistent)
+                                std::string_view crcText, bool zipped, bool onlyNotExistent,
+                                std::string_view sha256)
 {
     if (!m_workingCopy) {
         m_failed = true;
@@ -55,6 +56,9 @@ void CCatalogueWriter::AddEntry(std::string_view section, std::string_view fileN
     }
     if (onlyNotExistent) {
         Write(section, NumberedKey(ConfigKeys::kOnlyNotExistent, n), "1");
+    }
+    if (!sha256.empty()) {
+        Write(section, NumberedKey(ConfigKeys::kSha, n), sha256);
     }
 }
 

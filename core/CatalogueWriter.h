@@ -25,10 +25,10 @@ public:
     // deleted.
     bool Begin(std::string_view webDir, std::string_view stamp);
 
-    // The next entry of the section (File%d, Crc%d, then Zipped%d and OnlyNotExistent%d only
-    // when set), numbered from 1 in call order separately for every section.
+    // The next entry of the section (File%d, Crc%d, then Zipped%d, OnlyNotExistent%d and
+    // Sha%d only when set), numbered from 1 in call order separately for every section.
     void AddEntry(std::string_view section, std::string_view fileName, std::string_view crcText,
-                  bool zipped, bool onlyNotExistent);
+                  bool zipped, bool onlyNotExistent, std::string_view sha256 = {});
 
     // The next Dir%d key of parentSection, naming subSection.
     void AddDirectory(std::string_view parentSection, std::string_view subSection);

@@ -129,6 +129,8 @@ constexpr SNumberedKey kCrc{"Crc"};                         // "Crc%d"
 constexpr SNumberedKey kZipped{"Zipped"};                   // "Zipped%d"
 constexpr SNumberedKey kOnlyNotExistent{"OnlyNotExistent"}; // "OnlyNotExistent%d"
 constexpr SNumberedKey kDir{"Dir"};                         // "Dir%d"
+// A signing primary's SHA-256 of the published copy, as served; Windows peers never read it.
+constexpr SNumberedKey kSha{"Sha"}; // "Sha%d"
 // Setup/Format: from 2 on the catalogue ends with section End, whose LastSync repeats the
 // stamp of Setup, so that a reader can tell a whole catalogue from one cut short.
 constexpr std::string_view kFormat = "Format";

@@ -451,6 +451,17 @@ const char* CStringTable::Source(StringId id)
     case StringId::TimeNotSet:
         return ZEZODI_TR_NOOP(
             "StringTable", "The system-time could not be set to the primary server's time: %1 !");
+    case StringId::CatalogueNotSigned:
+        return ZEZODI_TR_NOOP("StringTable", "The sync catalogue cannot be signed: %1 !");
+    case StringId::CatalogueUnsigned:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Failed to get SyncFile from %1  The catalogue is not signed !");
+    case StringId::CatalogueNotTrusted:
+        return ZEZODI_TR_NOOP("StringTable", "Failed to get SyncFile from %1  The catalogue is not "
+                                             "signed by a trusted key, or was altered !");
+    case StringId::ShaMismatch:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "SHA-256 after download is not the primary's for file %1 !");
     }
     return "";
 }

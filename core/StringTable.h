@@ -213,6 +213,11 @@ enum class StringId : int
     RoleHeldElsewhere,
     // A set_time whose clock could not be set.
     TimeNotSet,
+    // A signed catalogue.
+    CatalogueNotSigned,
+    CatalogueUnsigned,
+    CatalogueNotTrusted,
+    ShaMismatch,
 };
 
 class CStringTable

@@ -54,6 +54,8 @@ constexpr std::string_view kStateWriteFailedLog =
 constexpr std::string_view kNotPublishedLog = "Failed to publish the prepared data in %s: %s";
 constexpr std::string_view kPackedCopyLostLog =
     "The packer left neither a packed copy nor the copy of %s with its CRC";
+constexpr std::string_view kNotSignedLog = "The sync catalogue cannot be signed: %s";
+constexpr std::string_view kShaFailedLog = "Failed to get SHA-256 from file %s  Error Code: %d";
 constexpr char kKeySeparator = '\t';
 
 std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& dir)
@@ -107,6 +109,12 @@ int CCatalogueBuilder::BuildCatalogue()
     if (m_settings.webDir.empty()) {
         m_out.ReportError("No web server document directory configured in zezodi.ini",
                           CStringTable::Text(StringId::NoWebServer));
+        return m_out.Finish();
+    }
+    // A primary that signs never publishes an unsigned catalogue in place of a signed one.
+    if (const std::string problem = m_signer.Load(m_settings.signingKeyFile); !problem.empty()) {
+        m_out.ReportError(CStringTable::FormatText(kNotSignedLog, {problem}),
+                          CStringTable::Format(StringId::CatalogueNotSigned, {problem}));
         return m_out.Finish();
     }
     int error = m_publication.Open();
@@ -168,6 +176,15 @@ void CCatalogueBuilder::PublishGeneration()
     }
     CPublication::AddPermissions(CPlatform::JoinPath(build, ConfigKeys::kCatalogueFile),
                                  CPublication::kReadableByAll);
+    if (const int error =
+            m_signer.SignCatalogue(CPlatform::JoinPath(build, ConfigKeys::kCatalogueFile));
+        error != 0) {
+        m_out.ReportError(
+            CStringTable::FormatText(kNotSignedLog, {std::strerror(error)}),
+            CStringTable::Format(StringId::CatalogueNotSigned, {std::strerror(error)}));
+        m_publication.Abandon();
+        return;
+    }
     // Everything the new generation holds is on disk before it becomes current.
     if (const int error = CFileOps::FlushFileSystem(build); error != 0) {
         m_out.ReportError(
@@ -261,12 +278,27 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
     }
 }
 
+std::string CCatalogueBuilder::ServedChecksum(std::string_view section, const std::string& name)
+{
+    std::string sha256;
+    const std::string path = CPlatform::JoinPath(
+        CPlatform::JoinPath(m_publication.BuildDir(), CCatalogueNames::SectionPath(section)), name);
+    if (const int error = m_signer.Checksum(path, sha256); error != 0) {
+        // The entry goes without it, and a secondary that checks signatures refuses it.
+        m_out.WriteLog(
+            CStringTable::FormatText(kShaFailedLog, {Shown(path), std::to_string(error)}));
+        m_out.SetFailed();
+    }
+    return sha256;
+}
+
 void CCatalogueBuilder::Publish(std::string_view section, const std::string& lowerName,
                                 const std::string& sourceDir, const SPublished& published,
                                 bool zipped, bool onlyIfAbsent)
 {
     const std::uint64_t sizeKb = CPublishedName::SizeInKb(published.size);
-    m_out.AddEntry(section, lowerName, published.crcText, zipped, onlyIfAbsent);
+    m_out.AddEntry(section, lowerName, published.crcText, zipped, onlyIfAbsent,
+                   ServedChecksum(section, zipped ? m_packer.PackedPath(lowerName) : lowerName));
     m_out.AddFileRow(CFileRow{lowerName, CPublishedName::Extension(lowerName), sourceDir,
                               CTimeStamp::ListDate(published.modified),
                               CStringTable::Format(StringId::SizeInKb, {std::to_string(sizeKb)}),
@@ -357,7 +389,8 @@ void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_v
             }
             RecordPublication(Sections::kIniFiles, name, sourceStamp, target, published, false);
         }
-        m_out.AddEntry(Sections::kIniFiles, name, published.crcText, false, false);
+        m_out.AddEntry(Sections::kIniFiles, name, published.crcText, false, false,
+                       ServedChecksum(Sections::kIniFiles, name));
     }
 }
 

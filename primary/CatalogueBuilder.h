@@ -3,6 +3,7 @@
 #include "core/CatalogueWriter.h"
 #include "core/Crc32.h"
 #include "core/StringTable.h"
+#include "primary/CatalogueSigner.h"
 #include "primary/FileListSink.h"
 #include "primary/PackedCopy.h"
 #include "primary/PackingQueue.h"
@@ -117,6 +118,9 @@ private:
     // Puts the build's generation in place of the current one, or leaves the current whole.
     void PublishGeneration();
     void EnsureWebDirectory(std::string_view section) const;
+    // The SHA-256 of the published copy `name` of section in the new generation, when the
+    // build signs; empty otherwise.
+    std::string ServedChecksum(std::string_view section, const std::string& name);
     void Publish(std::string_view section, const std::string& lowerName,
                  const std::string& sourceDir, const SPublished& published, bool zipped,
                  bool onlyIfAbsent);
@@ -140,4 +144,5 @@ private:
     CPublication m_publication;
     CPreviousCatalogue m_previous;
     CPackedCopy m_packer;
+    CCatalogueSigner m_signer;
 };

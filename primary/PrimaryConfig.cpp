@@ -7,6 +7,7 @@
 #include "core/MessageSink.h"
 #include "core/Platform.h"
 #include "core/ProfileStore.h"
+#include "core/SigningKey.h"
 #include "core/StringTable.h"
 #include "core/TimeStamp.h"
 
@@ -98,6 +99,11 @@ SPrimarySettings CPrimaryConfig::Normalise()
         CConfigFile::Write(Keys::kSyncClientSystemTime,
                            std::to_string(Keys::kSyncClientSystemTimeDefault));
         settings.syncClientSystemTime = Keys::kSyncClientSystemTimeDefault;
+    }
+
+    settings.signingKeyFile = CConfigFile::ReadWholeText(Keys::kSigningKeyFile);
+    if (settings.signingKeyFile.empty() && CFileOps::Exists(CSigningKey::DefaultPath())) {
+        settings.signingKeyFile = CSigningKey::DefaultPath();
     }
     return settings;
 }

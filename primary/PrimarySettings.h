@@ -26,4 +26,7 @@ struct SPrimarySettings
     std::string primaryIp;
     int intervalHours = 12;
     int syncClientSystemTime = 0;
+    // The secret key that signs every catalogue: SigningKeyFile, else zezodi.key in the
+    // Windows directory when it exists; empty: catalogues are not signed.
+    std::string signingKeyFile;
 };

@@ -45,10 +45,10 @@ void CRunOutput::AddFileRow(CFileRow row)
 }
 
 void CRunOutput::AddEntry(std::string_view section, std::string fileName, std::string crcText,
-                          bool zipped, bool onlyIfAbsent)
+                          bool zipped, bool onlyIfAbsent, std::string sha256)
 {
     m_queue.Then([=, this, section = std::string{section}] {
-        m_catalogue.AddEntry(section, fileName, crcText, zipped, onlyIfAbsent);
+        m_catalogue.AddEntry(section, fileName, crcText, zipped, onlyIfAbsent, sha256);
         ++m_entryCounts[section];
     });
 }

@@ -27,7 +27,7 @@ public:
     void AddReportLine(std::string text, int image);
     void AddFileRow(CFileRow row);
     void AddEntry(std::string_view section, std::string fileName, std::string crcText, bool zipped,
-                  bool onlyIfAbsent);
+                  bool onlyIfAbsent, std::string sha256 = {});
     void AddDirectory(std::string_view section, std::string subsection);
 
     // The log line, the report line with the error image, and the error flag.

@@ -6,7 +6,9 @@
 #include "core/Platform.h"
 #include "core/ProcessRunner.h"
 #include "secondary/FileChecksum.h"
+#include "secondary/SignatureCheck.h"
 #include "secondary/SyncNames.h"
+#include "secondary/WgetCommand.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -250,7 +252,8 @@ void CBatchFetch::Fetch(const std::vector<CSyncPlan::SSection>& plan,
         // The same wget as for a single file, so names and times arrive as they would alone;
         // it keeps the sections apart in directories below the staging area.
         batch.runner =
-            std::make_unique<CProcessRunner>("wget -q -x -nH --cut-dirs=" + std::to_string(cut) +
+            std::make_unique<CProcessRunner>("wget" + CWgetCommand::Options(m_settings) +
+                                             " -q -x -nH --cut-dirs=" + std::to_string(cut) +
                                              " -i " + CCommandLine::Quote(batch.listPath));
         batch.runner->SetWorkingDirectory(batch.staging);
         if (!batch.runner->Start(true, false)) {
@@ -294,6 +297,7 @@ void CBatchFetch::Fetch(const std::vector<CSyncPlan::SSection>& plan,
         return;
     }
     std::uint64_t unpackRoom = 0;
+    const CSignatureCheck signatures{m_settings};
     for (std::size_t k = 0; k < wanted.size(); ++k) {
         const SBatch& batch = batches[k % count];
         const SWanted& item = wanted[k];
@@ -305,7 +309,11 @@ void CBatchFetch::Fetch(const std::vector<CSyncPlan::SSection>& plan,
         // After a failure in the batch only a content that proves whole is taken; any other
         // file is fetched alone, so that its failure is reported as such.
         std::uint32_t status = 0;
-        if (batch.whole || (entry.zipped == 0 && CFileChecksum::Text(path, status) == entry.crc)) {
+        const bool proven =
+            batch.whole || (entry.zipped == 0 && CFileChecksum::Text(path, status) == entry.crc);
+        // Nothing that differs from what the primary signed is unpacked ahead; it is fetched
+        // alone at its turn, where its failure is reported.
+        if (proven && signatures.Matches(path, entry.sha256)) {
             states[item.section].entries[item.entry].staged = path;
             if (entry.zipped != 0) {
                 unpackRoom = std::max(unpackRoom, UnpackRoom(path, m_settings.useGzip));

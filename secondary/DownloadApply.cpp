@@ -8,8 +8,10 @@
 #include "core/ReportSink.h"
 #include "core/RunAndWait.h"
 #include "secondary/FileChecksum.h"
+#include "secondary/SignatureCheck.h"
 #include "secondary/SyncLogTexts.h"
 #include "secondary/SyncNames.h"
+#include "secondary/WgetCommand.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -68,7 +70,8 @@ void CDownloadApply::SetWorkDirectory(std::string directory)
 bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view fileName,
                                       bool packed, std::string_view primaryCrc,
                                       const std::optional<SLocalFile>& local,
-                                      const std::string& staged, bool stagedUnpacked)
+                                      const std::string& staged, bool stagedUnpacked,
+                                      std::string_view sha256)
 {
     m_stopped = false;
     const std::string& downloadDir =
@@ -77,9 +80,8 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
         packed ? CCatalogueNames::PackedName(fileName, m_settings.useGzip) : std::string(fileName);
     const std::string downloadedPath = CPlatform::JoinPath(downloadDir, fileName);
     const std::string archivePath = CPlatform::JoinPath(downloadDir, downloadName);
-    const std::string command =
-        "wget " +
-        CCommandLine::Quote(CSyncNames::FileUrl(m_settings.webPath, section, downloadName));
+    const std::string command = CWgetCommand::Line(
+        m_settings, CSyncNames::FileUrl(m_settings.webPath, section, downloadName));
 
     // wget saves beside an existing file under another name, so the names must be free.
     if (!ClearForDownload(downloadedPath) || (packed && !ClearForDownload(archivePath))) {
@@ -93,6 +95,13 @@ bool CDownloadApply::DownloadAndApply(std::string_view section, std::string_view
     if (!taken && !FetchAlone(command, downloadDir, downloadName, archivePath)) {
         RemoveFile(archivePath);
         return Fail(Texts::kDownloadFailed, StringId::DownloadFailed, {command});
+    }
+    // What was served must be what the primary signed, before anything unpacks it; an archive
+    // the batch unpacked ahead was checked before it was.
+    if (!(taken && stagedUnpacked) &&
+        !CSignatureCheck{m_settings}.Matches(archivePath, std::string{sha256})) {
+        CFileOps::RemoveNotFollowing(archivePath);
+        return Fail(Texts::kShaMismatch, StringId::ShaMismatch, {downloadName});
     }
     CEventLog::WriteLog(m_settings.logDir,
                         CStringTable::FormatText(Texts::kDownloaded, {downloadName}));

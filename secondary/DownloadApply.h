@@ -50,9 +50,12 @@ public:
     // place of the download, and when it cannot be taken the file is downloaded alone.
     // `stagedUnpacked`: the staged file is a packed file's content, already unpacked with the
     // same command line.
+    // `sha256` is the entry's strong checksum: where the primary's keys are listed, the file as
+    // served must have it, or the entry fails before anything unpacks it.
     bool DownloadAndApply(std::string_view section, std::string_view fileName, bool packed,
                           std::string_view primaryCrc, const std::optional<SLocalFile>& local,
-                          const std::string& staged = {}, bool stagedUnpacked = false);
+                          const std::string& staged = {}, bool stagedUnpacked = false,
+                          std::string_view sha256 = {});
 
     // Where files for a local file are downloaded and unpacked (a run's own directory inside
     // the download directory); empty, the default, is the download directory itself.

@@ -15,8 +15,10 @@
 #include "secondary/FileChecksum.h"
 #include "secondary/IniLineReader.h"
 #include "secondary/SecondaryConfig.h"
+#include "secondary/SignatureCheck.h"
 #include "secondary/SyncLogTexts.h"
 #include "secondary/SyncNames.h"
+#include "secondary/WgetCommand.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -66,11 +68,21 @@ bool CIniComparer::Open()
                                                      {m_settings.webPath, std::to_string(result)}));
         return false;
     }
+    if (const CSignatureCheck::EVerdict verdict = CSignatureCheck{m_settings}.CheckCatalogue(
+            m_settings.webPath + "/" + std::string(ConfigKeys::kCatalogueFile), cataloguePath, {});
+        verdict != CSignatureCheck::EVerdict::Valid) {
+        CEventLog::WriteLog(m_settings.logDir,
+                            CStringTable::FormatText(verdict == CSignatureCheck::EVerdict::Unsigned
+                                                         ? SyncLogTexts::kCatalogueUnsigned
+                                                         : SyncLogTexts::kCatalogueNotTrusted,
+                                                     {m_settings.webPath}));
+        return false;
+    }
     // Kept in memory: a primary copy downloaded later may carry the catalogue's own name.
     const CCatalogueReader reader{cataloguePath};
     for (const CCatalogueReader::Entry& entry :
          reader.Entries(CatalogueSections::kIniFiles, CCatalogueReader::kMaxIniFiles)) {
-        m_entries.push_back({entry.file, entry.crc});
+        m_entries.push_back({entry.file, entry.crc, entry.sha256});
         if (RefuseUnsafeName(entry.file)) {
             m_refused.push_back(entry.file);
         } else {
@@ -86,9 +98,8 @@ int CIniComparer::FetchCatalogue(const std::string& cataloguePath) const
     if (unlink(cataloguePath.c_str()) != 0 && errno != ENOENT) {
         return errno;
     }
-    const std::string command =
-        "wget " +
-        CCommandLine::Quote(m_settings.webPath + "/" + std::string(ConfigKeys::kCatalogueFile));
+    const std::string command = CWgetCommand::Line(
+        m_settings, m_settings.webPath + "/" + std::string(ConfigKeys::kCatalogueFile));
     return RunAndWait(command, m_settings.downloadDir);
 }
 
@@ -181,8 +192,15 @@ std::optional<std::string> CIniComparer::DownloadPrimaryCopy(std::string_view na
     CNoReport noReport;
     bool failed = false;
     CDownloadApply download{m_settings, noReport, failed};
+    std::string sha256;
+    for (const SEntry& entry : m_entries) {
+        if (entry.name == name) {
+            sha256 = entry.sha256;
+            break;
+        }
+    }
     if (!download.DownloadAndApply(CatalogueSections::kIniFiles, name, false, primaryCrc,
-                                   std::nullopt)) {
+                                   std::nullopt, {}, false, sha256)) {
         return std::nullopt;
     }
     return CPlatform::JoinPath(m_settings.downloadDir, name);

@@ -83,6 +83,7 @@ private:
     {
         std::string name;
         std::string crc;
+        std::string sha256;
     };
 
     int FetchCatalogue(const std::string& cataloguePath) const;

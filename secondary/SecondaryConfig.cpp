@@ -88,6 +88,9 @@ SSecondarySettings CSecondaryConfig::Normalise()
         settings.webPath = Keys::kDefaultWebDocPath;
         CConfigFile::Write(Keys::kWebDocPath, settings.webPath);
     }
+    // Opt-in, so never written back: without them a Windows primary serves this secondary.
+    settings.primaryKeys = CConfigFile::ReadWholeText(Keys::kPrimaryPublicKey);
+    settings.caCertificate = CConfigFile::ReadWholeText(Keys::kCaCertificate);
 
     if (!DownloadDirectory(settings, drive)) {
         settings.initialised = false;

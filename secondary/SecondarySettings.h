@@ -30,4 +30,8 @@ struct SSecondarySettings
     std::string computerName; // read only when the control features are on
     int port = 4020;
     int port2 = 4021;
+    // PrimaryPublicKey: the keys whose signature a catalogue must carry; empty: not checked.
+    std::string primaryKeys;
+    // CaCertificate: passed to every wget, for an https primary with its own authority.
+    std::string caCertificate;
 };

@@ -17,8 +17,10 @@
 #include "secondary/LocalFilesSink.h"
 #include "secondary/LocalInspection.h"
 #include "secondary/SecondaryConfig.h"
+#include "secondary/SignatureCheck.h"
 #include "secondary/SyncLogTexts.h"
 #include "secondary/SyncNames.h"
+#include "secondary/WgetCommand.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -192,6 +194,9 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
                                CReportSink::ImageError);
         return kCatalogueMissing;
     }
+    if (!SignedByThePrimary(cataloguePath)) {
+        return kCatalogueMissing;
+    }
     const std::string stamp = reader.Stamp();
     const std::string lastPrimSync = CProfileStore::ReadText(Keys::kConfig, Keys::kLastPrimSync, "",
                                                              Keys::kBuffer40, Keys::kIniFile);
@@ -294,7 +299,7 @@ int CSyncEngine::FetchCatalogue(const std::string& cataloguePath)
             continue;
         }
         const std::string command =
-            "wget " + CCommandLine::Quote(webPath + "/" + std::string(Keys::kCatalogueFile));
+            CWgetCommand::Line(m_settings, webPath + "/" + std::string(Keys::kCatalogueFile));
         result = RunAndWait(command, m_settings.downloadDir, m_stopRequested);
         if (result == kRunStopped) {
             Log(kStoppedLog, {});
@@ -327,6 +332,23 @@ int CSyncEngine::FetchCatalogue(const std::string& cataloguePath)
         return kCatalogueMissing;
     }
     return kDone;
+}
+
+bool CSyncEngine::SignedByThePrimary(const std::string& cataloguePath)
+{
+    const CSignatureCheck::EVerdict verdict = CSignatureCheck{m_settings}.CheckCatalogue(
+        m_settings.webPath + "/" + std::string(Keys::kCatalogueFile), cataloguePath,
+        m_stopRequested);
+    if (verdict == CSignatureCheck::EVerdict::Valid) {
+        return true;
+    }
+    const bool unsigned_ = verdict == CSignatureCheck::EVerdict::Unsigned;
+    Log(unsigned_ ? Texts::kCatalogueUnsigned : Texts::kCatalogueNotTrusted, {m_settings.webPath});
+    m_report.AddReportLine(CStringTable::Format(unsigned_ ? StringId::CatalogueUnsigned
+                                                          : StringId::CatalogueNotTrusted,
+                                                {m_settings.webPath}),
+                           CReportSink::ImageError);
+    return false;
 }
 
 bool CSyncEngine::DownloadDirectoryRefused()
@@ -505,7 +527,7 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
             }
         }
         if (m_download.DownloadAndApply(section, entry.file, entry.zipped != 0, entry.crc, local,
-                                        staged, unpacked)) {
+                                        staged, unpacked, entry.sha256)) {
             state = CLocalFilesSink::ImageUpdated;
             ++m_synchronized;
         } else {
@@ -534,7 +556,7 @@ bool CSyncEngine::PreviewFetch(std::string_view section, const CCatalogueReader:
                                const std::string& localPath, bool found, std::time_t localTime)
 {
     if (!m_download.DownloadAndApply(section, entry.file, entry.zipped != 0, entry.crc,
-                                     std::nullopt)) {
+                                     std::nullopt, {}, false, entry.sha256)) {
         return false;
     }
     const std::string downloaded = CPlatform::JoinPath(m_settings.downloadDir, entry.file);

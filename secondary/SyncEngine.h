@@ -85,6 +85,9 @@ public:
 private:
     int FetchCatalogue(const std::string& cataloguePath);
     bool DownloadDirectoryRefused();
+    // False, after its log and report line, when the primary's keys are listed and the
+    // catalogue carries no valid signature of one of them.
+    bool SignedByThePrimary(const std::string& cataloguePath);
     void CompareSection(const CSyncPlan::SSection& work, std::size_t index);
     void CompareEntry(const std::string& directory, const std::string& section,
                       const CSyncPlan::SEntry& work, CLocalInspection::SLocal& inspected);

@@ -18,6 +18,12 @@ constexpr std::string_view kCatalogueWithoutStamp =
 constexpr std::string_view kCatalogueCutShort =
     "Failed to get SyncFile from %s  File is incomplete, its end mark is missing";
 constexpr std::string_view kNoSpaceLeft = "No space left on device in %s";
+// A secondary that lists the primary's keys applies only what the primary signed.
+constexpr std::string_view kCatalogueUnsigned =
+    "Failed to get SyncFile from %s  The catalogue is not signed";
+constexpr std::string_view kCatalogueNotTrusted =
+    "Failed to get SyncFile from %s  The catalogue is not signed by a trusted key, or was altered";
+constexpr std::string_view kShaMismatch = "SHA-256 after download is not the primary's for file %s";
 constexpr std::string_view kCatalogueTooLarge = "SyncFile %s is larger than %d MB and is not read";
 constexpr std::string_view kSucceeded =
     "Synchronization was successful   Files identical: %d   successfully synchronized: %d";

@@ -685,5 +685,21 @@ Beenden Sie es, bevor Sie es hier starten.</translation>
         <source>The system-time could not be set to the primary server&apos;s time: %1 !</source>
         <translation>Die Systemzeit konnte nicht auf die Zeit des Primärservers gesetzt werden: %1 !</translation>
     </message>
+    <message>
+        <source>The sync catalogue cannot be signed: %1 !</source>
+        <translation>Der Synchronisationskatalog kann nicht signiert werden: %1 !</translation>
+    </message>
+    <message>
+        <source>Failed to get SyncFile from %1  The catalogue is not signed !</source>
+        <translation>Synchronisationsdatei von %1 konnte nicht geholt werden  Der Katalog ist nicht signiert !</translation>
+    </message>
+    <message>
+        <source>Failed to get SyncFile from %1  The catalogue is not signed by a trusted key, or was altered !</source>
+        <translation>Synchronisationsdatei von %1 konnte nicht geholt werden  Der Katalog ist nicht mit einem vertrauenswürdigen Schlüssel signiert oder wurde verändert !</translation>
+    </message>
+    <message>
+        <source>SHA-256 after download is not the primary&apos;s for file %1 !</source>
+        <translation>SHA-256 nach dem Download ist nicht der des Primärservers für Datei %1 !</translation>
+    </message>
 </context>
 </TS>

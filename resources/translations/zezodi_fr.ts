@@ -685,5 +685,21 @@ Arrêtez-le avant de le démarrer ici.</translation>
         <source>The system-time could not be set to the primary server&apos;s time: %1 !</source>
         <translation>Impossible de régler l&apos;heure système sur celle du serveur primaire&#xa0;: %1 !</translation>
     </message>
+    <message>
+        <source>The sync catalogue cannot be signed: %1 !</source>
+        <translation>Impossible de signer le catalogue de synchronisation&#xa0;: %1 !</translation>
+    </message>
+    <message>
+        <source>Failed to get SyncFile from %1  The catalogue is not signed !</source>
+        <translation>Impossible d&apos;obtenir le fichier de synchronisation de %1  Le catalogue n&apos;est pas signé !</translation>
+    </message>
+    <message>
+        <source>Failed to get SyncFile from %1  The catalogue is not signed by a trusted key, or was altered !</source>
+        <translation>Impossible d&apos;obtenir le fichier de synchronisation de %1  Le catalogue n&apos;est pas signé par une clé de confiance, ou a été modifié !</translation>
+    </message>
+    <message>
+        <source>SHA-256 after download is not the primary&apos;s for file %1 !</source>
+        <translation>Le SHA-256 après téléchargement n&apos;est pas celui du serveur primaire pour le fichier %1 !</translation>
+    </message>
 </context>
 </TS>

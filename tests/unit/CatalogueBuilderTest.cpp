@@ -2,9 +2,12 @@
 
 #include "PrimaryTree.h"
 #include "core/CatalogueReader.h"
+#include "core/CatalogueSignature.h"
 #include "core/Crc32.h"
+#include "core/FileSha256.h"
 #include "core/ProfileStore.h"
 #include "core/RunAndWait.h"
+#include "core/SigningKey.h"
 
 #include <algorithm>
 #include <atomic>
@@ -284,6 +287,47 @@ TEST_F(CatalogueBuilderTest, Gzip_PacksAboveTheThresholdAndLeavesOnlyTheGz)
     EXPECT_EQ(RunAndWait("gzip -d " + (Web() / "Db1" / "above.dbf.gz").string()), 0);
     EXPECT_EQ(Crc(Web() / "Db1" / "above.dbf"), entries[0].crc);
     EXPECT_EQ(Crc(Db1() / "above.dbf"), entries[0].crc);
+}
+
+// With a signing key every entry names the SHA-256 of its copy as served, also when the copy
+// was kept from the build before, and the catalogue's signature verifies with the public key;
+// a key that cannot be used publishes nothing.
+TEST_F(CatalogueBuilderTest, SigningKey_SignsTheCatalogueAndEveryServedCopy)
+{
+    Sparse(Db1() / "at.dbf", 1024 * 1024);
+    Sparse(Db1() / "above.dbf", 1025 * 1024);
+    const fs::path key = m_tree.Root() / "zezodi.key";
+    ASSERT_EQ(CSigningKey::Generate(key.string()), "");
+    CSigningKey::SecretKey secret{};
+    ASSERT_EQ(CSigningKey::Load(key.string(), secret), "");
+    std::vector<CSigningKey::PublicKey> publicKeys;
+    ASSERT_TRUE(CSigningKey::ParsePublicKeys(CSigningKey::PublicText(secret), publicKeys));
+    m_settings.signingKeyFile = key.string();
+
+    for (int build = 0; build < 2; ++build) {
+        ASSERT_EQ(Build(), 1) << build;
+        const std::string catalogue = CPrimaryTree::Get(Web() / "zezodi.txt");
+        EXPECT_EQ(CCatalogueSignature::Verify(
+                      catalogue, CPrimaryTree::Get(Web() / "zezodi.txt.sig"), publicKeys),
+                  CCatalogueSignature::EVerdict::Valid);
+        const auto entries = Entries("Db1");
+        ASSERT_EQ(entries.size(), 2U);
+        for (const auto& entry : entries) {
+            std::string sha256;
+            const fs::path served = Web() / "Db1" / (entry.file + (entry.zipped ? ".gz" : ""));
+            ASSERT_EQ(CFileSha256::Compute(served.string(), sha256), 0) << entry.file;
+            EXPECT_EQ(entry.sha256, sha256) << entry.file << " build " << build;
+        }
+    }
+
+    const std::string before = CPrimaryTree::Get(Web() / "zezodi.txt");
+    ASSERT_EQ(chmod(key.c_str(), 0644), 0);
+    EXPECT_EQ(Build(), -1);
+    EXPECT_EQ(CPrimaryTree::Get(Web() / "zezodi.txt"), before);
+    EXPECT_NE(Log().find("The sync catalogue cannot be signed: " + key.string() +
+                         ": readable by others than its owner"),
+              std::string::npos)
+        << Log();
 }
 
 TEST_F(CatalogueBuilderTest, ZipProgram_LeavesCopyAndArchive)

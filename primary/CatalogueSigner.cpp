@@ -1,0 +1,85 @@
+#include "primary/CatalogueSigner.h"
+
+#include "core/CatalogueSignature.h"
+#include "core/FileSha256.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr mode_t kReadableByAll = 0644;
+
+int ReadWhole(const std::string& path, std::string& text)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t size = read(fd, buffer, sizeof buffer);
+        if (size < 0 && errno == EINTR) {
+            continue;
+        }
+        if (size <= 0) {
+            const int error = size < 0 ? errno : 0;
+            close(fd);
+            return error;
+        }
+        text.append(buffer, static_cast<std::size_t>(size));
+    }
+}
+
+int WriteWhole(const std::string& path, std::string_view text)
+{
+    unlink(path.c_str());
+    const int fd =
+        open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kReadableByAll);
+    if (fd < 0) {
+        return errno;
+    }
+    const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+                         fchmod(fd, kReadableByAll) == 0;
+    const int error = written ? 0 : (errno != 0 ? errno : EIO);
+    close(fd);
+    return error;
+}
+
+} // namespace
+
+std::string CCatalogueSigner::Load(const std::string& keyFile)
+{
+    m_secret.reset();
+    if (keyFile.empty()) {
+        return {};
+    }
+    CSigningKey::SecretKey secret{};
+    std::string problem = CSigningKey::Load(keyFile, secret);
+    if (problem.empty()) {
+        m_secret = secret;
+    }
+    return problem;
+}
+
+int CCatalogueSigner::Checksum(const std::string& path, std::string& sha256) const
+{
+    sha256.clear();
+    return m_secret ? CFileSha256::Compute(path, sha256) : 0;
+}
+
+int CCatalogueSigner::SignCatalogue(const std::string& cataloguePath) const
+{
+    if (!m_secret) {
+        return 0;
+    }
+    std::string catalogue;
+    if (const int error = ReadWhole(cataloguePath, catalogue); error != 0) {
+        return error;
+    }
+    return WriteWhole(cataloguePath + std::string{CCatalogueSignature::kFileSuffix},
+                      CCatalogueSignature::Sign(catalogue, *m_secret));
+}
