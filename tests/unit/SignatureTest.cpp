@@ -1,5 +1,6 @@
 #include "core/CatalogueSignature.h"
 #include "core/FileSha256.h"
+#include "core/ProfileStore.h"
 #include "core/SigningKey.h"
 #include "tests/unit/ProfileTempDir.h"
 
@@ -100,6 +101,39 @@ TEST(SignatureTest, FileSha256_OfTheBytesOfARegularFileOnly)
     ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
     EXPECT_EQ(CFileSha256::Compute(dir.File("fifo"), hex), EINVAL);
     EXPECT_EQ(CFileSha256::Compute(dir.File("missing"), hex), ENOENT);
+}
+
+// What a signing primary adds (Setup/Format, Sha%d, the section End) changes nothing that the
+// Windows peers' profile functions read from a catalogue.
+TEST(SignatureTest, SignedCatalogue_ReadsAlikeToTheDesignsReaders)
+{
+    CProfileTempDir dir;
+    const std::string plain = "[Setup]\nLastSync=6B19636C\n[Db1]\nFile1=a.dbf\nCrc1=1f\n"
+                              "File2=b.dbf\nCrc2=2e\nZipped2=1\n[IniFiles]\nFile1=jx.ini\n"
+                              "Crc1=3d\n";
+    const std::string sha(64, 'a');
+    const std::string signedText = "[Setup]\nLastSync=6B19636C\nFormat=2\n[Db1]\nFile1=a.dbf\n"
+                                   "Crc1=1f\nSha1=" +
+                                   sha +
+                                   "\nFile2=b.dbf\nCrc2=2e\nZipped2=1\n"
+                                   "Sha2=" +
+                                   sha + "\n[IniFiles]\nFile1=jx.ini\nCrc1=3d\nSha1=" + sha +
+                                   "\n[End]\nLastSync=6B19636C\n";
+    CProfileTempDir::Put(dir.File("plain.txt"), plain);
+    CProfileTempDir::Put(dir.File("signed.txt"), signedText);
+    const std::pair<const char*, const char*> keys[] = {
+        {"Setup", "LastSync"}, {"Db1", "File1"},     {"Db1", "Crc1"},       {"Db1", "Zipped1"},
+        {"Db1", "File2"},      {"Db1", "Crc2"},      {"Db1", "Zipped2"},    {"Db1", "File3"},
+        {"IniFiles", "File1"}, {"IniFiles", "Crc1"}, {"IniFiles", "File2"}, {"Dbv1", "File1"},
+    };
+    for (const auto& [section, key] : keys) {
+        EXPECT_EQ(CProfileStore::ReadText(section, key, "-", 80, dir.File("signed.txt")),
+                  CProfileStore::ReadText(section, key, "-", 80, dir.File("plain.txt")))
+            << section << "/" << key;
+        EXPECT_EQ(CProfileStore::ReadInt(section, key, -7, dir.File("signed.txt")),
+                  CProfileStore::ReadInt(section, key, -7, dir.File("plain.txt")))
+            << section << "/" << key;
+    }
 }
 
 } // namespace
