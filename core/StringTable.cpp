@@ -309,6 +309,14 @@ const char* CStringTable::Source(StringId id)
         return ZEZODI_TR_NOOP("StringTable", "Local files:");
     case StringId::CompareIniFiles:
         return ZEZODI_TR_NOOP("StringTable", "Compare Ini-files");
+    case StringId::Stop:
+        return ZEZODI_TR_NOOP("StringTable", "Stop");
+    case StringId::RunProgressCounts:
+        return ZEZODI_TR_NOOP("StringTable", "Files %1 of %2, %3 bytes");
+    case StringId::RunProgressFiles:
+        return ZEZODI_TR_NOOP("StringTable", "Files %1");
+    case StringId::ClientSyncTalkingTo:
+        return ZEZODI_TR_NOOP("StringTable", "Talking to client %1 (%2) ...");
     case StringId::AboutCaption:
         return ZEZODI_TR_NOOP("StringTable", "About Zezodi");
     case StringId::AboutVersion:

@@ -138,6 +138,12 @@ enum class StringId : int
     LocalFiles,
     CompareIniFiles,
 
+    // A main window during a run.
+    Stop,
+    RunProgressCounts,
+    RunProgressFiles,
+    ClientSyncTalkingTo,
+
     // About box.
     AboutCaption,
     AboutVersion,

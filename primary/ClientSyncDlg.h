@@ -2,12 +2,16 @@
 
 #include "primary/PrimarySettings.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include <QDialog>
 #include <QString>
 
+class CRunProgress;
+class CRunWorker;
 class QShowEvent;
 
 namespace Ui {
@@ -17,7 +21,8 @@ class CClientSyncDlg;
 // Starts synchronisation on the secondary servers the operator ticks, optionally sets their
 // clocks, and keeps a running report that also takes the secondaries' sync_result lines while
 // the dialog is open. With no secondary servers configured it offers to import them from
-// jxamaster.ini. The exchanges run on the dialog's thread and block it, one client at a time.
+// jxamaster.ini. The exchanges run on a worker thread, one client at a time, while the dialog
+// shows which client it is talking to; Stop ends them before the next client.
 class CClientSyncDlg : public QDialog
 {
     Q_OBJECT
@@ -39,7 +44,8 @@ public slots:
     // the listener reaches it through a blocking queued call and acknowledges afterwards.
     void AddSyncResultLine(const QString& text);
 
-    // Unregisters the report target on every way out (OK, Escape, the close box).
+    // Unregisters the report target on every way out (OK, Escape, the close box). During the
+    // exchanges it only asks them to stop: the dialog ends once they have.
     void done(int result) override;
 
 protected:
@@ -55,6 +61,10 @@ private:
     void OnListClick();
     void OnSyncSelected();
     void AddReportLine(const QString& text);
+    // From the worker thread: shows on the dialog's thread, in the order of the calls.
+    void PostReportLine(const std::string& text);
+    void OnBusyChanged(bool busy);
+    void RequestStop();
     void SetReportTarget(CClientSyncDlg* target);
 
     std::unique_ptr<Ui::CClientSyncDlg> m_ui;
@@ -64,4 +74,9 @@ private:
     int m_syncTime{0};
     bool m_initialised{false};
     bool m_registered{false};
+    CRunWorker* m_worker;
+    CRunProgress* m_progress;
+    std::atomic<bool> m_stop{false};
+    // Readable once Stop is pressed: ends an exchange's wait for its acknowledgement.
+    int m_stopEvent;
 };

@@ -452,6 +452,22 @@ Geben Sie dem Benutzer, der das Programm ausführt, Schreibrechte darauf (und au
         <translation>INI-Dateien vergleichen</translation>
     </message>
     <message>
+        <source>Stop</source>
+        <translation>Stopp</translation>
+    </message>
+    <message>
+        <source>Files %1 of %2, %3 bytes</source>
+        <translation>Dateien %1 von %2, %3 Bytes</translation>
+    </message>
+    <message>
+        <source>Files %1</source>
+        <translation>Dateien %1</translation>
+    </message>
+    <message>
+        <source>Talking to client %1 (%2) ...</source>
+        <translation>Verbindung mit Client %1 (%2) ...</translation>
+    </message>
+    <message>
         <source>About Zezodi</source>
         <translation>Über Zezodi</translation>
     </message>

@@ -452,6 +452,22 @@ Donnez à l&apos;utilisateur qui exécute le programme le droit de l&apos;écrir
         <translation>Comparer les fichiers INI</translation>
     </message>
     <message>
+        <source>Stop</source>
+        <translation>Arrêter</translation>
+    </message>
+    <message>
+        <source>Files %1 of %2, %3 bytes</source>
+        <translation>Fichiers %1 sur %2, %3 octets</translation>
+    </message>
+    <message>
+        <source>Files %1</source>
+        <translation>Fichiers %1</translation>
+    </message>
+    <message>
+        <source>Talking to client %1 (%2) ...</source>
+        <translation>Échange avec le client %1 (%2) ...</translation>
+    </message>
+    <message>
         <source>About Zezodi</source>
         <translation>À propos de Zezodi</translation>
     </message>

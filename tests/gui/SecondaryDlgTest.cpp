@@ -2,6 +2,7 @@
 
 #include "BoxRecorder.h"
 #include "MainWindowChecks.h"
+#include "PrimaryWeb.h"
 #include "TestFiles.h"
 #include "WindowProbe.h"
 #include "WindowTestEnvironment.h"
@@ -45,68 +46,8 @@ std::time_t FixedClock()
     return 1700000000;
 }
 
-constexpr const char* kStamp{"6553F100"};
-
 using TestFiles::ReadFile;
 using TestFiles::WriteFile;
-
-// The primary's published data below web/syncdata, served by a real nginx, with WebDocPath
-// pointing at it.
-class CPrimaryWeb
-{
-public:
-    explicit CPrimaryWeb(const CWindowTestEnvironment& env)
-        : m_root{env.Root()}, m_server{Path("web").toStdString(), Path("nginx").toStdString()}
-    {}
-
-    QString Path(const QString& relative) const { return QDir{m_root}.filePath(relative); }
-
-    // Publishes content under section and lists it in the catalogue written by Commit;
-    // unpublished entries are listed without a file on the server.
-    void Publish(const QString& section, const QString& name, const std::string& content,
-                 bool unpublished = false)
-    {
-        const QString published{Path(QStringLiteral("web/syncdata/%1/%2").arg(section, name))};
-        QVERIFY(WriteFile(published, content));
-        std::uint32_t status{0};
-        const std::string crc{CFileChecksum::Text(published.toStdString(), status)};
-        QCOMPARE(status, 0u);
-        if (unpublished) {
-            QVERIFY(QFile::remove(published));
-        }
-        m_entries.push_back({section.toStdString(), name.toStdString(), crc});
-    }
-
-    void Commit()
-    {
-        CCatalogueWriter catalogue;
-        QVERIFY(catalogue.Begin(Path(QStringLiteral("web/syncdata")).toStdString(), kStamp));
-        for (const SEntry& entry : m_entries) {
-            catalogue.AddEntry(entry.section, entry.name, entry.crc, false, false);
-        }
-        QVERIFY(catalogue.Commit());
-    }
-
-    void Serve(const CWindowTestEnvironment& env)
-    {
-        QVERIFY(QDir{}.mkpath(Path(QStringLiteral("web/syncdata"))));
-        QVERIFY(QDir{}.mkpath(Path(QStringLiteral("nginx"))));
-        QVERIFY2(m_server.Start(), m_server.ErrorLog().c_str());
-        env.WriteConfig("WebDocPath", m_server.BaseUrl() + "/syncdata");
-    }
-
-private:
-    struct SEntry
-    {
-        std::string section;
-        std::string name;
-        std::string crc;
-    };
-
-    QString m_root;
-    CNginxServer m_server;
-    std::vector<SEntry> m_entries;
-};
 
 QStringList RowTexts(const QTreeWidgetItem& row)
 {
@@ -300,9 +241,9 @@ private slots:
         MainWindowChecks::ExitAnsweredYesEndsTheWindow<CSecondaryDlg>(m_boxRecorder);
     }
 
-    void Escape_EndsTheWindowWithoutAsking()
+    void Escape_AsksTheExitQuestion()
     {
-        MainWindowChecks::EscapeEndsTheWindowWithoutAsking<CSecondaryDlg>(m_boxRecorder);
+        MainWindowChecks::EscapeAsksTheExitQuestion<CSecondaryDlg>(m_boxRecorder);
     }
 
     void CloseBox_OnlyMinimises() { MainWindowChecks::CloseBoxOnlyMinimises<CSecondaryDlg>(); }
@@ -322,6 +263,7 @@ private slots:
         CSecondaryDlg dlg;
         dlg.show();
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
 
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].icon, QMessageBox::Information);
@@ -369,6 +311,7 @@ private slots:
         CSecondaryDlg dlg;
         dlg.show();
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         QCOMPARE(m_boxes.size(), 1);
         const std::string lastSync{
             CProfileStore::ReadText("Config", "LastSync", "", 40, "zezodi.ini")};
@@ -378,6 +321,7 @@ private slots:
         m_boxes.clear();
         m_answer = QMessageBox::No;
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].icon, QMessageBox::Question);
         QCOMPARE(m_boxes[0].caption, QStringLiteral("Information"));
@@ -392,6 +336,7 @@ private slots:
         m_boxes.clear();
         m_answer = QMessageBox::Yes;
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         // The question only: the forced run shows no result box.
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].icon, QMessageBox::Question);
@@ -411,6 +356,7 @@ private slots:
         CSecondaryDlg dlg;
         dlg.show();
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].icon, QMessageBox::Warning);
         QCOMPARE(m_boxes[0].caption, QStringLiteral("Error"));
@@ -432,6 +378,7 @@ private slots:
         CSecondaryDlg dlg;
         dlg.show();
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].text,
                  QStringLiteral("Errors while synchronizing the alarmdata with the primary "
@@ -540,6 +487,7 @@ private slots:
         CSecondaryDlg dlg;
         dlg.show();
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         const QString report{List(dlg, "reportList")->topLevelItem(0)->text(1)};
         QVERIFY2(report.startsWith(
                      QStringLiteral("Synchronisationsdatei konnte nicht von http://127.0.0.1:")),

@@ -162,15 +162,27 @@ private slots:
         QVERIFY(!(dlg.windowState() & Qt::WindowMinimized));
     }
 
-    void MainDlg_EscapeEndsWithoutAsking()
+    void MainDlg_EscapeAsksTheExitQuestion_data()
     {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("ends");
+        QTest::newRow("no") << int{QMessageBox::No} << 0;
+        QTest::newRow("yes") << int{QMessageBox::Yes} << 1;
+    }
+
+    void MainDlg_EscapeAsksTheExitQuestion()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, ends);
         CTestMainDlg dlg;
         dlg.show();
         QSignalSpy finished{&dlg, &QDialog::finished};
+        m_answer = static_cast<QMessageBox::StandardButton>(answer);
         QTest::keyClick(&dlg, Qt::Key_Escape);
-        QCOMPARE(finished.size(), 1);
-        QCOMPARE(finished[0][0].toInt(), int{QDialog::Rejected});
-        QVERIFY(m_boxes.isEmpty());
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].caption, QStringLiteral("Please confirm ..."));
+        QCOMPARE(finished.size(), ends);
+        QCOMPARE(dlg.exitConfirmedCalls, ends);
         QCOMPARE(dlg.RoleChangeMarker(), 0);
     }
 
