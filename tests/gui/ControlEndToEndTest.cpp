@@ -136,6 +136,8 @@ private slots:
         auto* syncNow = primary.findChild<QPushButton*>(QStringLiteral("syncNowButton"));
         QVERIFY(syncNow);
         syncNow->click();
+        // The preparation runs on the window's worker; the offer and the dialog follow it.
+        QVERIFY(QTest::qWaitFor([syncNow] { return syncNow->isEnabled(); }, 2 * kSyncMs));
 
         QVERIFY(dialogSeen);
         const QByteArray secondaryLog{ReadFile(Root("secondary/srv/jxt/log/zezodi.log"))};

@@ -404,6 +404,7 @@ private slots:
         CSortListCtrl* report{List(dlg, "reportList")};
         QTRY_VERIFY(ReportHas(*report, QStringLiteral("Synchronization started automatically")));
         timer->stop();
+        QVERIFY(RunEnded(dlg));
         QCOMPARE(ReadFile(m_env->InstallDir() + QStringLiteral("/plan.jxt")),
                  QStringLiteral("CALL 100\n"));
         QVERIFY(m_boxes.isEmpty());
