@@ -317,6 +317,9 @@ const char* CStringTable::Source(StringId id)
         return ZEZODI_TR_NOOP("StringTable", "Files %1");
     case StringId::ClientSyncTalkingTo:
         return ZEZODI_TR_NOOP("StringTable", "Talking to client %1 (%2) ...");
+    case StringId::OctetRange:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Please specify a value between 0 and 255 for this field.");
     case StringId::AboutCaption:
         return ZEZODI_TR_NOOP("StringTable", "About Zezodi");
     case StringId::AboutVersion:

@@ -144,6 +144,9 @@ enum class StringId : int
     RunProgressFiles,
     ClientSyncTalkingTo,
 
+    // The address control.
+    OctetRange,
+
     // About box.
     AboutCaption,
     AboutVersion,

@@ -468,6 +468,10 @@ Geben Sie dem Benutzer, der das Programm ausführt, Schreibrechte darauf (und au
         <translation>Verbindung mit Client %1 (%2) ...</translation>
     </message>
     <message>
+        <source>Please specify a value between 0 and 255 for this field.</source>
+        <translation>Bitte geben Sie für dieses Feld einen Wert zwischen 0 und 255 an.</translation>
+    </message>
+    <message>
         <source>About Zezodi</source>
         <translation>Über Zezodi</translation>
     </message>

@@ -468,6 +468,10 @@ Donnez à l&apos;utilisateur qui exécute le programme le droit de l&apos;écrir
         <translation>Échange avec le client %1 (%2) ...</translation>
     </message>
     <message>
+        <source>Please specify a value between 0 and 255 for this field.</source>
+        <translation>Veuillez indiquer une valeur entre 0 et 255 pour ce champ.</translation>
+    </message>
+    <message>
         <source>About Zezodi</source>
         <translation>À propos de Zezodi</translation>
     </message>
