@@ -115,7 +115,8 @@ void CSecondaryDlg::AddReportLine(const std::string& text, int image)
 {
     InWindow([this, time = QString::fromStdString(CEventLog::ReportTime()),
               line = QString::fromStdString(text), image] {
-        m_ui->reportList->InsertRow(0, image, {time, line});
+        // A line wider than the list is read whole in its tooltip.
+        m_ui->reportList->InsertRow(0, image, {time, line})->setToolTip(1, line);
     });
 }
 

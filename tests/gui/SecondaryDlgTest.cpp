@@ -205,6 +205,7 @@ private slots:
             QTreeWidgetItem* item{report->topLevelItem(row)};
             QCOMPARE(item->text(0), QStringLiteral("14.11.2023, 23:13:20"));
             QCOMPARE(item->text(1), expected[row].first);
+            QCOMPARE(item->toolTip(1), expected[row].first);
             QCOMPARE(RowImage(item->icon(0)), ResourceImage(expected[row].second));
         }
     }
