@@ -79,7 +79,7 @@ CSecondaryDlg::CSecondaryDlg(QWidget* parent, CSecondaryListener::ClockSetter se
     m_ui->syncLayout->insertWidget(2, m_progress);
     connect(m_progress, &CRunProgress::StopRequested, this, [this] { m_stop = true; });
     connect(m_worker, &CRunWorker::BusyChanged, this, &CSecondaryDlg::OnBusyChanged);
-    m_service.SetStopRequest([this] { return m_stop.load(); });
+    m_service.SetStopRequest([this] { return m_stop.load() || m_closing.load(); });
     // The rows come as fast as the run goes: a pause would only hold up the worker.
     m_service.Engine().SetRowPause(std::chrono::milliseconds{0});
     m_service.Engine().SetProgress([this](int done, int all, std::uint64_t bytes) {
@@ -168,7 +168,7 @@ void CSecondaryDlg::OnBusyChanged(bool busy)
 
 void CSecondaryDlg::FinishRuns()
 {
-    m_stop = true;
+    m_closing = true;
     m_worker->Finish();
 }
 

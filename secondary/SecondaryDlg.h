@@ -99,7 +99,9 @@ private:
     CSecondaryListener::ClockSetter m_setClock;
     CRunWorker* m_worker;
     CRunProgress* m_progress;
+    // Stop ends the run in progress; closing the window ends it and every later one.
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_closing{false};
     // A timer tick waits for the run in progress; a further one is not queued behind it.
     bool m_tickWaiting = false;
     // The outcome of the last run by hand, set on the worker thread before its follow-up.
