@@ -240,6 +240,10 @@ const char* CStringTable::Source(StringId id)
     case StringId::NoProgramForFile:
         return ZEZODI_TR_NOOP("StringTable", "The file %1 could not be opened: it does not exist, "
                                              "or no program for it could be started !");
+    case StringId::NoOpenerInstalled:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "The file %1 exists, but no program opens it: xdg-open is missing. "
+                              "Install the package xdg-utils.");
     case StringId::WindowsDirectoryMissing:
         return ZEZODI_TR_NOOP(
             "StringTable",

@@ -101,6 +101,7 @@ enum class StringId : int
 
     // A file that no program opens, and a settings place found wrong at start.
     NoProgramForFile,
+    NoOpenerInstalled,
     WindowsDirectoryMissing,
     IniFileIsDirectory,
     IniFileNotReadable,

@@ -332,6 +332,10 @@ Synchronisation auf den Sekundärservern jetzt starten?</translation>
         <translation>Die Datei %1 konnte nicht geöffnet werden: Sie existiert nicht, oder es konnte kein Programm für sie gestartet werden!</translation>
     </message>
     <message>
+        <source>The file %1 exists, but no program opens it: xdg-open is missing. Install the package xdg-utils.</source>
+        <translation>Die Datei %1 ist vorhanden, aber kein Programm öffnet sie: xdg-open fehlt. Installieren Sie das Paket xdg-utils.</translation>
+    </message>
+    <message>
         <source>The settings directory %1 does not exist !
 Create it, or name the directory that holds zezodi.ini in the environment variable ZEZODI_WINDIR, and start the program again. Until then no setting is kept.</source>
         <translation>Das Einstellungsverzeichnis %1 existiert nicht!

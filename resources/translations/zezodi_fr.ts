@@ -332,6 +332,10 @@ Démarrer maintenant la synchronisation sur les serveurs secondaires&#xa0;?</tra
         <translation>Le fichier %1 n&apos;a pas pu être ouvert&#xa0;: il n&apos;existe pas, ou aucun programme n&apos;a pu être lancé pour lui&#xa0;!</translation>
     </message>
     <message>
+        <source>The file %1 exists, but no program opens it: xdg-open is missing. Install the package xdg-utils.</source>
+        <translation>Le fichier %1 existe, mais aucun programme ne l&apos;ouvre&#xa0;: xdg-open est absent. Installez le paquet xdg-utils.</translation>
+    </message>
+    <message>
         <source>The settings directory %1 does not exist !
 Create it, or name the directory that holds zezodi.ini in the environment variable ZEZODI_WINDIR, and start the program again. Until then no setting is kept.</source>
         <translation>Le répertoire des paramètres %1 n&apos;existe pas&#xa0;!

@@ -5,9 +5,11 @@
 #include "widgets/MessageBoxes.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
 #include <QtTest>
@@ -146,6 +148,30 @@ private slots:
         });
         QVERIFY(CFileLauncher::OpenInEditor(QStringLiteral("/srv/orvenda/jxt/log/zezodi.log")));
         QCOMPARE(opened, QStringList{QStringLiteral("/srv/orvenda/jxt/log/zezodi.log")});
+    }
+
+    void FileLauncher_WithoutXdgOpen_NamesThePackageForAnExistingFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString log{dir.filePath(QStringLiteral("zezodi.log"))};
+        QFile file{log};
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        CFileLauncher::SetTestHook([](const QString&) { return false; });
+        const QByteArray path{qgetenv("PATH")};
+        // No xdg-open on an empty directory's path.
+        qputenv("PATH", dir.path().toLocal8Bit());
+        QVERIFY(!CFileLauncher::OpenInEditorOrReport(log));
+        QVERIFY(!CFileLauncher::OpenInEditorOrReport(dir.filePath(QStringLiteral("missing.log"))));
+        qputenv("PATH", path);
+        QCOMPARE(m_boxes.size(), 2);
+        QCOMPARE(m_boxes[0].text, QStringLiteral("The file %1 exists, but no program opens it: "
+                                                 "xdg-open is missing. Install the package "
+                                                 "xdg-utils.")
+                                      .arg(log));
+        QVERIFY(m_boxes[1].text.startsWith(QStringLiteral("The file ")));
+        QVERIFY(m_boxes[1].text.contains(QStringLiteral("does not exist")));
     }
 
     void MainDlg_CloseBoxOnlyMinimises()
