@@ -89,6 +89,12 @@ void CClientSyncDlg::SetAckTimeout(int tenths)
 
 void CClientSyncDlg::AddSyncResultLine(const QString& text)
 {
+    // A secondary may report before the line of its own start has reached the list: the
+    // results follow the exchanges' lines, as they did when the exchanges held this thread.
+    if (m_worker->IsBusy()) {
+        m_heldResults.append(text);
+        return;
+    }
     AddReportLine(text);
 }
 
@@ -261,6 +267,9 @@ void CClientSyncDlg::OnBusyChanged(bool busy)
     m_ui->okButton->setEnabled(!busy);
     if (!busy) {
         m_progress->End();
+        for (const QString& line : std::exchange(m_heldResults, {})) {
+            AddReportLine(line);
+        }
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 class CRunProgress;
 class CRunWorker;
@@ -40,8 +41,9 @@ public:
     void SetAckTimeout(int tenths);
 
 public slots:
-    // Appends a secondary's sync_result line to the report list. Runs on the dialog's thread:
-    // the listener reaches it through a blocking queued call and acknowledges afterwards.
+    // Appends a secondary's sync_result line to the report list, after the lines of the
+    // exchanges in progress. Runs on the dialog's thread: the listener reaches it through a
+    // blocking queued call and acknowledges afterwards.
     void AddSyncResultLine(const QString& text);
 
     // Unregisters the report target on every way out (OK, Escape, the close box). During the
@@ -77,6 +79,8 @@ private:
     CRunWorker* m_worker;
     CRunProgress* m_progress;
     std::atomic<bool> m_stop{false};
+    // The secondaries' results that arrived during the exchanges, shown after them.
+    QStringList m_heldResults;
     // Readable once Stop is pressed: ends an exchange's wait for its acknowledgement.
     int m_stopEvent;
 };

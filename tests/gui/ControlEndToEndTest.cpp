@@ -141,7 +141,8 @@ private slots:
 
         QVERIFY(dialogSeen);
         const QByteArray secondaryLog{ReadFile(Root("secondary/srv/jxt/log/zezodi.log"))};
-        QVERIFY2(report.size() == 3 && report.last() == succeeded, secondaryLog.constData());
+        QVERIFY2(report.size() == 3 && report.last() == succeeded,
+                 (report.join(QLatin1Char{'\n'}).toUtf8() + "\n" + secondaryLog).constData());
         QCOMPARE(report,
                  (QStringList{
                      QStringLiteral("Synchronization of selected clients started. Please wait ..."),
