@@ -19,6 +19,8 @@ namespace {
 
 constexpr int kMaxPort = 65535;
 constexpr int kBacklog = 1;
+// A peer that is switched off or unreachable holds a connection attempt no longer than this.
+constexpr int kConnectTenths = 100;
 // Room for a burst of peers: the listener accepts at once and serves each on its own, and a
 // flood of strangers that it closes as fast as they come must not crowd out an allowed peer.
 constexpr int kWaitingPeers = 4096;
@@ -126,7 +128,8 @@ int CCommandSocket::ConnectTo(const std::string& host, int port, int timeoutTent
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr = target;
     const int flags = fcntl(m_fd, F_GETFL);
-    const bool bounded = timeoutTenths > 0 && flags >= 0;
+    const bool bounded = flags >= 0;
+    const int tenths = timeoutTenths > 0 ? std::min(timeoutTenths, kConnectTenths) : kConnectTenths;
     if (bounded && fcntl(m_fd, F_SETFL, flags | O_NONBLOCK) != 0) {
         return kFailed;
     }
@@ -135,7 +138,7 @@ int CCommandSocket::ConnectTo(const std::string& host, int port, int timeoutTent
         // The attempt goes on in the background: wait for its outcome.
         int error = 0;
         socklen_t length = sizeof error;
-        result = WaitWritable(bounded ? timeoutTenths : 0) == kOk &&
+        result = WaitWritable(bounded ? tenths : 0) == kOk &&
                          getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0
                      ? 0
                      : -1;

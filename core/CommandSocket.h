@@ -38,8 +38,8 @@ public:
     int Listen();
 
     // Connects the socket from CreateSocket to host (a dotted IPv4 address, else a name looked
-    // up for IPv4) at port. Blocks as long as the connection attempt takes, or at most
-    // timeoutTenths when that is not 0.
+    // up for IPv4) at port. Blocks at most timeoutTenths, and never longer than 10 s: 0 means
+    // those 10 s.
     int ConnectTo(const std::string& host, int port, int timeoutTenths = 0);
 
     // Listens with a backlog of one, waits for a connection, accepts it and closes the

@@ -19,6 +19,7 @@ int CStartSyncSender::SendStartSync(const std::string& /*clientName*/,
     if (socket.CreateSocket() != CCommandSocket::kOk) {
         return kNoSocket;
     }
+    socket.SetInterrupt(m_interruptFd);
     if (socket.ConnectTo(clientAddress, m_port) != CCommandSocket::kOk) {
         return kConnectFailed;
     }
@@ -38,6 +39,11 @@ int CStartSyncSender::SendStartSync(const std::string& /*clientName*/,
 void CStartSyncSender::SetAckTimeout(int tenths)
 {
     m_ackTimeout = tenths;
+}
+
+void CStartSyncSender::SetInterrupt(int fd)
+{
+    m_interruptFd = fd;
 }
 
 std::string CStartSyncSender::ReportText(int result, const std::string& clientName,

@@ -23,6 +23,10 @@ public:
     // Tenths of a second to wait for the acknowledgement; 3000 unless set.
     void SetAckTimeout(int tenths);
 
+    // A descriptor whose readability ends the exchange's waits at once (the operator stopped
+    // it); -1 for none.
+    void SetInterrupt(int fd);
+
     // The report line for a result: strings 148 to 152 with the client's name and address.
     static std::string ReportText(int result, const std::string& clientName,
                                   const std::string& clientAddress);
@@ -32,4 +36,5 @@ private:
     std::string m_primaryAddress;
     int m_port;
     int m_ackTimeout;
+    int m_interruptFd = -1;
 };

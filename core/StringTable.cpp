@@ -240,6 +240,10 @@ const char* CStringTable::Source(StringId id)
     case StringId::NoProgramForFile:
         return ZEZODI_TR_NOOP("StringTable", "The file %1 could not be opened: it does not exist, "
                                              "or no program for it could be started !");
+    case StringId::NoOpenerInstalled:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "The file %1 exists, but no program opens it: xdg-open is missing. "
+                              "Install the package xdg-utils.");
     case StringId::WindowsDirectoryMissing:
         return ZEZODI_TR_NOOP(
             "StringTable",
@@ -309,6 +313,17 @@ const char* CStringTable::Source(StringId id)
         return ZEZODI_TR_NOOP("StringTable", "Local files:");
     case StringId::CompareIniFiles:
         return ZEZODI_TR_NOOP("StringTable", "Compare Ini-files");
+    case StringId::Stop:
+        return ZEZODI_TR_NOOP("StringTable", "Stop");
+    case StringId::RunProgressCounts:
+        return ZEZODI_TR_NOOP("StringTable", "Files %1 of %2, %3 bytes");
+    case StringId::RunProgressFiles:
+        return ZEZODI_TR_NOOP("StringTable", "Files %1");
+    case StringId::ClientSyncTalkingTo:
+        return ZEZODI_TR_NOOP("StringTable", "Talking to client %1 (%2) ...");
+    case StringId::OctetRange:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Please specify a value between 0 and 255 for this field.");
     case StringId::AboutCaption:
         return ZEZODI_TR_NOOP("StringTable", "About Zezodi");
     case StringId::AboutVersion:

@@ -101,6 +101,7 @@ enum class StringId : int
 
     // A file that no program opens, and a settings place found wrong at start.
     NoProgramForFile,
+    NoOpenerInstalled,
     WindowsDirectoryMissing,
     IniFileIsDirectory,
     IniFileNotReadable,
@@ -137,6 +138,15 @@ enum class StringId : int
     SynchronizedFiles,
     LocalFiles,
     CompareIniFiles,
+
+    // A main window during a run.
+    Stop,
+    RunProgressCounts,
+    RunProgressFiles,
+    ClientSyncTalkingTo,
+
+    // The address control.
+    OctetRange,
 
     // About box.
     AboutCaption,

@@ -9,37 +9,29 @@
 #include "widgets/ListColumns.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/Mnemonics.h"
+#include "widgets/RunProgress.h"
+#include "widgets/RunWorker.h"
 #include "widgets/UiText.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <utility>
+#include <vector>
 
-#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMetaObject>
 #include <QPushButton>
+#include <QtGlobal>
 
 namespace {
 
-// The wait cursor for the length of a blocking run; restored early where a message box follows,
-// so that the box is not shown under a busy cursor.
-class CWaitCursor
+// A ticked client as the list shows it.
+struct SClient
 {
-public:
-    CWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { Restore(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-
-    void Restore()
-    {
-        if (m_active) {
-            QGuiApplication::restoreOverrideCursor();
-            m_active = false;
-        }
-    }
-
-private:
-    bool m_active{true};
+    std::string name;
+    std::string address;
 };
 
 QString FromUtf8(const std::string& text)
@@ -52,10 +44,15 @@ QString FromUtf8(const std::string& text)
 CClientSyncDlg::CClientSyncDlg(const SPrimarySettings& settings,
                                ReportTargetHook registerReportTarget, QWidget* parent)
     : QDialog{parent}, m_ui{std::make_unique<Ui::CClientSyncDlg>()}, m_settings{settings},
-      m_registerReportTarget{std::move(registerReportTarget)}, m_ackTimeout{
-                                                                   CProtocolMessages::kAckTimeout}
+      m_registerReportTarget{std::move(registerReportTarget)},
+      m_ackTimeout{CProtocolMessages::kAckTimeout}, m_worker{new CRunWorker{this}},
+      m_progress{new CRunProgress{this}}, m_stopEvent{eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)}
 {
     m_ui->setupUi(this);
+    // Below the button that starts the exchanges, above their report.
+    m_ui->clientLayout->insertWidget(2, m_progress);
+    connect(m_progress, &CRunProgress::StopRequested, this, &CClientSyncDlg::RequestStop);
+    connect(m_worker, &CRunWorker::BusyChanged, this, &CClientSyncDlg::OnBusyChanged);
     connect(m_ui->syncButton, &QPushButton::clicked, this, &CClientSyncDlg::OnSyncSelected);
     connect(m_ui->okButton, &QPushButton::clicked, this, &CClientSyncDlg::accept);
     connect(m_ui->clientList, &QTreeWidget::itemClicked, this, &CClientSyncDlg::OnListClick);
@@ -66,7 +63,23 @@ CClientSyncDlg::CClientSyncDlg(const SPrimarySettings& settings,
 
 CClientSyncDlg::~CClientSyncDlg()
 {
+    RequestStop();
+    m_worker->Finish();
     SetReportTarget(nullptr);
+    if (m_stopEvent >= 0) {
+        ::close(m_stopEvent);
+    }
+}
+
+void CClientSyncDlg::RequestStop()
+{
+    m_stop = true;
+    if (m_stopEvent >= 0) {
+        // A few presses cannot overflow the counter: the write does not fail.
+        const std::uint64_t one = 1;
+        const ssize_t written = ::write(m_stopEvent, &one, sizeof one);
+        Q_UNUSED(written);
+    }
 }
 
 void CClientSyncDlg::SetAckTimeout(int tenths)
@@ -76,11 +89,21 @@ void CClientSyncDlg::SetAckTimeout(int tenths)
 
 void CClientSyncDlg::AddSyncResultLine(const QString& text)
 {
+    // A secondary may report before the line of its own start has reached the list: the
+    // results follow the exchanges' lines, as they did when the exchanges held this thread.
+    if (m_worker->IsBusy()) {
+        m_heldResults.append(text);
+        return;
+    }
     AddReportLine(text);
 }
 
 void CClientSyncDlg::done(int result)
 {
+    if (m_worker->IsBusy()) {
+        RequestStop();
+        return;
+    }
     SetReportTarget(nullptr);
     QDialog::done(result);
 }
@@ -186,35 +209,67 @@ void CClientSyncDlg::OnListClick()
 void CClientSyncDlg::OnSyncSelected()
 {
     m_syncTime = m_ui->setTimeCheck->isChecked() ? 1 : 0;
-    CWaitCursor waitCursor;
     AddReportLine(CUiText::Text(StringId::ClientSyncStarted));
-
-    CStartSyncSender startSync{m_settings.computerName, m_settings.primaryIp, m_settings.port};
-    startSync.SetAckTimeout(m_ackTimeout);
-    CSetTimeSender setTime{m_settings.logDir, m_settings.port};
-    setTime.SetAckTimeout(m_ackTimeout);
-
-    bool anyTicked{false};
-    QTreeWidget& list{*m_ui->clientList};
+    std::vector<SClient> clients;
+    const QTreeWidget& list{*m_ui->clientList};
     for (int row = 0; row < list.topLevelItemCount(); ++row) {
         const QTreeWidgetItem& item{*list.topLevelItem(row)};
-        if (item.checkState(0) != Qt::Checked) {
-            continue;
-        }
-        anyTicked = true;
-        const std::string name{item.text(0).toStdString()};
-        const std::string address{item.text(1).toStdString()};
-        const int started{startSync.SendStartSync(name, address)};
-        AddReportLine(FromUtf8(CStartSyncSender::ReportText(started, name, address)));
-        if (m_syncTime == 1) {
-            const int timeSet{setTime.SendSetTime(address, name)};
-            AddReportLine(FromUtf8(CSetTimeSender::ReportText(timeSet, name, address)));
+        if (item.checkState(0) == Qt::Checked) {
+            clients.push_back({item.text(0).toStdString(), item.text(1).toStdString()});
         }
     }
-    if (!anyTicked) {
-        waitCursor.Restore();
+    if (clients.empty()) {
         CMessageBoxes::ShowErrorBox(CUiText::Text(StringId::SelectClientsToSync),
                                     CUiText::Text(StringId::Error));
+        return;
+    }
+    m_stop = false;
+    if (m_stopEvent >= 0) {
+        // A Stop of earlier exchanges must not end these: one read empties the counter.
+        std::uint64_t pending = 0;
+        const ssize_t drained = ::read(m_stopEvent, &pending, sizeof pending);
+        Q_UNUSED(drained);
+    }
+    m_progress->Begin(true);
+    m_worker->Run([this, clients = std::move(clients), syncTime = m_syncTime] {
+        CStartSyncSender startSync{m_settings.computerName, m_settings.primaryIp, m_settings.port};
+        startSync.SetAckTimeout(m_ackTimeout);
+        startSync.SetInterrupt(m_stopEvent);
+        CSetTimeSender setTime{m_settings.logDir, m_settings.port};
+        setTime.SetAckTimeout(m_ackTimeout);
+        const int all = static_cast<int>(clients.size());
+        for (int done = 0; done < all && !m_stop; ++done) {
+            const SClient& client = clients[static_cast<std::size_t>(done)];
+            const QString line{CUiText::Text(StringId::ClientSyncTalkingTo)
+                                   .arg(FromUtf8(client.name), FromUtf8(client.address))};
+            QMetaObject::invokeMethod(
+                this, [this, done, all, line] { m_progress->SetStep(done, all, line); },
+                Qt::QueuedConnection);
+            const int started{startSync.SendStartSync(client.name, client.address)};
+            PostReportLine(CStartSyncSender::ReportText(started, client.name, client.address));
+            if (syncTime == 1) {
+                const int timeSet{setTime.SendSetTime(client.address, client.name)};
+                PostReportLine(CSetTimeSender::ReportText(timeSet, client.name, client.address));
+            }
+        }
+    });
+}
+
+void CClientSyncDlg::PostReportLine(const std::string& text)
+{
+    QMetaObject::invokeMethod(
+        this, [this, line = FromUtf8(text)] { AddReportLine(line); }, Qt::QueuedConnection);
+}
+
+void CClientSyncDlg::OnBusyChanged(bool busy)
+{
+    m_ui->syncButton->setEnabled(!busy);
+    m_ui->okButton->setEnabled(!busy);
+    if (!busy) {
+        m_progress->End();
+        for (const QString& line : std::exchange(m_heldResults, {})) {
+            AddReportLine(line);
+        }
     }
 }
 
@@ -223,8 +278,6 @@ void CClientSyncDlg::AddReportLine(const QString& text)
     QListWidget& report{*m_ui->reportList};
     report.addItem(text);
     report.scrollToBottom();
-    // The exchanges block this thread, so each line is painted as it comes.
-    report.repaint();
 }
 
 void CClientSyncDlg::SetReportTarget(CClientSyncDlg* target)

@@ -2,12 +2,17 @@
 
 #include "primary/PrimarySettings.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
+class CRunProgress;
+class CRunWorker;
 class QShowEvent;
 
 namespace Ui {
@@ -17,7 +22,8 @@ class CClientSyncDlg;
 // Starts synchronisation on the secondary servers the operator ticks, optionally sets their
 // clocks, and keeps a running report that also takes the secondaries' sync_result lines while
 // the dialog is open. With no secondary servers configured it offers to import them from
-// jxamaster.ini. The exchanges run on the dialog's thread and block it, one client at a time.
+// jxamaster.ini. The exchanges run on a worker thread, one client at a time, while the dialog
+// shows which client it is talking to; Stop ends them before the next client.
 class CClientSyncDlg : public QDialog
 {
     Q_OBJECT
@@ -35,11 +41,13 @@ public:
     void SetAckTimeout(int tenths);
 
 public slots:
-    // Appends a secondary's sync_result line to the report list. Runs on the dialog's thread:
-    // the listener reaches it through a blocking queued call and acknowledges afterwards.
+    // Appends a secondary's sync_result line to the report list, after the lines of the
+    // exchanges in progress. Runs on the dialog's thread: the listener reaches it through a
+    // blocking queued call and acknowledges afterwards.
     void AddSyncResultLine(const QString& text);
 
-    // Unregisters the report target on every way out (OK, Escape, the close box).
+    // Unregisters the report target on every way out (OK, Escape, the close box). During the
+    // exchanges it only asks them to stop: the dialog ends once they have.
     void done(int result) override;
 
 protected:
@@ -55,6 +63,10 @@ private:
     void OnListClick();
     void OnSyncSelected();
     void AddReportLine(const QString& text);
+    // From the worker thread: shows on the dialog's thread, in the order of the calls.
+    void PostReportLine(const std::string& text);
+    void OnBusyChanged(bool busy);
+    void RequestStop();
     void SetReportTarget(CClientSyncDlg* target);
 
     std::unique_ptr<Ui::CClientSyncDlg> m_ui;
@@ -64,4 +76,11 @@ private:
     int m_syncTime{0};
     bool m_initialised{false};
     bool m_registered{false};
+    CRunWorker* m_worker;
+    CRunProgress* m_progress;
+    std::atomic<bool> m_stop{false};
+    // The secondaries' results that arrived during the exchanges, shown after them.
+    QStringList m_heldResults;
+    // Readable once Stop is pressed: ends an exchange's wait for its acknowledgement.
+    int m_stopEvent;
 };

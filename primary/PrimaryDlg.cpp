@@ -12,13 +12,16 @@
 #include "widgets/ListColumns.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/Mnemonics.h"
+#include "widgets/RunProgress.h"
+#include "widgets/RunWorker.h"
 #include "widgets/UiText.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include <QApplication>
+#include <QDir>
 #include <QIcon>
+#include <QMetaObject>
 #include <QStringList>
 #include <QThread>
 #include <QTimer>
@@ -27,17 +30,19 @@
 namespace Keys = ConfigKeys;
 
 namespace {
-// After each file-list row: keeps the list visibly moving during a long run.
-constexpr unsigned long kRowPauseMs = 20;
 // The marker a confirmed change to the secondary role ends the window with.
 constexpr int kChangedToSecondary = 2;
 } // namespace
 
 CPrimaryDlg::CPrimaryDlg(QWidget* parent)
     : CMainDlg{parent}, m_ui{std::make_unique<Ui::CPrimaryDlg>()}, m_service{*this, *this, *this},
-      m_settings{m_service.Settings()}, m_timer{new QTimer{this}}
+      m_settings{m_service.Settings()}, m_timer{new QTimer{this}}, m_worker{new CRunWorker{this}},
+      m_progress{new CRunProgress{this}}
 {
     m_ui->setupUi(this);
+    // Below the time of the last preparation, above the file list.
+    m_ui->mainLayout->insertWidget(2, m_progress);
+    connect(m_worker, &CRunWorker::BusyChanged, this, &CPrimaryDlg::OnBusyChanged);
     m_timer->setObjectName(QStringLiteral("preparationTimer"));
     connect(m_timer, &QTimer::timeout, this, &CPrimaryDlg::OnTimer);
     connect(m_ui->syncNowButton, &QPushButton::clicked, this, &CPrimaryDlg::OnSynchronizeNow);
@@ -52,14 +57,26 @@ CPrimaryDlg::CPrimaryDlg(QWidget* parent)
 
 CPrimaryDlg::~CPrimaryDlg()
 {
+    m_worker->Finish();
     StopListener();
+}
+
+void CPrimaryDlg::InWindow(std::function<void()> show)
+{
+    if (QThread::currentThread() == thread()) {
+        show();
+        return;
+    }
+    QMetaObject::invokeMethod(this, std::move(show), Qt::QueuedConnection);
 }
 
 void CPrimaryDlg::AddReportLine(const std::string& text, int image)
 {
-    m_ui->reportList->InsertRow(
-        0, image, {QString::fromStdString(CEventLog::ReportTime()), QString::fromStdString(text)});
-    m_ui->reportList->viewport()->repaint();
+    InWindow([this, time = QString::fromStdString(CEventLog::ReportTime()),
+              line = QString::fromStdString(text), image] {
+        // A line wider than the list is read whole in its tooltip.
+        m_ui->reportList->InsertRow(0, image, {time, line})->setToolTip(1, line);
+    });
 }
 
 void CPrimaryDlg::ShowErrorBox(const std::string& text, const std::string& caption)
@@ -75,63 +92,88 @@ bool CPrimaryDlg::AskYesNo(const std::string& text, const std::string& caption, 
 
 void CPrimaryDlg::ClearFiles()
 {
-    m_ui->fileList->clear();
+    InWindow([this] { m_ui->fileList->clear(); });
 }
 
 void CPrimaryDlg::AddFileRow(const CFileRow& row)
 {
-    m_ui->fileList->InsertRow(0, -1,
-                              {QString::fromStdString(row.name),
-                               QString::fromStdString(row.extension),
-                               QString::fromStdString(row.path), QString::fromStdString(row.date),
-                               QString::fromStdString(row.size), QString::fromStdString(row.crc)});
-    m_ui->fileList->viewport()->repaint();
-    QThread::msleep(kRowPauseMs);
+    const QStringList texts{QString::fromStdString(row.name), QString::fromStdString(row.extension),
+                            QString::fromStdString(row.path), QString::fromStdString(row.date),
+                            QString::fromStdString(row.size), QString::fromStdString(row.crc)};
+    InWindow([this, texts] {
+        m_ui->fileList->InsertRow(0, -1, texts);
+        m_progress->SetCounts(++m_rowsShown, 0, 0);
+        m_progress->SetCurrentFile(QDir{texts[2]}.filePath(texts[0]));
+    });
 }
 
 void CPrimaryDlg::SetLastSync(const std::string& display)
 {
-    m_ui->lastSyncEdit->setText(QString::fromStdString(display));
+    InWindow(
+        [this, shown = QString::fromStdString(display)] { m_ui->lastSyncEdit->setText(shown); });
 }
 
-void CPrimaryDlg::SetBusy(bool busy)
+void CPrimaryDlg::SetBusy(bool /*busy*/) {}
+
+void CPrimaryDlg::RunOnWorker(std::function<void()> work, std::function<void()> then)
 {
-    if (busy == m_busy) {
-        return;
-    }
-    m_busy = busy;
-    if (busy) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    } else {
-        QApplication::restoreOverrideCursor();
+    m_worker->Run(
+        [this, work = std::move(work)] {
+            InWindow([this] {
+                m_rowsShown = 0;
+                // The builder has no point to stop at that leaves a consistent catalogue.
+                m_progress->Begin(false);
+            });
+            work();
+        },
+        std::move(then));
+}
+
+void CPrimaryDlg::OnBusyChanged(bool busy)
+{
+    // Whatever would start a second run, or change what the run works from, waits for it.
+    m_ui->syncNowButton->setEnabled(!busy);
+    m_ui->clientSyncButton->setEnabled(!busy);
+    m_ui->settingsButton->setEnabled(!busy);
+    if (!busy) {
+        m_progress->End();
     }
 }
 
 void CPrimaryDlg::OnSynchronizeNow()
 {
-    const int result = m_service.PrepareManually();
-    if (result == 1 && m_settings.controlFeatures &&
-        AskYesNo(CStringTable::Text(StringId::AskStartClients),
-                 CStringTable::Text(StringId::PleaseConfirm), false)) {
-        OnClientSynchronization();
-    }
+    RunOnWorker([this] { m_manualResult = m_service.PrepareManually(); },
+                [this] {
+                    if (m_manualResult == 1 && m_settings.controlFeatures &&
+                        AskYesNo(CStringTable::Text(StringId::AskStartClients),
+                                 CStringTable::Text(StringId::PleaseConfirm), false)) {
+                        OnClientSynchronization();
+                    }
+                });
 }
 
 void CPrimaryDlg::OnTimer()
 {
-    m_service.OnTimer();
+    if (m_tickWaiting) {
+        return;
+    }
+    m_tickWaiting = true;
+    RunOnWorker([this] { m_service.OnTimer(); }, [this] { m_tickWaiting = false; });
 }
 
 void CPrimaryDlg::OnClientSynchronization()
 {
+    m_worker->Hold();
     CClientSyncDlg dialog{m_settings,
                           [this](CClientSyncDlg* target) { m_reports.SetTarget(target); }, this};
     dialog.exec();
+    m_worker->Release();
 }
 
 void CPrimaryDlg::OnSettings()
 {
     CPrimarySettingsDlg settings{this};
+    m_worker->Hold();
     settings.exec();
     // Whichever button closed the dialog; also before a role change ends the window. A changed
     // compression choice takes effect at the next start.
@@ -150,7 +192,9 @@ void CPrimaryDlg::OnSettings()
         // The secondary role listens in this process next.
         StopListener();
         EndWithRoleChange(kChangedToSecondary);
+        return;
     }
+    m_worker->Release();
 }
 
 void CPrimaryDlg::SetWebDirectory(const std::string& webDir)
@@ -164,6 +208,7 @@ void CPrimaryDlg::SetWebDirectory(const std::string& webDir)
 
 void CPrimaryDlg::OnExitConfirmed()
 {
+    m_worker->Finish();
     StopListener();
 }
 

@@ -9,9 +9,12 @@
 #include "widgets/MainDlg.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
+class CRunProgress;
+class CRunWorker;
 class QTimer;
 
 namespace Ui {
@@ -22,6 +25,8 @@ class CPrimaryDlg;
 // every step, the time of the last preparation and the role's buttons. It runs the preparation
 // on its preparation timer and on "Synchronize now", on its own thread, and listens at Port2 for
 // the secondaries' reports, which its client synchronisation dialog shows while it is open.
+// The preparations run on the window's worker thread, one after the other; a timer tick that
+// arrives during one waits for it.
 class CPrimaryDlg : public CMainDlg, public CReportSink, public CFileListSink, public CMessageSink
 {
     Q_OBJECT
@@ -37,19 +42,20 @@ public:
         return CPrimaryService::PreparationInterval(hours);
     }
 
-    // Inserts the row at the top of the report list and shows it at once: the long operations
-    // run on this window's thread, so the list would otherwise only be painted when they end.
+    // The sinks of a preparation, called on the worker thread or on the window's: each hands a
+    // copy of what it shows to the window's thread, where the calls arrive in their order.
+    // Inserts the row at the top of the report list.
     void AddReportLine(const std::string& text, int image) override;
 
-    // The message boxes of the primary's logic, owned by the active window.
+    // The message boxes of the primary's logic, owned by the active window; on its thread only.
     void ShowErrorBox(const std::string& text, const std::string& caption) override;
     bool AskYesNo(const std::string& text, const std::string& caption, bool defaultNo) override;
 
-    // The file list of the preparation. Each row is painted at once and followed by a short
-    // pause, so that the operator can follow a long run.
+    // The file list of the preparation; the newest row names the file the progress shows.
     void ClearFiles() override;
     void AddFileRow(const CFileRow& row) override;
     void SetLastSync(const std::string& display) override;
+    // The window shows a preparation by its progress panel, not by a wait cursor.
     void SetBusy(bool busy) override;
 
 protected:
@@ -74,12 +80,22 @@ private:
     void StartListener();
     // Releases a report hand-over in progress, then stops the listener and waits for it.
     void StopListener();
+    void InWindow(std::function<void()> show);
+    void RunOnWorker(std::function<void()> work, std::function<void()> then = {});
+    void OnBusyChanged(bool busy);
 
     std::unique_ptr<Ui::CPrimaryDlg> m_ui;
     // The role's work: settings, preparations, clock setting and listener.
     CPrimaryService m_service;
     SPrimarySettings& m_settings;
     QTimer* m_timer;
-    bool m_busy = false;
     CSyncResultRelay m_reports;
+    CRunWorker* m_worker;
+    CRunProgress* m_progress;
+    // The rows the preparation in progress has shown.
+    int m_rowsShown = 0;
+    // A timer tick waits for the preparation in progress; a further one is not queued behind it.
+    bool m_tickWaiting = false;
+    // The outcome of the last preparation by hand, set on the worker thread before its follow-up.
+    int m_manualResult = 0;
 };

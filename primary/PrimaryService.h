@@ -16,8 +16,9 @@ class CSyncResultSink;
 
 // The primary role without its window: the settings as the start settles them, the timed and
 // the manual preparation, the clock setting of the listed secondaries after a timed one, and
-// the listener for the secondaries' reports. The main window and `zezodictl serve` drive it
-// on their own thread, each with its own timer; both show its work through the sinks.
+// the listener for the secondaries' reports. `zezodictl serve` drives it on its own thread and
+// the main window on its worker thread, each with its own timer; both show its work through
+// the sinks.
 class CPrimaryService
 {
 public:

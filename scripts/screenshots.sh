@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Takes the pictures in docs/: both main windows after "Synchronize now", the settings dialogs,
+# Takes the pictures in docs/: both main windows after "Synchronize now", the secondary's also
+# during the run with its progress and Stop button, the settings dialogs,
 # the client synchronisation dialog and Compare Ini-files, in English, German and French, each
 # on a fresh demo installation (scripts/demo.sh) under a virtual X server:
 #   scripts/screenshots.sh

@@ -14,17 +14,22 @@
 #include "widgets/ListColumns.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/Mnemonics.h"
+#include "widgets/RunProgress.h"
+#include "widgets/RunWorker.h"
 #include "widgets/UiText.h"
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <limits>
 #include <utility>
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QMetaObject>
 #include <QStringList>
+#include <QThread>
 #include <QTimer>
 #include <QtGlobal>
 
@@ -66,9 +71,20 @@ std::string UiFormat(StringId id, std::initializer_list<std::string_view> args)
 
 CSecondaryDlg::CSecondaryDlg(QWidget* parent, CSecondaryListener::ClockSetter setClock)
     : CMainDlg{parent}, m_ui{std::make_unique<Ui::CSecondaryDlg>()}, m_service{*this, *this, *this},
-      m_settings{m_service.Settings()}, m_timer{new QTimer{this}}, m_setClock{std::move(setClock)}
+      m_settings{m_service.Settings()}, m_timer{new QTimer{this}}, m_setClock{std::move(setClock)},
+      m_worker{new CRunWorker{this}}, m_progress{new CRunProgress{this}}
 {
     m_ui->setupUi(this);
+    // Below the buttons, above the local files.
+    m_ui->syncLayout->insertWidget(2, m_progress);
+    connect(m_progress, &CRunProgress::StopRequested, this, [this] { m_stop = true; });
+    connect(m_worker, &CRunWorker::BusyChanged, this, &CSecondaryDlg::OnBusyChanged);
+    m_service.SetStopRequest([this] { return m_stop.load() || m_closing.load(); });
+    // The rows come as fast as the run goes: a pause would only hold up the worker.
+    m_service.Engine().SetRowPause(std::chrono::milliseconds{0});
+    m_service.Engine().SetProgress([this](int done, int all, std::uint64_t bytes) {
+        InWindow([this, done, all, bytes] { m_progress->SetCounts(done, all, bytes); });
+    });
     m_timer->setObjectName(QStringLiteral("syncTimer"));
     connect(m_timer, &QTimer::timeout, this, &CSecondaryDlg::OnTimer);
     connect(m_ui->syncNowButton, &QPushButton::clicked, this, &CSecondaryDlg::OnSyncNow);
@@ -82,19 +98,31 @@ CSecondaryDlg::CSecondaryDlg(QWidget* parent, CSecondaryListener::ClockSetter se
 
 CSecondaryDlg::~CSecondaryDlg()
 {
+    FinishRuns();
     StopListener();
+}
+
+void CSecondaryDlg::InWindow(std::function<void()> show)
+{
+    if (QThread::currentThread() == thread()) {
+        show();
+        return;
+    }
+    QMetaObject::invokeMethod(this, std::move(show), Qt::QueuedConnection);
 }
 
 void CSecondaryDlg::AddReportLine(const std::string& text, int image)
 {
-    m_ui->reportList->InsertRow(
-        0, image, {QString::fromStdString(CEventLog::ReportTime()), QString::fromStdString(text)});
-    m_ui->reportList->viewport()->repaint();
+    InWindow([this, time = QString::fromStdString(CEventLog::ReportTime()),
+              line = QString::fromStdString(text), image] {
+        // A line wider than the list is read whole in its tooltip.
+        m_ui->reportList->InsertRow(0, image, {time, line})->setToolTip(1, line);
+    });
 }
 
 void CSecondaryDlg::ClearFiles()
 {
-    m_ui->localFilesList->clear();
+    InWindow([this] { m_ui->localFilesList->clear(); });
 }
 
 void CSecondaryDlg::AddFileRow(const SRow& columns, int image)
@@ -103,23 +131,45 @@ void CSecondaryDlg::AddFileRow(const SRow& columns, int image)
     for (const std::string& column : columns) {
         texts.append(QString::fromStdString(column));
     }
-    m_ui->localFilesList->InsertRow(0, image, texts);
-    m_ui->localFilesList->viewport()->repaint();
+    InWindow([this, texts, image] {
+        m_ui->localFilesList->InsertRow(0, image, texts);
+        m_progress->SetCurrentFile(QDir{texts[2]}.filePath(texts[0]));
+    });
 }
 
 void CSecondaryDlg::SetLastSync(const std::string& text)
 {
-    m_ui->lastSyncEdit->setText(QString::fromStdString(text));
-    m_ui->lastSyncEdit->repaint();
+    InWindow([this, shown = QString::fromStdString(text)] { m_ui->lastSyncEdit->setText(shown); });
 }
 
-void CSecondaryDlg::SetBusy(bool busy)
+void CSecondaryDlg::SetBusy(bool /*busy*/) {}
+
+void CSecondaryDlg::RunOnWorker(std::function<void()> work, std::function<void()> then)
 {
-    if (busy) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    } else {
-        QApplication::restoreOverrideCursor();
+    m_worker->Run(
+        [this, work = std::move(work)] {
+            m_stop = false;
+            InWindow([this] { m_progress->Begin(true); });
+            work();
+        },
+        std::move(then));
+}
+
+void CSecondaryDlg::OnBusyChanged(bool busy)
+{
+    // Whatever would start a second run, or change what the run works from, waits for it.
+    m_ui->syncNowButton->setEnabled(!busy);
+    m_ui->compareIniButton->setEnabled(!busy);
+    m_ui->settingsButton->setEnabled(!busy);
+    if (!busy) {
+        m_progress->End();
     }
+}
+
+void CSecondaryDlg::FinishRuns()
+{
+    m_closing = true;
+    m_worker->Finish();
 }
 
 void CSecondaryDlg::ShowErrorBox(const std::string& text, const std::string& caption)
@@ -135,8 +185,14 @@ bool CSecondaryDlg::AskYesNo(const std::string& text, const std::string& caption
 
 void CSecondaryDlg::OnSyncNow()
 {
+    RunOnWorker([this] { m_manualResult = m_service.Engine().SyncRun(CSyncEngine::kModeManual); },
+                [this] { ShowManualResult(); });
+}
+
+void CSecondaryDlg::ShowManualResult()
+{
     CSyncEngine& engine = m_service.Engine();
-    const int result = engine.SyncRun(CSyncEngine::kModeManual);
+    const int result = m_manualResult;
     const std::string identical = std::to_string(engine.FilesIdentical());
     const std::string synchronized = std::to_string(engine.FilesSynchronized());
     if (result == CSyncEngine::kDone && !engine.FailureFlag()) {
@@ -149,7 +205,7 @@ void CSecondaryDlg::OnSyncNow()
     if (result == CSyncEngine::kAlreadySynchronized && !engine.FailureFlag()) {
         if (CMessageBoxes::AskYesNo(CUiText::Text(StringId::AlreadySynchronized),
                                     CUiText::Text(StringId::Information), true)) {
-            engine.SyncRun(CSyncEngine::kModeForced);
+            RunOnWorker([this] { m_service.Engine().SyncRun(CSyncEngine::kModeForced); });
         }
         return;
     }
@@ -162,18 +218,25 @@ void CSecondaryDlg::OnSyncNow()
 
 void CSecondaryDlg::OnTimer()
 {
-    m_service.OnTimer();
+    if (m_tickWaiting) {
+        return;
+    }
+    m_tickWaiting = true;
+    RunOnWorker([this] { m_service.OnTimer(); }, [this] { m_tickWaiting = false; });
 }
 
 void CSecondaryDlg::OnCompareIni()
 {
+    m_worker->Hold();
     CCompareIniDlg compare{m_settings, this};
     compare.exec();
+    m_worker->Release();
 }
 
 void CSecondaryDlg::OnSettings()
 {
     CSecondarySettingsDlg settings{this};
+    m_worker->Hold();
     settings.exec();
     if (settings.RoleChanged()) {
         // The primary role listens in this process next.
@@ -190,12 +253,16 @@ void CSecondaryDlg::OnSettings()
     m_settings.downloadDir = fields.downloadDir;
     m_settings.unzipProg = fields.unzipProgram;
     m_service.UseConfiguredPrimaries();
+    m_worker->Release();
 }
 
 void CSecondaryDlg::PostSyncRequested(std::string nameAndAddress)
 {
     QMetaObject::invokeMethod(
-        this, [this, text = std::move(nameAndAddress)] { m_service.OnSyncRequested(text); },
+        this,
+        [this, text = std::move(nameAndAddress)] {
+            RunOnWorker([this, text] { m_service.OnSyncRequested(text); });
+        },
         Qt::QueuedConnection);
 }
 
@@ -208,6 +275,7 @@ void CSecondaryDlg::PostTimeSynchronized(std::string text)
 
 void CSecondaryDlg::OnExitConfirmed()
 {
+    FinishRuns();
     StopListener();
 }
 

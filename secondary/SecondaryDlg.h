@@ -8,9 +8,13 @@
 #include "secondary/SecondaryService.h"
 #include "widgets/MainDlg.h"
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
+class CRunProgress;
+class CRunWorker;
 class QTimer;
 
 namespace Ui {
@@ -20,9 +24,9 @@ class CSecondaryDlg;
 // The main window of the secondary role: the local files compared with the primary's
 // catalogue, the report of every step, the time of the last synchronisation and the role's
 // buttons. It owns the settings as its initialisation settled them and the synchronisation
-// engine that works from them, and shows the engine's work through the sinks below. Its
-// listener takes the primary's start_sync and set_time at Port; the requests queue up on this
-// window's thread and run one after the other.
+// engine that works from them, and shows the engine's work through the sinks below. Runs work
+// on the window's worker thread, one after the other; timer ticks and the primary's start_sync
+// (taken by the listener at Port) that arrive during a run wait for it.
 class CSecondaryDlg : public CMainDlg,
                       public CReportSink,
                       public CLocalFilesSink,
@@ -37,17 +41,16 @@ public:
                                                           CSecondaryListener::SetSystemTime);
     ~CSecondaryDlg() override;
 
-    // Inserts the row at the top of the report list and shows it at once: the long operations
-    // run on this window's thread, so the list would otherwise only be painted when they end.
-    // Image 2 is the notice image.
+    // The sinks of a run, called on the worker thread or on the window's: each hands a copy of
+    // what it shows to the window's thread, where the calls arrive in their order.
+    // Inserts the row at the top of the report list; image 2 is the notice image.
     void AddReportLine(const std::string& text, int image) override;
 
     void ClearFiles() override;
-    // Inserts the row at the top of the local-files list and paints it at once. The engine
-    // pauses after each row so that the rows appear one by one.
+    // Inserts the row at the top of the local-files list; its file is the run's current one.
     void AddFileRow(const SRow& columns, int image) override;
     void SetLastSync(const std::string& text) override;
-    // The wait cursor while a run is in progress.
+    // The window shows a run by its progress panel, not by a wait cursor.
     void SetBusy(bool busy) override;
 
     // The message boxes of the secondary's logic, owned by this window.
@@ -79,6 +82,14 @@ private:
     void CreateColumns();
     void StartListener();
     void StopListener();
+    // Runs show on the window's thread: directly there, else through a queued call.
+    void InWindow(std::function<void()> show);
+    // Queues a run for the worker thread, with its progress shown and Stop ending it.
+    void RunOnWorker(std::function<void()> work, std::function<void()> then = {});
+    void OnBusyChanged(bool busy);
+    void ShowManualResult();
+    // Ends the run in progress after its current file and drops the waiting ones.
+    void FinishRuns();
 
     std::unique_ptr<Ui::CSecondaryDlg> m_ui;
     // The role's work: settings, engine, the primary's requests and the listener.
@@ -86,4 +97,13 @@ private:
     SSecondarySettings& m_settings;
     QTimer* m_timer;
     CSecondaryListener::ClockSetter m_setClock;
+    CRunWorker* m_worker;
+    CRunProgress* m_progress;
+    // Stop ends the run in progress; closing the window ends it and every later one.
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_closing{false};
+    // A timer tick waits for the run in progress; a further one is not queued behind it.
+    bool m_tickWaiting = false;
+    // The outcome of the last run by hand, set on the worker thread before its follow-up.
+    int m_manualResult = 0;
 };

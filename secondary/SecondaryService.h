@@ -15,9 +15,9 @@ class CSyncEngine;
 
 // The secondary role without its window: the settings as the start settles them, the
 // synchronisation engine, the timed run, the primary's requests (a run started by the primary
-// and its sync_result; the report of a set_time) and the listener at Port. The main window
-// and `zezodictl serve` drive it on their own thread, each with its own timer and its own
-// queue for what the listener hands over.
+// and its sync_result; the report of a set_time) and the listener at Port. `zezodictl serve`
+// drives it on its own thread and the main window on its worker thread, one run at a time,
+// each with its own timer and its own queue for what the listener hands over.
 class CSecondaryService
 {
 public:

@@ -1,7 +1,8 @@
 // zezodi-screenshots: pictures of the windows for the documentation. Run on a demo
 // installation (scripts/screenshots.sh): opens the main window of the configured role in the
-// configured language, runs "Synchronize now", opens each dialog from its button and saves
-// every window as $ZEZODI_SHOTS_DIR/<window>-$ZEZODI_SHOTS_NAME.png. Every message box is
+// configured language, runs "Synchronize now" (the secondary's window is also saved during the
+// run, with its progress and Stop button), opens each dialog from its button and saves every
+// window as $ZEZODI_SHOTS_DIR/<window>-$ZEZODI_SHOTS_NAME.png. Every message box is
 // answered by itself: questions with Yes, except the offer to start the clients.
 #include "app/LanguageLoader.h"
 #include "app/SyncApp.h"
@@ -21,6 +22,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QListWidget>
 #include <QThread>
 #include <QTimer>
@@ -41,9 +43,8 @@ void Settle()
     }
 }
 
-void Save(QWidget& window, const char* what)
+void Grab(QWidget& window, const char* what)
 {
-    Settle();
     const QString path{
         QDir{g_dir}.filePath(QStringLiteral("%1-%2.png").arg(QString::fromLatin1(what), g_name))};
     if (!window.grab().save(path)) {
@@ -52,6 +53,35 @@ void Save(QWidget& window, const char* what)
         return;
     }
     std::printf("%s\n", qPrintable(path));
+}
+
+void Save(QWidget& window, const char* what)
+{
+    Settle();
+    Grab(window, what);
+}
+
+// Waits, at most a minute, until the run started by "Synchronize now" has ended; saves the
+// window once while the run shows its current file, if what is given.
+void AwaitRun(QWidget& window, const char* what = nullptr)
+{
+    auto* syncNow = window.findChild<QAbstractButton*>(QStringLiteral("syncNowButton"));
+    auto* line = window.findChild<QLabel*>(QStringLiteral("runProgressLine"));
+    bool grabbed{what == nullptr};
+    QElapsedTimer clock;
+    clock.start();
+    while (!syncNow->isEnabled() && clock.elapsed() < 60'000) {
+        QApplication::processEvents();
+        if (!grabbed && line != nullptr && line->isVisible() && line->text().contains('/')) {
+            Grab(window, what);
+            grabbed = true;
+        }
+        QThread::msleep(5);
+    }
+    if (!grabbed || !syncNow->isEnabled()) {
+        std::fprintf(stderr, "zezodi-screenshots: the run was not caught or did not end\n");
+        g_ok = false;
+    }
 }
 
 // Presses the button, and once the dialog it opens is shown, prepares and saves it and closes
@@ -119,6 +149,7 @@ int main(int argc, char* argv[])
     };
     if (role == CSyncApp::Role::Primary) {
         syncNow();
+        AwaitRun(*window);
         Save(*window, "primary");
         // The client dialog first: it imports the servers that the settings then list.
         ShootDialog(*window, "clientSyncButton", "client-sync");
@@ -131,6 +162,7 @@ int main(int argc, char* argv[])
             compare.findChild<QAbstractButton*>(QStringLiteral("compareButton"))->click();
         });
         syncNow();
+        AwaitRun(*window, "secondary-run");
         Save(*window, "secondary");
         ShootDialog(*window, "settingsButton", "secondary-settings");
     }

@@ -5,6 +5,7 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace {
@@ -32,8 +33,13 @@ bool CFileLauncher::OpenInEditorOrReport(const QString& path)
     if (OpenInEditor(path)) {
         return true;
     }
-    CMessageBoxes::ShowErrorBox(CUiText::Text(StringId::NoProgramForFile).arg(path),
-                                CUiText::Text(StringId::Error));
+    // The desktop's launcher needs xdg-open; without it an existing file only needs a package.
+    const bool noOpener{QFileInfo{path}.isFile() &&
+                        QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty()};
+    CMessageBoxes::ShowErrorBox(
+        CUiText::Text(noOpener ? StringId::NoOpenerInstalled : StringId::NoProgramForFile)
+            .arg(path),
+        CUiText::Text(StringId::Error));
     return false;
 }
 

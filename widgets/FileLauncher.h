@@ -15,7 +15,8 @@ public:
     // False when the file does not exist or the desktop could not open it.
     static bool OpenInEditor(const QString& path);
 
-    // As OpenInEditor; when no program opens the file, an error box names it.
+    // As OpenInEditor; when no program opens the file, an error box names it, and names the
+    // package to install when the file exists but xdg-open does not.
     static bool OpenInEditorOrReport(const QString& path);
 
     // Replaces the desktop's launcher; an empty hook restores it.

@@ -1,5 +1,7 @@
 #include "widgets/IpAddressEdit.h"
 
+#include "widgets/UiText.h"
+
 #include <algorithm>
 
 #include <QClipboard>
@@ -8,7 +10,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPoint>
 #include <QRegularExpression>
+#include <QToolTip>
 #include <QValidator>
 
 namespace {
@@ -57,10 +61,19 @@ CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QWidget{parent}
         field->setFixedWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
         field->installEventFilter(this);
         connect(field, &QLineEdit::textEdited, this, [this, i] { OnFieldEdited(i); });
+        // A key the field refuses (a fourth digit, a value above 255) keeps the field as it
+        // was and says why, under the field.
+        connect(field, &QLineEdit::inputRejected, this, [field] {
+            QToolTip::showText(field->mapToGlobal(QPoint{0, field->height()}),
+                               CUiText::Text(StringId::OctetRange), field);
+        });
         layout->addWidget(field);
         m_fields.at(static_cast<std::size_t>(i)) = field;
     }
     layout->addStretch();
+    // A label's mnemonic only moves the focus to a buddy that takes focus; the first field
+    // receives it.
+    setFocusPolicy(Qt::StrongFocus);
     setFocusProxy(m_fields.front());
 }
 

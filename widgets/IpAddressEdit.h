@@ -13,7 +13,8 @@ class QLineEdit;
 // Typing behaves as in any address field: three digits or a point move on to the next field (a
 // point typed right after such an automatic move does not move again), Backspace at the start
 // of a field goes on deleting in the previous one, the arrow keys cross the field borders, and
-// a pasted dotted address fills all four fields.
+// a pasted dotted address fills all four fields. A key that would make a field invalid is
+// refused with a hint under the field.
 class CIpAddressEdit : public QWidget
 {
     Q_OBJECT

@@ -28,6 +28,11 @@ void CMainDlg::accept()
     QDialog::accept();
 }
 
+void CMainDlg::reject()
+{
+    accept();
+}
+
 void CMainDlg::EndWithRoleChange(int marker)
 {
     m_roleChangeMarker = marker;

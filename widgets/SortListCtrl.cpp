@@ -190,6 +190,13 @@ void CSortListCtrl::SwapRows(int a, int b)
             itemA->setText(column, textB);
             itemB->setText(column, textA);
         }
+        // The whole path of a shortened column goes with its row.
+        const QString tipA = itemA->toolTip(column);
+        const QString tipB = itemB->toolTip(column);
+        if (tipA != tipB) {
+            itemA->setToolTip(column, tipB);
+            itemB->setToolTip(column, tipA);
+        }
     }
     for (const int role : kRowRoles) {
         const QVariant dataA = itemA->data(0, role);

@@ -332,6 +332,10 @@ Synchronisation auf den Sekundärservern jetzt starten?</translation>
         <translation>Die Datei %1 konnte nicht geöffnet werden: Sie existiert nicht, oder es konnte kein Programm für sie gestartet werden!</translation>
     </message>
     <message>
+        <source>The file %1 exists, but no program opens it: xdg-open is missing. Install the package xdg-utils.</source>
+        <translation>Die Datei %1 ist vorhanden, aber kein Programm öffnet sie: xdg-open fehlt. Installieren Sie das Paket xdg-utils.</translation>
+    </message>
+    <message>
         <source>The settings directory %1 does not exist !
 Create it, or name the directory that holds zezodi.ini in the environment variable ZEZODI_WINDIR, and start the program again. Until then no setting is kept.</source>
         <translation>Das Einstellungsverzeichnis %1 existiert nicht!
@@ -450,6 +454,26 @@ Geben Sie dem Benutzer, der das Programm ausführt, Schreibrechte darauf (und au
     <message>
         <source>Compare Ini-files</source>
         <translation>INI-Dateien vergleichen</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stopp</translation>
+    </message>
+    <message>
+        <source>Files %1 of %2, %3 bytes</source>
+        <translation>Dateien %1 von %2, %3 Bytes</translation>
+    </message>
+    <message>
+        <source>Files %1</source>
+        <translation>Dateien %1</translation>
+    </message>
+    <message>
+        <source>Talking to client %1 (%2) ...</source>
+        <translation>Verbindung mit Client %1 (%2) ...</translation>
+    </message>
+    <message>
+        <source>Please specify a value between 0 and 255 for this field.</source>
+        <translation>Bitte geben Sie für dieses Feld einen Wert zwischen 0 und 255 an.</translation>
     </message>
     <message>
         <source>About Zezodi</source>

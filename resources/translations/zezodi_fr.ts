@@ -332,6 +332,10 @@ Démarrer maintenant la synchronisation sur les serveurs secondaires&#xa0;?</tra
         <translation>Le fichier %1 n&apos;a pas pu être ouvert&#xa0;: il n&apos;existe pas, ou aucun programme n&apos;a pu être lancé pour lui&#xa0;!</translation>
     </message>
     <message>
+        <source>The file %1 exists, but no program opens it: xdg-open is missing. Install the package xdg-utils.</source>
+        <translation>Le fichier %1 existe, mais aucun programme ne l&apos;ouvre&#xa0;: xdg-open est absent. Installez le paquet xdg-utils.</translation>
+    </message>
+    <message>
         <source>The settings directory %1 does not exist !
 Create it, or name the directory that holds zezodi.ini in the environment variable ZEZODI_WINDIR, and start the program again. Until then no setting is kept.</source>
         <translation>Le répertoire des paramètres %1 n&apos;existe pas&#xa0;!
@@ -450,6 +454,26 @@ Donnez à l&apos;utilisateur qui exécute le programme le droit de l&apos;écrir
     <message>
         <source>Compare Ini-files</source>
         <translation>Comparer les fichiers INI</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Arrêter</translation>
+    </message>
+    <message>
+        <source>Files %1 of %2, %3 bytes</source>
+        <translation>Fichiers %1 sur %2, %3 octets</translation>
+    </message>
+    <message>
+        <source>Files %1</source>
+        <translation>Fichiers %1</translation>
+    </message>
+    <message>
+        <source>Talking to client %1 (%2) ...</source>
+        <translation>Échange avec le client %1 (%2) ...</translation>
+    </message>
+    <message>
+        <source>Please specify a value between 0 and 255 for this field.</source>
+        <translation>Veuillez indiquer une valeur entre 0 et 255 pour ce champ.</translation>
     </message>
     <message>
         <source>About Zezodi</source>

@@ -253,9 +253,12 @@ void SetTimeCheck(CClientSyncDlg& dlg, bool ticked)
     dlg.findChild<QCheckBox*>(QStringLiteral("setTimeCheck"))->setChecked(ticked);
 }
 
+// Presses the button and waits, bounded, until the exchanges on the worker thread have ended.
 void PressSync(CClientSyncDlg& dlg)
 {
-    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("syncButton")), Qt::LeftButton);
+    auto* sync = dlg.findChild<QPushButton*>(QStringLiteral("syncButton"));
+    QTest::mouseClick(sync, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([sync] { return sync->isEnabled(); }, 30'000));
 }
 
 QString StartFailed(const QString& name, const QString& address)
@@ -459,6 +462,33 @@ private slots:
         dlg->SetAckTimeout(2);
         TickRows(*dlg, {0});
         PressSync(*dlg);
+        close(silent);
+        QCOMPARE(Report(*dlg),
+                 (QStringList{kStarted, QStringLiteral("No acknowledge from client alpha "
+                                                       "(127.0.0.1) if synchronization was "
+                                                       "started")}));
+    }
+
+    void Stop_EndsTheWaitForAnAcknowledgementAndTheNextClientIsNotTried()
+    {
+        int port{-1};
+        const int silent{ListeningSocket(port)};
+        QVERIFY(silent >= 0);
+        m_settings.port = port;
+        WriteClient(1, "alpha", "127.0.0.1", "");
+        WriteClient(2, "beta", "127.0.0.1", "");
+        auto dlg{Open()};
+        TickRows(*dlg, {0, 1});
+        auto* sync = dlg->findChild<QPushButton*>(QStringLiteral("syncButton"));
+        QTest::mouseClick(sync, Qt::LeftButton);
+        auto* line = dlg->findChild<QLabel*>(QStringLiteral("runProgressLine"));
+        QVERIFY(line);
+        QTRY_COMPARE(line->text(), QStringLiteral("Talking to client alpha (127.0.0.1) ..."));
+        QVERIFY(!dlg->findChild<QPushButton*>(QStringLiteral("okButton"))->isEnabled());
+        QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("stopButton")),
+                          Qt::LeftButton);
+        // Far below the acknowledgement's 300 s.
+        QVERIFY(QTest::qWaitFor([sync] { return sync->isEnabled(); }, 12'000));
         close(silent);
         QCOMPARE(Report(*dlg),
                  (QStringList{kStarted, QStringLiteral("No acknowledge from client alpha "

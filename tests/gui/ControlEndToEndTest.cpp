@@ -136,10 +136,13 @@ private slots:
         auto* syncNow = primary.findChild<QPushButton*>(QStringLiteral("syncNowButton"));
         QVERIFY(syncNow);
         syncNow->click();
+        // The preparation runs on the window's worker; the offer and the dialog follow it.
+        QVERIFY(QTest::qWaitFor([syncNow] { return syncNow->isEnabled(); }, 2 * kSyncMs));
 
         QVERIFY(dialogSeen);
         const QByteArray secondaryLog{ReadFile(Root("secondary/srv/jxt/log/zezodi.log"))};
-        QVERIFY2(report.size() == 3 && report.last() == succeeded, secondaryLog.constData());
+        QVERIFY2(report.size() == 3 && report.last() == succeeded,
+                 (report.join(QLatin1Char{'\n'}).toUtf8() + "\n" + secondaryLog).constData());
         QCOMPARE(report,
                  (QStringList{
                      QStringLiteral("Synchronization of selected clients started. Please wait ..."),

@@ -66,15 +66,21 @@ template <class Dlg> void ExitAnsweredYesEndsTheWindow(CBoxRecorder& boxes)
     QCOMPARE(dlg.RoleChangeMarker(), 0);
 }
 
-template <class Dlg> void EscapeEndsTheWindowWithoutAsking(const CBoxRecorder& boxes)
+template <class Dlg> void EscapeAsksTheExitQuestion(CBoxRecorder& boxes)
 {
     Dlg dlg;
     dlg.show();
     QSignalSpy finished{&dlg, &QDialog::finished};
+    boxes.answer = QMessageBox::No;
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes[0].caption, QStringLiteral("Please confirm ..."));
+    QCOMPARE(boxes.boxes[0].defaultButton, QMessageBox::No);
+    QCOMPARE(finished.size(), 0);
+    boxes.answer = QMessageBox::Yes;
     QTest::keyClick(&dlg, Qt::Key_Escape);
     QCOMPARE(finished.size(), 1);
-    QCOMPARE(finished[0][0].toInt(), int{QDialog::Rejected});
-    QVERIFY(boxes.boxes.isEmpty());
+    QCOMPARE(finished[0][0].toInt(), int{QDialog::Accepted});
 }
 
 template <class Dlg> void CloseBoxOnlyMinimises()

@@ -309,6 +309,11 @@ private slots:
         MainWindowChecks::ExitAnsweredYesEndsTheWindow<CPrimaryDlg>(m_boxRecorder);
     }
 
+    void Escape_AsksTheExitQuestion()
+    {
+        MainWindowChecks::EscapeAsksTheExitQuestion<CPrimaryDlg>(m_boxRecorder);
+    }
+
     void CloseBox_OnlyMinimises() { MainWindowChecks::CloseBoxOnlyMinimises<CPrimaryDlg>(); }
 
     void SynchronizeNow_FillsTheListNewestOnTopAndWritesTheCatalogue()
@@ -318,6 +323,7 @@ private slots:
         dlg.show();
         m_answer = QMessageBox::No;
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
 
         CSortListCtrl* files{List(dlg, "fileList")};
         QCOMPARE(ColumnTexts(*files, 0), (QStringList{"night.jxt", "persons.dbf", "alarms.dbf"}));
@@ -364,6 +370,7 @@ private slots:
         dlg.show();
         m_answer = QMessageBox::Yes;
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         // Yes opens the client synchronisation dialog, which finds no secondary to list.
         QCOMPARE(m_boxes.size(), 2);
         QCOMPARE(m_boxes[1].text,
@@ -384,6 +391,7 @@ private slots:
         CPrimaryDlg dlg;
         dlg.show();
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         QCOMPARE(List(dlg, "reportList")->topLevelItem(0)->text(1),
                  QStringLiteral("Successfully prepared data for synchronization"));
         QVERIFY(m_boxes.isEmpty());
@@ -402,6 +410,7 @@ private slots:
         dlg.show();
         m_answer = QMessageBox::Yes;
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
 
         CSortListCtrl* files{List(dlg, "fileList")};
         QCOMPARE(ColumnTexts(*files, 0),
@@ -548,6 +557,7 @@ private slots:
 
         m_answer = QMessageBox::No;
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         const std::vector<CCatalogueReader::Entry> entries{
             CCatalogueReader{QDir{webDir}.filePath(QStringLiteral("zezodi.txt")).toStdString()}
                 .Entries("Db1")};
@@ -583,6 +593,7 @@ private slots:
 
         m_answer = QMessageBox::No;
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         const std::vector<CCatalogueReader::Entry> entries{
             CCatalogueReader{WebPath("zezodi.txt").toStdString()}.Entries("Db1")};
         QCOMPARE(entries.size(), std::size_t{2});

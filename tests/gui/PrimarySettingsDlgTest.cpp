@@ -100,6 +100,18 @@ private slots:
         m_env.reset();
     }
 
+    void TabOrder_FollowsTheFieldsOnScreen()
+    {
+        CPrimarySettingsDlg dlg;
+        dlg.show();
+        // The next control that Tab reaches: one that takes focus by Tab and is shown.
+        QWidget* next{dlg.findChild<QWidget*>(QStringLiteral("deleteButton"))->nextInFocusChain()};
+        while (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisible()) {
+            next = next->nextInFocusChain();
+        }
+        QCOMPARE(next->objectName(), QStringLiteral("allowedClientsEdit"));
+    }
+
     void Controls_ShowTheirTextsAndTheIntervalItems()
     {
         CPrimarySettingsDlg dlg;

@@ -183,7 +183,7 @@ private:
         QTest::mouseClick(Button(*window, "settingsButton"), Qt::LeftButton);
         // A window the change did not end is ended here, so that start-up returns.
         if (!window.isNull() && window->isVisible()) {
-            window->reject();
+            window->done(QDialog::Rejected);
         }
     }
 
@@ -194,7 +194,7 @@ private:
         }
         QTest::mouseClick(Button(*window, "exitButton"), Qt::LeftButton);
         if (!window.isNull() && window->isVisible()) {
-            window->reject();
+            window->done(QDialog::Rejected);
         }
     }
 

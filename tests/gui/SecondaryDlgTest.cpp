@@ -2,6 +2,7 @@
 
 #include "BoxRecorder.h"
 #include "MainWindowChecks.h"
+#include "PrimaryWeb.h"
 #include "TestFiles.h"
 #include "WindowProbe.h"
 #include "WindowTestEnvironment.h"
@@ -45,68 +46,8 @@ std::time_t FixedClock()
     return 1700000000;
 }
 
-constexpr const char* kStamp{"6553F100"};
-
 using TestFiles::ReadFile;
 using TestFiles::WriteFile;
-
-// The primary's published data below web/syncdata, served by a real nginx, with WebDocPath
-// pointing at it.
-class CPrimaryWeb
-{
-public:
-    explicit CPrimaryWeb(const CWindowTestEnvironment& env)
-        : m_root{env.Root()}, m_server{Path("web").toStdString(), Path("nginx").toStdString()}
-    {}
-
-    QString Path(const QString& relative) const { return QDir{m_root}.filePath(relative); }
-
-    // Publishes content under section and lists it in the catalogue written by Commit;
-    // unpublished entries are listed without a file on the server.
-    void Publish(const QString& section, const QString& name, const std::string& content,
-                 bool unpublished = false)
-    {
-        const QString published{Path(QStringLiteral("web/syncdata/%1/%2").arg(section, name))};
-        QVERIFY(WriteFile(published, content));
-        std::uint32_t status{0};
-        const std::string crc{CFileChecksum::Text(published.toStdString(), status)};
-        QCOMPARE(status, 0u);
-        if (unpublished) {
-            QVERIFY(QFile::remove(published));
-        }
-        m_entries.push_back({section.toStdString(), name.toStdString(), crc});
-    }
-
-    void Commit()
-    {
-        CCatalogueWriter catalogue;
-        QVERIFY(catalogue.Begin(Path(QStringLiteral("web/syncdata")).toStdString(), kStamp));
-        for (const SEntry& entry : m_entries) {
-            catalogue.AddEntry(entry.section, entry.name, entry.crc, false, false);
-        }
-        QVERIFY(catalogue.Commit());
-    }
-
-    void Serve(const CWindowTestEnvironment& env)
-    {
-        QVERIFY(QDir{}.mkpath(Path(QStringLiteral("web/syncdata"))));
-        QVERIFY(QDir{}.mkpath(Path(QStringLiteral("nginx"))));
-        QVERIFY2(m_server.Start(), m_server.ErrorLog().c_str());
-        env.WriteConfig("WebDocPath", m_server.BaseUrl() + "/syncdata");
-    }
-
-private:
-    struct SEntry
-    {
-        std::string section;
-        std::string name;
-        std::string crc;
-    };
-
-    QString m_root;
-    CNginxServer m_server;
-    std::vector<SEntry> m_entries;
-};
 
 QStringList RowTexts(const QTreeWidgetItem& row)
 {
@@ -264,6 +205,7 @@ private slots:
             QTreeWidgetItem* item{report->topLevelItem(row)};
             QCOMPARE(item->text(0), QStringLiteral("14.11.2023, 23:13:20"));
             QCOMPARE(item->text(1), expected[row].first);
+            QCOMPARE(item->toolTip(1), expected[row].first);
             QCOMPARE(RowImage(item->icon(0)), ResourceImage(expected[row].second));
         }
     }
@@ -300,9 +242,9 @@ private slots:
         MainWindowChecks::ExitAnsweredYesEndsTheWindow<CSecondaryDlg>(m_boxRecorder);
     }
 
-    void Escape_EndsTheWindowWithoutAsking()
+    void Escape_AsksTheExitQuestion()
     {
-        MainWindowChecks::EscapeEndsTheWindowWithoutAsking<CSecondaryDlg>(m_boxRecorder);
+        MainWindowChecks::EscapeAsksTheExitQuestion<CSecondaryDlg>(m_boxRecorder);
     }
 
     void CloseBox_OnlyMinimises() { MainWindowChecks::CloseBoxOnlyMinimises<CSecondaryDlg>(); }
@@ -322,6 +264,7 @@ private slots:
         CSecondaryDlg dlg;
         dlg.show();
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
 
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].icon, QMessageBox::Information);
@@ -369,6 +312,7 @@ private slots:
         CSecondaryDlg dlg;
         dlg.show();
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         QCOMPARE(m_boxes.size(), 1);
         const std::string lastSync{
             CProfileStore::ReadText("Config", "LastSync", "", 40, "zezodi.ini")};
@@ -378,6 +322,7 @@ private slots:
         m_boxes.clear();
         m_answer = QMessageBox::No;
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].icon, QMessageBox::Question);
         QCOMPARE(m_boxes[0].caption, QStringLiteral("Information"));
@@ -392,6 +337,7 @@ private slots:
         m_boxes.clear();
         m_answer = QMessageBox::Yes;
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         // The question only: the forced run shows no result box.
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].icon, QMessageBox::Question);
@@ -411,6 +357,7 @@ private slots:
         CSecondaryDlg dlg;
         dlg.show();
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].icon, QMessageBox::Warning);
         QCOMPARE(m_boxes[0].caption, QStringLiteral("Error"));
@@ -432,6 +379,7 @@ private slots:
         CSecondaryDlg dlg;
         dlg.show();
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].text,
                  QStringLiteral("Errors while synchronizing the alarmdata with the primary "
@@ -457,6 +405,7 @@ private slots:
         CSortListCtrl* report{List(dlg, "reportList")};
         QTRY_VERIFY(ReportHas(*report, QStringLiteral("Synchronization started automatically")));
         timer->stop();
+        QVERIFY(RunEnded(dlg));
         QCOMPARE(ReadFile(m_env->InstallDir() + QStringLiteral("/plan.jxt")),
                  QStringLiteral("CALL 100\n"));
         QVERIFY(m_boxes.isEmpty());
@@ -540,6 +489,7 @@ private slots:
         CSecondaryDlg dlg;
         dlg.show();
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
         const QString report{List(dlg, "reportList")->topLevelItem(0)->text(1)};
         QVERIFY2(report.startsWith(
                      QStringLiteral("Synchronisationsdatei konnte nicht von http://127.0.0.1:")),

@@ -105,6 +105,19 @@ private slots:
                             QLatin1Char(' ')));
     }
 
+    void TabOrder_FollowsTheFieldsOnScreen()
+    {
+        CSecondarySettingsDlg dlg;
+        dlg.show();
+        // The next control that Tab reaches: one that takes focus by Tab and is shown.
+        QWidget* next{
+            dlg.findChild<QWidget*>(QStringLiteral("downloadDirEdit"))->nextInFocusChain()};
+        while (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisible()) {
+            next = next->nextInFocusChain();
+        }
+        QCOMPARE(next->objectName(), QStringLiteral("allowedPrimariesEdit"));
+    }
+
     void Opening_ShowsTheFileValues()
     {
         SetIniText(kSettings + QStringLiteral("AllowedPrimaries=*\n"));

@@ -5,13 +5,17 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
 #include <QTemporaryDir>
+#include <QToolTip>
+#include <QVBoxLayout>
 #include <QtTest>
 
 namespace {
@@ -94,6 +98,36 @@ private slots:
             }
         }
         QCOMPARE(Shown(edit), stored);
+    }
+
+    void AddressControl_TakesTheFocusFromItsLabelsMnemonic()
+    {
+        QDialog dialog;
+        auto* other = new QLineEdit{&dialog};
+        auto* label = new QLabel{QStringLiteral("IP-&Address:"), &dialog};
+        auto* address = new CIpAddressEdit{&dialog};
+        label->setBuddy(address);
+        auto* layout = new QVBoxLayout{&dialog};
+        layout->addWidget(other);
+        layout->addWidget(label);
+        layout->addWidget(address);
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        other->setFocus();
+        QTest::keyClick(&dialog, Qt::Key_A, Qt::AltModifier);
+        QTRY_VERIFY(address->Field(0)->hasFocus());
+    }
+
+    void AddressControl_ValueAbove255_KeepsTheFieldAndShowsAHint()
+    {
+        CIpAddressEdit address;
+        address.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&address));
+        QTest::keyClicks(address.Field(0), QStringLiteral("300"));
+        QCOMPARE(address.Field(0)->text(), QStringLiteral("30"));
+        QTRY_COMPARE(QToolTip::text(),
+                     QStringLiteral("Please specify a value between 0 and 255 for this field."));
     }
 
     void AddressControl_RefusesTextThatIsNoAddress()

@@ -5,9 +5,11 @@
 #include "widgets/MessageBoxes.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
 #include <QtTest>
@@ -148,6 +150,30 @@ private slots:
         QCOMPARE(opened, QStringList{QStringLiteral("/srv/orvenda/jxt/log/zezodi.log")});
     }
 
+    void FileLauncher_WithoutXdgOpen_NamesThePackageForAnExistingFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString log{dir.filePath(QStringLiteral("zezodi.log"))};
+        QFile file{log};
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        CFileLauncher::SetTestHook([](const QString&) { return false; });
+        const QByteArray path{qgetenv("PATH")};
+        // No xdg-open on an empty directory's path.
+        qputenv("PATH", dir.path().toLocal8Bit());
+        QVERIFY(!CFileLauncher::OpenInEditorOrReport(log));
+        QVERIFY(!CFileLauncher::OpenInEditorOrReport(dir.filePath(QStringLiteral("missing.log"))));
+        qputenv("PATH", path);
+        QCOMPARE(m_boxes.size(), 2);
+        QCOMPARE(m_boxes[0].text, QStringLiteral("The file %1 exists, but no program opens it: "
+                                                 "xdg-open is missing. Install the package "
+                                                 "xdg-utils.")
+                                      .arg(log));
+        QVERIFY(m_boxes[1].text.startsWith(QStringLiteral("The file ")));
+        QVERIFY(m_boxes[1].text.contains(QStringLiteral("does not exist")));
+    }
+
     void MainDlg_CloseBoxOnlyMinimises()
     {
         CTestMainDlg dlg;
@@ -162,15 +188,27 @@ private slots:
         QVERIFY(!(dlg.windowState() & Qt::WindowMinimized));
     }
 
-    void MainDlg_EscapeEndsWithoutAsking()
+    void MainDlg_EscapeAsksTheExitQuestion_data()
     {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("ends");
+        QTest::newRow("no") << int{QMessageBox::No} << 0;
+        QTest::newRow("yes") << int{QMessageBox::Yes} << 1;
+    }
+
+    void MainDlg_EscapeAsksTheExitQuestion()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, ends);
         CTestMainDlg dlg;
         dlg.show();
         QSignalSpy finished{&dlg, &QDialog::finished};
+        m_answer = static_cast<QMessageBox::StandardButton>(answer);
         QTest::keyClick(&dlg, Qt::Key_Escape);
-        QCOMPARE(finished.size(), 1);
-        QCOMPARE(finished[0][0].toInt(), int{QDialog::Rejected});
-        QVERIFY(m_boxes.isEmpty());
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].caption, QStringLiteral("Please confirm ..."));
+        QCOMPARE(finished.size(), ends);
+        QCOMPARE(dlg.exitConfirmedCalls, ends);
         QCOMPARE(dlg.RoleChangeMarker(), 0);
     }
 

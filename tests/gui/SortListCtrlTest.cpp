@@ -197,6 +197,20 @@ private slots:
         QVERIFY(list.topLevelItem(2)->icon(0).isNull());
     }
 
+    void KeptColumnTooltips_MoveWithTheirRows()
+    {
+        CSortListCtrl list{2, true};
+        list.KeepColumnWidth(1);
+        for (const char* name : {"b", "c", "a"}) {
+            list.InsertRow(0, -1, {name, QStringLiteral("/dir/of/") + name});
+        }
+        QVERIFY(list.SortTextItems(0, true, 0, -1));
+        for (int row = 0; row < list.topLevelItemCount(); ++row) {
+            const QTreeWidgetItem& item{*list.topLevelItem(row)};
+            QCOMPARE(item.toolTip(1), item.text(1));
+        }
+    }
+
     void InvalidRangesAndColumns_AreRefused()
     {
         auto list = FileList({"b", "a", "c"});

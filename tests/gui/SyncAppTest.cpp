@@ -92,7 +92,7 @@ private slots:
         QFETCH(QByteArray, language);
         QFETCH(QString, error);
         WriteConfig("DefaultLanguage", language.toStdString());
-        QCOMPARE(RunEndingWithEscape(), 0);
+        QCOMPARE(RunEndingAtOnce(), 0);
         QCOMPARE(m_starts.size(), 1);
         QCOMPARE(m_starts[0].errorText, error);
         QVERIFY(m_boxes.isEmpty());
@@ -102,7 +102,7 @@ private slots:
 
     void Language_MissingKey_StaysEnglish()
     {
-        QCOMPARE(RunEndingWithEscape(), 0);
+        QCOMPARE(RunEndingAtOnce(), 0);
         QCOMPARE(m_starts[0].errorText, QStringLiteral("Error"));
         QCOMPARE(m_starts[0].title, QStringLiteral("Orvenda Primary Synchronization Tool"));
         QVERIFY(m_boxes.isEmpty());
@@ -111,7 +111,7 @@ private slots:
     void Language_GermanTitleCaptionsTheWindow()
     {
         WriteConfig("DefaultLanguage", "DT");
-        QCOMPARE(RunEndingWithEscape(), 0);
+        QCOMPARE(RunEndingAtOnce(), 0);
         QCOMPARE(m_starts[0].title, QStringLiteral("Orvenda Synchronisation – Primärserver"));
     }
 
@@ -130,7 +130,7 @@ private slots:
         qputenv("ZEZODI_TRANSLATIONS_DIR",
                 QDir{m_tmp->path()}.filePath(QStringLiteral("no-translations")).toLocal8Bit());
         WriteConfig("DefaultLanguage", language.toStdString());
-        QCOMPARE(RunEndingWithEscape(), 0);
+        QCOMPARE(RunEndingAtOnce(), 0);
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].caption, QStringLiteral("Error"));
         QCOMPARE(m_boxes[0].text,
@@ -149,7 +149,7 @@ private slots:
         damaged.close();
         qputenv("ZEZODI_TRANSLATIONS_DIR", dir.toLocal8Bit());
         WriteConfig("DefaultLanguage", "FR");
-        QCOMPARE(RunEndingWithEscape(), 0);
+        QCOMPARE(RunEndingAtOnce(), 0);
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].text,
                  QStringLiteral("The resource DLL zezodi_fr.qm could not be loaded !"));
@@ -176,7 +176,7 @@ private slots:
         if (write) {
             WriteConfig("IsPrimary", isPrimary.toStdString());
         }
-        QCOMPARE(RunEndingWithEscape(), 0);
+        QCOMPARE(RunEndingAtOnce(), 0);
         QCOMPARE(m_starts.size(), 1);
         QCOMPARE(m_starts[0].role, role);
         QCOMPARE(m_starts[0].title, role == Role::Primary
@@ -190,7 +190,7 @@ private slots:
         QSignalSpy raised{&running, &CSingleInstance::RaiseRequested};
         QVERIFY(running.ClaimOrRaise(QStringLiteral("Orvenda Primary Synchronization Tool"),
                                      CInstanceLock::RoleName(true)));
-        QCOMPARE(RunEndingWithEscape(), 0);
+        QCOMPARE(RunEndingAtOnce(), 0);
         QVERIFY(m_starts.isEmpty());
         QVERIFY(raised.wait(5000));
         // Only the role's lock, which the running copy made.
@@ -203,7 +203,7 @@ private slots:
     {
         CInstanceLock service{CInstanceLock::RoleName(true)};
         QCOMPARE(service.TryClaim("service"), CInstanceLock::EResult::Claimed);
-        QCOMPARE(RunEndingWithEscape(), 1);
+        QCOMPARE(RunEndingAtOnce(), 1);
         QVERIFY(m_starts.isEmpty());
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].text,
@@ -218,7 +218,7 @@ private slots:
         QSignalSpy raised{&running, &CSingleInstance::RaiseRequested};
         QVERIFY(running.ClaimOrRaise(QStringLiteral("Orvenda Secondary Synchronization Tool"),
                                      CInstanceLock::RoleName(false)));
-        QCOMPARE(RunEndingWithEscape(), 0);
+        QCOMPARE(RunEndingAtOnce(), 0);
         QCOMPARE(m_starts.size(), 1);
         QCOMPARE(m_starts[0].role, Role::Primary);
         QCOMPARE(raised.size(), 0);
@@ -235,7 +235,7 @@ private slots:
                     restored = QTest::qWaitFor(
                         [&] { return !(dlg.windowState() & Qt::WindowMinimized); }, 5000);
                 }
-                dlg.reject();
+                dlg.done(QDialog::Rejected);
             });
         }};
         QCOMPARE(app.InitInstance(), 0);
@@ -263,7 +263,7 @@ private slots:
                 CSingleInstance secondStart;
                 secondaryNameHeld =
                     !secondStart.ClaimOrRaise(dlg.windowTitle(), CInstanceLock::RoleName(false));
-                dlg.reject();
+                dlg.done(QDialog::Rejected);
             });
         }};
         QCOMPARE(app.InitInstance(), 0);
@@ -293,14 +293,14 @@ private:
         QVERIFY(CProfileStore::WriteText("Config", key, value, "zezodi.ini"));
     }
 
-    int RunEndingWithEscape()
+    int RunEndingAtOnce()
     {
         CSyncApp app{[this](Role role) {
             m_starts.append({role, {}, CUiText::Text(StringId::Error)});
             return std::make_unique<CScriptedDlg>([this](CScriptedDlg& window) {
                 // Start-up sets the caption after construction: read it once the window runs.
                 m_starts.last().title = window.windowTitle();
-                QTest::keyClick(&window, Qt::Key_Escape);
+                window.done(QDialog::Rejected);
             });
         }};
         return app.InitInstance();

@@ -8,6 +8,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QTest>
 #include <QWidget>
 #include <QtGlobal>
 
@@ -75,6 +76,13 @@ QImage RowImage(const QIcon& icon)
 QImage ResourceImage(const char* path)
 {
     return RowImage(QIcon{QString::fromUtf8(path)});
+}
+
+bool RunEnded(const QWidget& window)
+{
+    constexpr int kLongestRunMs = 30'000;
+    CIconButton* syncNow = Button(window, "syncNowButton");
+    return QTest::qWaitFor([syncNow] { return syncNow->isEnabled(); }, kLongestRunMs);
 }
 
 } // namespace WindowProbe

@@ -23,4 +23,7 @@ QList<int> WidthsFitting(const CSortListCtrl& list, const QList<int>& designed);
 // The 13 by 13 image of a row, comparable pixel by pixel.
 QImage RowImage(const QIcon& icon);
 QImage ResourceImage(const char* path);
+// Waits, at most 30 s, until the window's runs have ended and their follow-ups (result boxes)
+// are done: its "Synchronize now" button is enabled again.
+bool RunEnded(const QWidget& window);
 } // namespace WindowProbe

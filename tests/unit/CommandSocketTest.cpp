@@ -2,9 +2,16 @@
 
 #include "tests/unit/ProtocolPeers.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
+#include <fcntl.h>
 #include <future>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -127,6 +134,41 @@ TEST(CommandSocketTest, ConnectTo_EmptyHostNoSocketOrBadPort_Fails)
     EXPECT_EQ(client.ConnectTo("", 4020), -1);
     EXPECT_EQ(client.ConnectTo("127.0.0.1", 70000), -1);
     EXPECT_EQ(client.ConnectTo("127.0.0.1", FreePort()), -1);
+}
+
+TEST(CommandSocketTest, ConnectTo_PeerThatNeverAnswers_GivesUpWithinTenSeconds)
+{
+    // A listener whose queue is full leaves further connection requests unanswered, as a
+    // switched-off host does.
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 0), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::vector<int> fillers;
+    for (int filler = 0; filler < 3; ++filler) {
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        ASSERT_GE(fd, 0);
+        connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        fillers.push_back(fd);
+    }
+    pollfd first{fillers.front(), POLLOUT, 0};
+    ASSERT_EQ(poll(&first, 1, 5000), 1);
+
+    CCommandSocket client;
+    ASSERT_EQ(client.CreateSocket(), CCommandSocket::kOk);
+    auto connected = std::async(
+        std::launch::async, [&] { return client.ConnectTo("127.0.0.1", ntohs(address.sin_port)); });
+    ASSERT_EQ(connected.wait_for(std::chrono::seconds{12}), std::future_status::ready);
+    EXPECT_EQ(connected.get(), CCommandSocket::kFailed);
+    for (const int fd : fillers) {
+        close(fd);
+    }
+    close(listener);
 }
 
 TEST(CommandSocketTest, WaitAccept_TimeoutZero_BlocksUntilAConnectionArrives)
