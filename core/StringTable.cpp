@@ -457,8 +457,8 @@ const char* CStringTable::Source(StringId id)
     case StringId::NoSpaceLeft:
         return ZEZODI_TR_NOOP("StringTable", "No space left on device in %s !");
     case StringId::SyncStopped:
-        return ZEZODI_TR_NOOP("StringTable",
-                              "Synchronization stopped before its end: the program is ending.");
+        return ZEZODI_TR_NOOP("StringTable", "Synchronization stopped before its end: the files "
+                                             "done are in place, the others as they were.");
     case StringId::RoleHeldElsewhere:
         return ZEZODI_TR_NOOP("StringTable",
                               "%1 already runs on this computer, as a service or for another "

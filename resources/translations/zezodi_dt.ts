@@ -696,8 +696,8 @@ Geben Sie dem Benutzer, der das Programm ausführt, Schreibrechte darauf (und au
         <translation>Kein Speicherplatz mehr auf dem Gerät in %s!</translation>
     </message>
     <message>
-        <source>Synchronization stopped before its end: the program is ending.</source>
-        <translation>Synchronisation vor ihrem Ende angehalten: das Programm wird beendet.</translation>
+        <source>Synchronization stopped before its end: the files done are in place, the others as they were.</source>
+        <translation>Synchronisation vor ihrem Ende angehalten: die fertigen Dateien sind ersetzt, die anderen unverändert.</translation>
     </message>
     <message>
         <source>%1 already runs on this computer, as a service or for another user.

@@ -696,8 +696,8 @@ Donnez à l&apos;utilisateur qui exécute le programme le droit de l&apos;écrir
         <translation>Plus d&apos;espace disponible sur le périphérique dans %s&#xa0;!</translation>
     </message>
     <message>
-        <source>Synchronization stopped before its end: the program is ending.</source>
-        <translation>Synchronisation arrêtée avant la fin : le programme se termine.</translation>
+        <source>Synchronization stopped before its end: the files done are in place, the others as they were.</source>
+        <translation>Synchronisation arrêtée avant la fin : les fichiers traités sont en place, les autres inchangés.</translation>
     </message>
     <message>
         <source>%1 already runs on this computer, as a service or for another user.
