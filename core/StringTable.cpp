@@ -474,6 +474,14 @@ const char* CStringTable::Source(StringId id)
     case StringId::CatalogueNotTrusted:
         return ZEZODI_TR_NOOP("StringTable", "Failed to get SyncFile from %1  The catalogue is not "
                                              "signed by a trusted key, or was altered !");
+    case StringId::PrimaryKeysLabel:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Primary server's public &keys (empty: catalogues are not checked):");
+    case StringId::PrimaryKeysInvalid:
+        return ZEZODI_TR_NOOP(
+            "StringTable", "The primary server's public keys are not valid keys.\nPaste the line "
+                           "that zezodictl key show prints on the primary, or two of them "
+                           "separated by a blank while the key changes.");
     case StringId::ShaMismatch:
         return ZEZODI_TR_NOOP("StringTable",
                               "SHA-256 after download is not the primary's for file %1 !");

@@ -228,6 +228,8 @@ enum class StringId : int
     CatalogueUnsigned,
     CatalogueNotTrusted,
     ShaMismatch,
+    PrimaryKeysLabel,
+    PrimaryKeysInvalid,
 };
 
 class CStringTable

@@ -3,6 +3,7 @@
 #include "core/ConfigFile.h"
 #include "core/ConfigKeys.h"
 #include "core/ProfileStore.h"
+#include "core/SigningKey.h"
 #include "core/StringTable.h"
 #include "secondary/SecondaryConfig.h"
 #include "ui_SecondarySettingsDlg.h"
@@ -56,12 +57,15 @@ void CSecondarySettingsDlg::OnInitDialog()
         CProfileStore::ReadInt(Keys::kConfig, Keys::kIntervalInMin, 0, Keys::kIniFile));
     m_fields.allowedPrimaries = CConfigFile::ReadText(Keys::kAllowedPrimaries, Keys::kBuffer512);
     m_loadedAllowedPrimaries = m_fields.allowedPrimaries;
+    m_fields.primaryKeys = CConfigFile::ReadWholeText(Keys::kPrimaryPublicKey);
+    m_loadedPrimaryKeys = m_fields.primaryKeys;
 
     m_ui->webPathEdit->setText(QString::fromStdString(m_fields.webPath));
     m_ui->downloadDirEdit->setText(QString::fromStdString(m_fields.downloadDir));
     m_ui->unzipProgEdit->setText(QString::fromStdString(m_fields.unzipProgram));
     m_ui->intervalCombo->setEditText(QString::fromStdString(m_fields.interval));
     m_ui->allowedPrimariesEdit->setText(QString::fromStdString(m_fields.allowedPrimaries));
+    m_ui->primaryKeysEdit->setText(QString::fromStdString(m_fields.primaryKeys));
     ApplyCompressionChoice();
 }
 
@@ -73,6 +77,7 @@ void CSecondarySettingsDlg::SetCaptions()
     m_ui->webPathNote->setText(CUiText::Text(StringId::WebDocPathNote));
     m_ui->downloadDirLabel->setText(CUiText::Text(StringId::DownloadPathLabel));
     m_ui->allowedPrimariesLabel->setText(CUiText::Text(StringId::AllowedPrimariesLabel));
+    m_ui->primaryKeysLabel->setText(CUiText::Text(StringId::PrimaryKeysLabel));
     m_ui->intervalLabel->setText(CUiText::Text(StringId::IntervalBetweenSynchronizations));
     m_ui->minutesLabel->setText(CUiText::Text(StringId::Minutes));
     m_ui->gzipRadio->setText(CUiText::Text(StringId::UseGzipToUnzip));
@@ -131,6 +136,13 @@ void CSecondarySettingsDlg::accept()
         return;
     }
     m_fields.roleChanged = false;
+    std::vector<CSigningKey::PublicKey> keys;
+    if (!CSigningKey::ParsePublicKeys(m_fields.primaryKeys, keys)) {
+        CMessageBoxes::ShowErrorBox(CUiText::Text(StringId::PrimaryKeysInvalid),
+                                    CUiText::Text(StringId::Error));
+        m_ui->primaryKeysEdit->setFocus();
+        return;
+    }
     // Downloads delete and replace files in their directory: never in a data directory.
     SSecondarySettings directories;
     CSecondaryConfig::SectionDirectories(directories);
@@ -158,6 +170,7 @@ void CSecondarySettingsDlg::TakeValues()
     m_fields.decompressionChoice = m_ui->programRadio->isChecked() ? 1 : 0;
     m_fields.unzipProgram = m_ui->unzipProgEdit->text().toStdString();
     m_fields.allowedPrimaries = m_ui->allowedPrimariesEdit->text().toStdString();
+    m_fields.primaryKeys = m_ui->primaryKeysEdit->text().trimmed().toStdString();
 }
 
 bool CSecondarySettingsDlg::WriteSettings() const
@@ -174,6 +187,9 @@ bool CSecondarySettingsDlg::WriteSettings() const
     // Written only when edited, so that a file without the key keeps its bytes.
     if (m_fields.allowedPrimaries != m_loadedAllowedPrimaries) {
         written = CConfigFile::Write(Keys::kAllowedPrimaries, m_fields.allowedPrimaries) && written;
+    }
+    if (m_fields.primaryKeys != m_loadedPrimaryKeys) {
+        written = CConfigFile::Write(Keys::kPrimaryPublicKey, m_fields.primaryKeys) && written;
     }
     return written;
 }

@@ -24,6 +24,7 @@ public:
         int decompressionChoice{0}; // 0 gzip, 1 the unzip program
         std::string unzipProgram;
         std::string allowedPrimaries; // besides the web server's host; "*" for everyone
+        std::string primaryKeys;      // the keys a catalogue must be signed with; empty: none
         bool roleChanged{false};
     };
 
@@ -52,4 +53,5 @@ private:
     std::unique_ptr<Ui::CSecondarySettingsDlg> m_ui;
     SFields m_fields;
     std::string m_loadedAllowedPrimaries;
+    std::string m_loadedPrimaryKeys;
 };

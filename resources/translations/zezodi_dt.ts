@@ -725,5 +725,15 @@ Beenden Sie es, bevor Sie es hier starten.</translation>
         <source>SHA-256 after download is not the primary&apos;s for file %1 !</source>
         <translation>SHA-256 nach dem Download ist nicht der des Primärservers für Datei %1 !</translation>
     </message>
+    <message>
+        <source>Primary server&apos;s public &amp;keys (empty: catalogues are not checked):</source>
+        <translation>Öffentliche &amp;Schlüssel des Primärservers (leer: Kataloge werden nicht geprüft):</translation>
+    </message>
+    <message>
+        <source>The primary server&apos;s public keys are not valid keys.
+Paste the line that zezodictl key show prints on the primary, or two of them separated by a blank while the key changes.</source>
+        <translation>Die öffentlichen Schlüssel des Primärservers sind keine gültigen Schlüssel.
+Fügen Sie die Zeile ein, die zezodictl key show auf dem Primärserver ausgibt, oder zwei davon durch ein Leerzeichen getrennt, solange der Schlüssel wechselt.</translation>
+    </message>
 </context>
 </TS>

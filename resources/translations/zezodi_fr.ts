@@ -725,5 +725,15 @@ Arrêtez-le avant de le démarrer ici.</translation>
         <source>SHA-256 after download is not the primary&apos;s for file %1 !</source>
         <translation>Le SHA-256 après téléchargement n&apos;est pas celui du serveur primaire pour le fichier %1 !</translation>
     </message>
+    <message>
+        <source>Primary server&apos;s public &amp;keys (empty: catalogues are not checked):</source>
+        <translation>&amp;Clés publiques du serveur primaire (vide&#xa0;: catalogues non vérifiés)&#xa0;:</translation>
+    </message>
+    <message>
+        <source>The primary server&apos;s public keys are not valid keys.
+Paste the line that zezodictl key show prints on the primary, or two of them separated by a blank while the key changes.</source>
+        <translation>Les clés publiques du serveur primaire ne sont pas des clés valides.
+Collez la ligne qu&apos;affiche zezodictl key show sur le serveur primaire, ou deux d&apos;entre elles séparées par un espace pendant le changement de clé.</translation>
+    </message>
 </context>
 </TS>

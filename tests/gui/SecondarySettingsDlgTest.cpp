@@ -319,6 +319,36 @@ private slots:
         QCOMPARE(IniText(), kSettings);
     }
 
+    // The primary's public keys: anything but keys is refused and nothing is written; keys
+    // (one, or two while the key changes) are written as typed.
+    void Ok_PrimaryKeys_OnlyKeysAreWritten()
+    {
+        const QString key{QStringLiteral("xait/Vf8sO02IfsVTlYtdpgWZI5OGrF1ACuUKkwqRwc=")};
+        const QString other{QStringLiteral("4wYpLR0EmKwZ6l8o0HyIpGmIlS9UbCvN0sL6sHkq4cE=")};
+        SetIniText(kSettings);
+        for (const QString& typed : {QStringLiteral("not a key"), key + QStringLiteral("x"),
+                                     key + QStringLiteral(" garbage")}) {
+            m_boxes.clear();
+            CSecondarySettingsDlg dlg;
+            dlg.show();
+            Edit(dlg, "primaryKeysEdit")->setText(typed);
+            dlg.accept();
+            QCOMPARE(m_boxes.size(), 1);
+            QVERIFY(m_boxes.first().text.startsWith(
+                QStringLiteral("The primary server's public keys are not valid keys.")));
+            QVERIFY(dlg.isVisible());
+            QCOMPARE(IniText(), kSettings);
+        }
+        m_boxes.clear();
+        CSecondarySettingsDlg dlg;
+        dlg.show();
+        Edit(dlg, "primaryKeysEdit")->setText(key + QStringLiteral(" ") + other);
+        dlg.accept();
+        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(IniText().contains(QStringLiteral("PrimaryPublicKey=") + key + QStringLiteral(" ") +
+                                   other + QStringLiteral("\n")));
+    }
+
     void Ok_WithADataDirectoryForDownloads_SaysSoAndStaysOpen()
     {
         SetIniText(kSettings);
