@@ -2,6 +2,7 @@
 
 #include "core/CatalogueSignature.h"
 #include "core/FileSha256.h"
+#include "core/ProfileFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -12,27 +13,6 @@
 namespace {
 
 constexpr mode_t kReadableByAll = 0644;
-
-int ReadWhole(const std::string& path, std::string& text)
-{
-    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
-    }
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t size = read(fd, buffer, sizeof buffer);
-        if (size < 0 && errno == EINTR) {
-            continue;
-        }
-        if (size <= 0) {
-            const int error = size < 0 ? errno : 0;
-            close(fd);
-            return error;
-        }
-        text.append(buffer, static_cast<std::size_t>(size));
-    }
-}
 
 int WriteWhole(const std::string& path, std::string_view text)
 {
@@ -77,8 +57,9 @@ int CCatalogueSigner::SignCatalogue(const std::string& cataloguePath) const
         return 0;
     }
     std::string catalogue;
-    if (const int error = ReadWhole(cataloguePath, catalogue); error != 0) {
-        return error;
+    CProfileFile::SStamp stamp;
+    if (CProfileFile::Load(cataloguePath, catalogue, stamp) != CProfileFile::EResult::Present) {
+        return errno != 0 ? errno : EIO;
     }
     return WriteWhole(cataloguePath + std::string{CCatalogueSignature::kFileSuffix},
                       CCatalogueSignature::Sign(catalogue, *m_secret));

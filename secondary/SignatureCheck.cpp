@@ -7,40 +7,12 @@
 #include "secondary/WgetCommand.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
 // The signature is one line of base64; anything much longer is no signature.
 constexpr std::size_t kMaxSignature = 256;
-
-bool ReadWhole(const std::string& path, std::size_t limit, std::string& text)
-{
-    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    char buffer[1 << 16];
-    bool ok = true;
-    for (;;) {
-        const ssize_t size = read(fd, buffer, sizeof buffer);
-        if (size < 0 && errno == EINTR) {
-            continue;
-        }
-        if (size <= 0) {
-            ok = size == 0;
-            break;
-        }
-        text.append(buffer, static_cast<std::size_t>(size));
-        if (text.size() > limit) {
-            ok = false;
-            break;
-        }
-    }
-    close(fd);
-    return ok;
-}
 
 } // namespace
 
@@ -66,13 +38,18 @@ CSignatureCheck::CheckCatalogue(const std::string& catalogueUrl, const std::stri
     const int result = RunAndWait(CWgetCommand::Line(m_settings, catalogueUrl + suffix),
                                   m_settings.downloadDir, stopRequested);
     std::string signature;
-    const bool fetched = result == 0 && ReadWhole(signaturePath, kMaxSignature, signature);
+    CProfileFile::SStamp stamp;
+    const bool fetched =
+        result == 0 &&
+        CProfileFile::Load(signaturePath, signature, stamp) == CProfileFile::EResult::Present &&
+        signature.size() <= kMaxSignature;
     unlink(signaturePath.c_str());
     if (!fetched) {
         return EVerdict::Unsigned;
     }
     std::string catalogue;
-    if (!m_keysValid || !ReadWhole(cataloguePath, CProfileFile::kMaxBytes, catalogue)) {
+    if (!m_keysValid ||
+        CProfileFile::Load(cataloguePath, catalogue, stamp) != CProfileFile::EResult::Present) {
         return EVerdict::NotTrusted;
     }
     return CCatalogueSignature::Verify(catalogue, signature, m_keys) ==
