@@ -10,6 +10,7 @@
 #include "core/ReportSink.h"
 #include "core/StringTable.h"
 #include "core/TimeStamp.h"
+#include "primary/BuildLogTexts.h"
 #include "primary/FileGroups.h"
 #include "primary/FileListSink.h"
 #include "primary/PackedCopy.h"
@@ -27,6 +28,7 @@
 #include <unordered_set>
 
 namespace Sections = CatalogueSections;
+namespace Texts = BuildLogTexts;
 
 namespace {
 
@@ -37,25 +39,6 @@ constexpr std::string_view kSyncDataDirectory = "syncdata";
 // them: one flush instead of one for every file.
 constexpr CFileOps::EFlush kFlush = CFileOps::EFlush::Later;
 
-constexpr std::string_view kNotPublishableLog =
-    "File %s is not published: its name cannot be carried by the catalogue";
-constexpr std::string_view kCaseTwinLog =
-    "File %s is not published: its name differs from %s only in letter case";
-constexpr std::string_view kPackedNameTakenLog =
-    "File %s is not published: its name is taken by the packed copy of %s";
-constexpr std::string_view kPublishedUnpackedLog =
-    "File %s is published unpacked: its packed name %s belongs to another file";
-constexpr std::string_view kWebDirectorySkippedLog =
-    "Skipped directory %s: it is the web directory";
-constexpr std::string_view kFlushFailedLog =
-    "Failed to write the published files in %s to disk: %s";
-constexpr std::string_view kStateWriteFailedLog =
-    "Failed to write %s: the next preparation publishes every file again";
-constexpr std::string_view kNotPublishedLog = "Failed to publish the prepared data in %s: %s";
-constexpr std::string_view kPackedCopyLostLog =
-    "The packer left neither a packed copy nor the copy of %s with its CRC";
-constexpr std::string_view kNotSignedLog = "The sync catalogue cannot be signed: %s";
-constexpr std::string_view kShaFailedLog = "Failed to get SHA-256 from file %s  Error Code: %d";
 constexpr char kKeySeparator = '\t';
 
 std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& dir)
@@ -113,7 +96,7 @@ int CCatalogueBuilder::BuildCatalogue()
     }
     // A primary that signs never publishes an unsigned catalogue in place of a signed one.
     if (const std::string problem = m_signer.Load(m_settings.signingKeyFile); !problem.empty()) {
-        m_out.ReportError(CStringTable::FormatText(kNotSignedLog, {problem}),
+        m_out.ReportError(CStringTable::FormatText(Texts::kNotSignedLog, {problem}),
                           CStringTable::Format(StringId::CatalogueNotSigned, {problem}));
         return m_out.Finish();
     }
@@ -126,10 +109,10 @@ int CCatalogueBuilder::BuildCatalogue()
         error = m_publication.Begin(stamp);
     }
     if (error != 0) {
-        m_out.ReportError(
-            CStringTable::FormatText(kNotPublishedLog, {m_settings.webDir, std::strerror(error)}),
-            CStringTable::Format(StringId::GenerationNotPublished,
-                                 {m_settings.webDir, std::strerror(error)}));
+        m_out.ReportError(CStringTable::FormatText(Texts::kNotPublishedLog,
+                                                   {m_settings.webDir, std::strerror(error)}),
+                          CStringTable::Format(StringId::GenerationNotPublished,
+                                               {m_settings.webDir, std::strerror(error)}));
         return m_out.Finish();
     }
     if (!m_catalogue.Begin(m_publication.BuildDir(), stamp)) {
@@ -180,30 +163,31 @@ void CCatalogueBuilder::PublishGeneration()
             m_signer.SignCatalogue(CPlatform::JoinPath(build, ConfigKeys::kCatalogueFile));
         error != 0) {
         m_out.ReportError(
-            CStringTable::FormatText(kNotSignedLog, {std::strerror(error)}),
+            CStringTable::FormatText(Texts::kNotSignedLog, {std::strerror(error)}),
             CStringTable::Format(StringId::CatalogueNotSigned, {std::strerror(error)}));
         m_publication.Abandon();
         return;
     }
     // Everything the new generation holds is on disk before it becomes current.
     if (const int error = CFileOps::FlushFileSystem(build); error != 0) {
-        m_out.ReportError(
-            CStringTable::FormatText(kFlushFailedLog, {m_settings.webDir, std::strerror(error)}),
-            CStringTable::Format(StringId::PublishedFilesNotWritten,
-                                 {m_settings.webDir, std::strerror(error)}));
+        m_out.ReportError(CStringTable::FormatText(Texts::kFlushFailedLog,
+                                                   {m_settings.webDir, std::strerror(error)}),
+                          CStringTable::Format(StringId::PublishedFilesNotWritten,
+                                               {m_settings.webDir, std::strerror(error)}));
         m_publication.Abandon();
         return;
     }
     if (const int error = m_publication.Switch(); error != 0) {
-        m_out.ReportError(
-            CStringTable::FormatText(kNotPublishedLog, {m_settings.webDir, std::strerror(error)}),
-            CStringTable::Format(StringId::GenerationNotPublished,
-                                 {m_settings.webDir, std::strerror(error)}));
+        m_out.ReportError(CStringTable::FormatText(Texts::kNotPublishedLog,
+                                                   {m_settings.webDir, std::strerror(error)}),
+                          CStringTable::Format(StringId::GenerationNotPublished,
+                                               {m_settings.webDir, std::strerror(error)}));
         m_publication.Abandon();
         return;
     }
     if (!m_publication.WriteState()) {
-        m_out.WriteLog(CStringTable::FormatText(kStateWriteFailedLog, {m_publication.StatePath()}));
+        m_out.WriteLog(
+            CStringTable::FormatText(Texts::kStateWriteFailedLog, {m_publication.StatePath()}));
     }
 }
 
@@ -286,7 +270,7 @@ std::string CCatalogueBuilder::ServedChecksum(std::string_view section, const st
     if (const int error = m_signer.Checksum(path, sha256); error != 0) {
         // The entry goes without it, and a secondary that checks signatures refuses it.
         m_out.WriteLog(
-            CStringTable::FormatText(kShaFailedLog, {Shown(path), std::to_string(error)}));
+            CStringTable::FormatText(Texts::kShaFailedLog, {Shown(path), std::to_string(error)}));
         m_out.SetFailed();
     }
     return sha256;
@@ -312,7 +296,7 @@ void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_vie
         return;
     }
     if (m_publication.IsOwnDirectory(*here)) {
-        m_out.WriteLog(CStringTable::FormatText(kWebDirectorySkippedLog, {dir}));
+        m_out.WriteLog(CStringTable::FormatText(Texts::kWebDirectorySkippedLog, {dir}));
         return;
     }
     m_walk.push_back(*here);
@@ -332,17 +316,17 @@ void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_vie
         // Copies published into the tree itself would be published again at every run.
         const auto identity = IdentityOf(fullPath);
         if (identity && m_publication.IsOwnDirectory(*identity)) {
-            m_out.WriteLog(CStringTable::FormatText(kWebDirectorySkippedLog, {fullPath}));
+            m_out.WriteLog(CStringTable::FormatText(Texts::kWebDirectorySkippedLog, {fullPath}));
             continue;
         }
         // A section name cannot close its own header with ']' either.
         if (!CPublishedName::CatalogueCanCarry(name) || name.find(']') != std::string::npos) {
-            m_out.RefuseName(StringId::NameNotPublishable, kNotPublishableLog, fullPath, {},
+            m_out.RefuseName(StringId::NameNotPublishable, Texts::kNotPublishableLog, fullPath, {},
                              lowerName);
             continue;
         }
         if (const auto [twin, added] = seen.try_emplace(lowerName, fullPath); !added) {
-            m_out.RefuseName(StringId::NameCaseTwin, kCaseTwinLog, fullPath, twin->second,
+            m_out.RefuseName(StringId::NameCaseTwin, Texts::kCaseTwinLog, fullPath, twin->second,
                              lowerName);
             continue;
         }
@@ -439,7 +423,8 @@ bool CCatalogueBuilder::ClaimName(const std::string& name, const std::string& so
                                   const std::string& target, const std::string& shownName)
 {
     if (!CPublishedName::CatalogueCanCarry(name)) {
-        m_out.RefuseName(StringId::NameNotPublishable, kNotPublishableLog, source, {}, shownName);
+        m_out.RefuseName(StringId::NameNotPublishable, Texts::kNotPublishableLog, source, {},
+                         shownName);
         return false;
     }
     AwaitPacking(target);
@@ -450,10 +435,10 @@ bool CCatalogueBuilder::ClaimName(const std::string& name, const std::string& so
         return true;
     }
     if (claim->second.packed) {
-        m_out.RefuseName(StringId::PackedNameTaken, kPackedNameTakenLog, source,
+        m_out.RefuseName(StringId::PackedNameTaken, Texts::kPackedNameTakenLog, source,
                          claim->second.source, shownName);
     } else {
-        m_out.RefuseName(StringId::NameCaseTwin, kCaseTwinLog, source, claim->second.source,
+        m_out.RefuseName(StringId::NameCaseTwin, Texts::kCaseTwinLog, source, claim->second.source,
                          shownName);
     }
     return false;
@@ -492,7 +477,8 @@ bool CCatalogueBuilder::Pack(const std::string& source, const std::string& targe
     }
     const std::string& packed = plan.packed;
     if (plan.nameTaken) {
-        m_out.WriteLog(CStringTable::FormatText(kPublishedUnpackedLog, {source, Shown(packed)}));
+        m_out.WriteLog(
+            CStringTable::FormatText(Texts::kPublishedUnpackedLog, {source, Shown(packed)}));
         return false;
     }
     unlink(packed.c_str());
@@ -507,7 +493,7 @@ bool CCatalogueBuilder::Pack(const std::string& source, const std::string& targe
                 told(false);
                 break;
             case CPackedCopy::EOutcome::Lost:
-                m_out.WriteLog(CStringTable::FormatText(kPackedCopyLostLog, {source}));
+                m_out.WriteLog(CStringTable::FormatText(Texts::kPackedCopyLostLog, {source}));
                 m_out.ReportCopyFailure(source, Shown(target), lowerName);
                 break;
             }
@@ -574,7 +560,7 @@ bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::strin
     }
     if (plan.nameTaken) {
         m_out.WriteLog(
-            CStringTable::FormatText(kPublishedUnpackedLog, {source, Shown(plan.packed)}));
+            CStringTable::FormatText(Texts::kPublishedUnpackedLog, {source, Shown(plan.packed)}));
     }
     if (packed) {
         m_claims[CCatalogueNames::Lower(plan.packed)] = SClaim{source, true};
