@@ -482,6 +482,19 @@ const char* CStringTable::Source(StringId id)
             "StringTable", "The primary server's public keys are not valid keys.\nPaste the line "
                            "that zezodictl key show prints on the primary, or two of them "
                            "separated by a blank while the key changes.");
+    case StringId::WgetNetworkFailure:
+        return ZEZODI_TR_NOOP(
+            "StringTable", "Network failure: the primary server could not be reached at %1. Check "
+                           "WebDocPath and that the primary server and its web server run.");
+    case StringId::WgetCertificateFailure:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "The certificate of the web server at %1 could not be verified. "
+                              "Check CaCertificate, or the server's certificate.");
+    case StringId::WgetServerError:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "The web server at %1 answered with an error (for example 404, not "
+                              "found). Check that WebDocPath names the primary server's "
+                              "synchronization data and that it has prepared them.");
     case StringId::ShaMismatch:
         return ZEZODI_TR_NOOP("StringTable",
                               "SHA-256 after download is not the primary's for file %1 !");

@@ -230,6 +230,10 @@ enum class StringId : int
     ShaMismatch,
     PrimaryKeysLabel,
     PrimaryKeysInvalid,
+    // What wget's exit status after a failed catalogue fetch means.
+    WgetNetworkFailure,
+    WgetCertificateFailure,
+    WgetServerError,
 };
 
 class CStringTable

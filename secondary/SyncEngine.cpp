@@ -322,6 +322,7 @@ int CSyncEngine::FetchCatalogue(const std::string& cataloguePath)
         m_report.AddReportLine(
             CStringTable::Format(StringId::GetSyncFileFailed, {m_settings.webPath, code}),
             CReportSink::ImageError);
+        ExplainWgetFailure(result);
         return kCatalogueMissing;
     }
     if (!CFileOps::IsRegularFile(cataloguePath)) {
@@ -332,6 +333,30 @@ int CSyncEngine::FetchCatalogue(const std::string& cataloguePath)
         return kCatalogueMissing;
     }
     return kDone;
+}
+
+void CSyncEngine::ExplainWgetFailure(int result)
+{
+    // wget's documented exit statuses; the design shows only the number.
+    constexpr int kNetworkFailure = 4;
+    constexpr int kCertificateFailure = 5;
+    constexpr int kServerError = 8;
+    StringId meaning{};
+    switch (result) {
+    case kNetworkFailure:
+        meaning = StringId::WgetNetworkFailure;
+        break;
+    case kCertificateFailure:
+        meaning = StringId::WgetCertificateFailure;
+        break;
+    case kServerError:
+        meaning = StringId::WgetServerError;
+        break;
+    default:
+        return;
+    }
+    m_report.AddReportLine(CStringTable::Format(meaning, {m_settings.webPath}),
+                           CReportSink::ImageNotice);
 }
 
 bool CSyncEngine::SignedByThePrimary(const std::string& cataloguePath)

@@ -85,6 +85,9 @@ public:
 private:
     int FetchCatalogue(const std::string& cataloguePath);
     bool DownloadDirectoryRefused();
+    // What a failed catalogue fetch's exit status means and what to check: a notice in the
+    // report list (the log has the number).
+    void ExplainWgetFailure(int result);
     // False, after its log and report line, when the primary's keys are listed and the
     // catalogue carries no valid signature of one of them.
     bool SignedByThePrimary(const std::string& cataloguePath);

@@ -735,5 +735,17 @@ Paste the line that zezodictl key show prints on the primary, or two of them sep
         <translation>Die öffentlichen Schlüssel des Primärservers sind keine gültigen Schlüssel.
 Fügen Sie die Zeile ein, die zezodictl key show auf dem Primärserver ausgibt, oder zwei davon durch ein Leerzeichen getrennt, solange der Schlüssel wechselt.</translation>
     </message>
+    <message>
+        <source>Network failure: the primary server could not be reached at %1. Check WebDocPath and that the primary server and its web server run.</source>
+        <translation>Netzwerkfehler: Der Primärserver war unter %1 nicht erreichbar. Prüfen Sie WebDocPath und ob der Primärserver und sein Webserver laufen.</translation>
+    </message>
+    <message>
+        <source>The certificate of the web server at %1 could not be verified. Check CaCertificate, or the server&apos;s certificate.</source>
+        <translation>Das Zertifikat des Webservers unter %1 konnte nicht geprüft werden. Prüfen Sie CaCertificate oder das Zertifikat des Servers.</translation>
+    </message>
+    <message>
+        <source>The web server at %1 answered with an error (for example 404, not found). Check that WebDocPath names the primary server&apos;s synchronization data and that it has prepared them.</source>
+        <translation>Der Webserver unter %1 antwortete mit einem Fehler (zum Beispiel 404, nicht gefunden). Prüfen Sie, ob WebDocPath die Synchronisationsdaten des Primärservers nennt und ob dieser sie vorbereitet hat.</translation>
+    </message>
 </context>
 </TS>

@@ -735,5 +735,17 @@ Paste the line that zezodictl key show prints on the primary, or two of them sep
         <translation>Les clés publiques du serveur primaire ne sont pas des clés valides.
 Collez la ligne qu&apos;affiche zezodictl key show sur le serveur primaire, ou deux d&apos;entre elles séparées par un espace pendant le changement de clé.</translation>
     </message>
+    <message>
+        <source>Network failure: the primary server could not be reached at %1. Check WebDocPath and that the primary server and its web server run.</source>
+        <translation>Erreur réseau&#xa0;: le serveur primaire n&apos;a pas pu être joint à %1. Vérifiez WebDocPath et que le serveur primaire et son serveur web fonctionnent.</translation>
+    </message>
+    <message>
+        <source>The certificate of the web server at %1 could not be verified. Check CaCertificate, or the server&apos;s certificate.</source>
+        <translation>Le certificat du serveur web à %1 n&apos;a pas pu être vérifié. Vérifiez CaCertificate, ou le certificat du serveur.</translation>
+    </message>
+    <message>
+        <source>The web server at %1 answered with an error (for example 404, not found). Check that WebDocPath names the primary server&apos;s synchronization data and that it has prepared them.</source>
+        <translation>Le serveur web à %1 a répondu par une erreur (par exemple 404, introuvable). Vérifiez que WebDocPath désigne les données de synchronisation du serveur primaire et qu&apos;il les a préparées.</translation>
+    </message>
 </context>
 </TS>

@@ -310,6 +310,19 @@ TEST_F(SyncEngineTest, MissingCatalogue_GivesMinusOneAndChangesNothing)
                               CReportSink::ImageError));
     EXPECT_NE(Log().find("Failed to get SyncFile from " + tree.WebPath() + "  Error Code: 8 \n"),
               std::string::npos);
+    // What the number means, and what to check, follows as a notice.
+    EXPECT_TRUE(sinks.HasLine("The web server at " + tree.WebPath() +
+                                  " answered with an error (for example 404, not found). Check "
+                                  "that WebDocPath names the primary server's synchronization "
+                                  "data and that it has prepared them.",
+                              CReportSink::ImageNotice));
+    sinks.lines.clear();
+    tree.WriteIni("WebDocPath", "http://127.0.0.1:1/syncdata");
+    EXPECT_EQ(Run(), CSyncEngine::kCatalogueMissing);
+    EXPECT_TRUE(sinks.HasLine("Network failure: the primary server could not be reached at "
+                              "http://127.0.0.1:1/syncdata. Check WebDocPath and that the primary "
+                              "server and its web server run.",
+                              CReportSink::ImageNotice));
 }
 
 TEST_F(SyncEngineTest, StaleCatalogueInTheDownloadDirectory_IsNeverRead)
