@@ -490,7 +490,12 @@ private slots:
         dlg.show();
         QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
         QVERIFY(RunEnded(dlg));
-        const QString report{List(dlg, "reportList")->topLevelItem(0)->text(1)};
+        // The newest line says, translated too, what the failure's code means.
+        const CSortListCtrl* reportList{List(dlg, "reportList")};
+        const QString meaning{reportList->topLevelItem(0)->text(1)};
+        QVERIFY2(meaning.startsWith(QStringLiteral("Der Webserver unter http://127.0.0.1:")),
+                 qPrintable(meaning));
+        const QString report{reportList->topLevelItem(1)->text(1)};
         QVERIFY2(report.startsWith(
                      QStringLiteral("Synchronisationsdatei konnte nicht von http://127.0.0.1:")),
                  qPrintable(report));
