@@ -56,19 +56,6 @@ std::string StateKey(std::string_view section, const std::string& name)
     return std::string{section} + kKeySeparator + name;
 }
 
-bool SourceCrc(const CCrc32& crc32, const std::string& path, std::uint64_t size,
-               std::string& crcText)
-{
-    if (size == 0) {
-        crcText = "0";
-        return true;
-    }
-    std::uint32_t crc = 0;
-    const std::uint32_t status = crc32.FileCrc(path, crc);
-    crcText = CCrc32::CrcText(crc);
-    return status == 0;
-}
-
 } // namespace
 
 CCatalogueBuilder::CCatalogueBuilder(SPrimarySettings settings, CReportSink& report,
@@ -104,7 +91,8 @@ int CCatalogueBuilder::BuildCatalogue()
     const std::string& current = m_publication.CurrentDir();
     m_previous.Load(current.empty() ? std::string{}
                                     : CPlatform::JoinPath(current, ConfigKeys::kCatalogueFile));
-    const std::string stamp = CTimeStamp::Format(NextStamp());
+    const std::string stamp =
+        CTimeStamp::Format(m_previous.NextStamp(m_clock ? m_clock() : std::time(nullptr)));
     if (error == 0) {
         error = m_publication.Begin(stamp);
     }
@@ -133,15 +121,6 @@ int CCatalogueBuilder::BuildCatalogue()
     PublishGeneration();
     m_files.SetLastSync(CTimeStamp::Display(stamp));
     return m_out.Finish();
-}
-
-std::time_t CCatalogueBuilder::NextStamp() const
-{
-    // A new catalogue always carries a later stamp than the one it replaces: a secondary
-    // takes an equal stamp for "nothing changed".
-    const std::time_t now = m_clock ? m_clock() : std::time(nullptr);
-    const std::optional<std::time_t> previous = m_previous.Stamp();
-    return previous && now <= *previous ? *previous + 1 : now;
 }
 
 void CCatalogueBuilder::PublishGeneration()
@@ -265,8 +244,7 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
 std::string CCatalogueBuilder::ServedChecksum(std::string_view section, const std::string& name)
 {
     std::string sha256;
-    const std::string path = CPlatform::JoinPath(
-        CPlatform::JoinPath(m_publication.BuildDir(), CCatalogueNames::SectionPath(section)), name);
+    const std::string path = CCatalogueSigner::ServedPath(m_publication.BuildDir(), section, name);
     if (const int error = m_signer.Checksum(path, sha256); error != 0) {
         // The entry goes without it, and a secondary that checks signatures refuses it.
         m_out.WriteLog(
@@ -543,7 +521,7 @@ bool CCatalogueBuilder::KeepPublished(std::string_view section, const std::strin
         return false;
     }
     std::string crcText;
-    if (!SourceCrc(m_crc32, source, size, crcText) || crcText != was->crcText) {
+    if (!CPublishedName::SourceCrc(m_crc32, source, size, crcText) || crcText != was->crcText) {
         return false;
     }
     const bool copyKept = !packed || m_packer.KeepsCopy();

@@ -114,7 +114,6 @@ private:
     std::string CurrentPath(std::string_view section, const std::string& name) const;
     // A path of the build as the operator knows it: below the web directory.
     std::string Shown(const std::string& path) const;
-    std::time_t NextStamp() const;
     // Puts the build's generation in place of the current one, or leaves the current whole.
     void PublishGeneration();
     void EnsureWebDirectory(std::string_view section) const;

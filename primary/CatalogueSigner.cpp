@@ -1,7 +1,9 @@
 #include "primary/CatalogueSigner.h"
 
+#include "core/CatalogueNames.h"
 #include "core/CatalogueSignature.h"
 #include "core/FileSha256.h"
+#include "core/Platform.h"
 #include "core/ProfileFile.h"
 
 #include <cerrno>
@@ -49,6 +51,13 @@ int CCatalogueSigner::Checksum(const std::string& path, std::string& sha256) con
 {
     sha256.clear();
     return m_secret ? CFileSha256::Compute(path, sha256) : 0;
+}
+
+std::string CCatalogueSigner::ServedPath(const std::string& dir, std::string_view section,
+                                         const std::string& name)
+{
+    return CPlatform::JoinPath(CPlatform::JoinPath(dir, CCatalogueNames::SectionPath(section)),
+                               name);
 }
 
 int CCatalogueSigner::SignCatalogue(const std::string& cataloguePath) const

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 // What a primary with a signing key adds to a build: the SHA-256 of each published copy, as
 // served, for its catalogue entry, and the detached signature of the whole catalogue
@@ -20,6 +21,10 @@ public:
     // The SHA-256 text of a published copy; empty when the build signs nothing. 0 or the errno
     // of the failed read.
     int Checksum(const std::string& path, std::string& sha256) const;
+
+    // Where the published copy `name` of section lies in the generation directory dir.
+    static std::string ServedPath(const std::string& dir, std::string_view section,
+                                  const std::string& name);
 
     // Writes the signature of the catalogue at cataloguePath beside it, readable by everyone.
     // 0 or the errno.

@@ -39,6 +39,12 @@ std::optional<std::time_t> CPreviousCatalogue::Stamp() const
     return CTimeStamp::Parse(text);
 }
 
+std::time_t CPreviousCatalogue::NextStamp(std::time_t now) const
+{
+    const std::optional<std::time_t> previous = Stamp();
+    return previous && now <= *previous ? *previous + 1 : now;
+}
+
 const CPreviousCatalogue::SEntry* CPreviousCatalogue::Find(std::string_view section,
                                                            const std::string& name)
 {

@@ -27,6 +27,10 @@ public:
     // Setup/LastSync; nullopt when the catalogue has none.
     std::optional<std::time_t> Stamp() const;
 
+    // The stamp of a new catalogue made at now: always later than this one's, since a
+    // secondary takes an equal stamp for "nothing changed".
+    std::time_t NextStamp(std::time_t now) const;
+
     // The entry of name in section; nullptr when there is none.
     const SEntry* Find(std::string_view section, const std::string& name);
 

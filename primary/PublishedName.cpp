@@ -1,5 +1,7 @@
 #include "primary/PublishedName.h"
 
+#include "core/Crc32.h"
+
 #include <algorithm>
 
 namespace {
@@ -60,4 +62,17 @@ std::uint64_t CPublishedName::SizeInKb(std::uint64_t size)
         return 1;
     }
     return size / kKilobyte;
+}
+
+bool CPublishedName::SourceCrc(const CCrc32& crc32, const std::string& path, std::uint64_t size,
+                               std::string& crcText)
+{
+    if (size == 0) {
+        crcText.assign(1, '0');
+        return true;
+    }
+    std::uint32_t crc = 0;
+    const std::uint32_t status = crc32.FileCrc(path, crc);
+    crcText = CCrc32::CrcText(crc);
+    return status == 0;
 }

@@ -6,6 +6,8 @@
 
 // How the builder names what it publishes: the catalogue's names, their letter case, their
 // directories and the texts the file list shows for them.
+class CCrc32;
+
 class CPublishedName
 {
 public:
@@ -23,4 +25,8 @@ public:
     static std::string Extension(const std::string& lowerName);
     // Whole kilobytes, but 1 for a file of 1 to 1023 bytes.
     static std::uint64_t SizeInKb(std::uint64_t size);
+    // The checksum text of a source of size bytes as the catalogue holds it ("0" for an empty
+    // file, unread); false when it could not be read.
+    static bool SourceCrc(const CCrc32& crc32, const std::string& path, std::uint64_t size,
+                          std::string& crcText);
 };
