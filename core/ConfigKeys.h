@@ -76,6 +76,14 @@ constexpr std::string_view kListenAddress = "ListenAddress";
 constexpr std::string_view kSigningKeyFile = "SigningKeyFile";
 constexpr std::string_view kPrimaryPublicKey = "PrimaryPublicKey";
 constexpr std::string_view kCaCertificate = "CaCertificate";
+// The fleet's state: minutes without a report after which the primary counts a secondary as
+// silent (twice IntervalInMin, else two hours, when 0 or absent); whether a secondary reports
+// its timed runs to the primary as well (1, the default) or only those the primary started
+// and those started by hand; the file in the Prometheus text format that each run replaces
+// (none when empty).
+constexpr std::string_view kSilentAfterMinutes = "SilentAfterMinutes";
+constexpr std::string_view kReportTimedRuns = "ReportTimedRuns";
+constexpr std::string_view kMetricsFile = "ZezodiMetricsFile";
 // Seconds that replace the role's timer interval when above 0, for trials and tests; never
 // written by the program.
 constexpr std::string_view kTimerIntervalInSec = "TimerIntervalInSec";
