@@ -2,6 +2,7 @@
 
 #include "ProfileTempDir.h"
 #include "primary/FleetStateFile.h"
+#include "secondary/LastRunFile.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,25 @@ TEST(FleetStatusTest, StateFileForgetsTheOldestBeyondItsBound)
     const auto records = file.Load();
     ASSERT_EQ(records.size(), CFleetStateFile::kMaxRecords);
     EXPECT_EQ(records.front().address, "10.0.0.1");
+}
+
+TEST(FleetStatusTest, LastRunFileReadsBackWhatItSaved)
+{
+    CProfileTempDir dir;
+    const CLastRunFile file{CLastRunFile::PathIn(dir.Path().string())};
+    SRunOutcome outcome;
+    std::int64_t next = 0;
+    EXPECT_FALSE(file.Load(outcome, next));
+    const SRunOutcome saved{kNow, -1, "00AB", 3, 2, 1, 123456789012ULL, 4500};
+    ASSERT_TRUE(file.Save(saved, kNow + 60));
+    ASSERT_TRUE(file.Load(outcome, next));
+    EXPECT_EQ(next, kNow + 60);
+    EXPECT_EQ(outcome.finished, kNow);
+    EXPECT_EQ(outcome.code, -1);
+    EXPECT_EQ(outcome.stamp, "00AB");
+    EXPECT_EQ(outcome.failed, 1);
+    EXPECT_EQ(outcome.bytesFetched, 123456789012ULL);
+    EXPECT_EQ(outcome.durationMs, 4500);
 }
 
 } // namespace
