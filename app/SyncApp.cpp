@@ -25,6 +25,9 @@ CSyncApp::CSyncApp(MainWindowFactory createMainWindow)
 {
     QApplication::setWindowIcon(QIcon{QStringLiteral(":/icons/zezodi.png")});
     QApplication::setDesktopFileName(QStringLiteral("zezodi"));
+    // The windows keep their sizes and list columns in ~/.config/zezodi/zezodi.conf.
+    QApplication::setOrganizationName(QStringLiteral("zezodi"));
+    QApplication::setApplicationName(QStringLiteral("zezodi"));
     // The modal main window is the program's only loop; a restart in the other role must not
     // find the application already quitting.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -12,6 +12,7 @@
 #include "widgets/RunProgress.h"
 #include "widgets/RunWorker.h"
 #include "widgets/UiText.h"
+#include "widgets/WindowMemory.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -59,6 +60,8 @@ CClientSyncDlg::CClientSyncDlg(const SPrimarySettings& settings,
     m_ui->clientList->installEventFilter(this);
     SetCaptions();
     CreateColumns();
+    auto* memory = new CWindowMemory{*this, QStringLiteral("ClientSyncDialog")};
+    memory->AddList(*m_ui->clientList, QStringLiteral("ClientList"));
 }
 
 CClientSyncDlg::~CClientSyncDlg()

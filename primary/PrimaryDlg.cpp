@@ -15,6 +15,7 @@
 #include "widgets/RunProgress.h"
 #include "widgets/RunWorker.h"
 #include "widgets/UiText.h"
+#include "widgets/WindowMemory.h"
 
 #include <algorithm>
 #include <cstring>
@@ -37,7 +38,8 @@ constexpr int kChangedToSecondary = 2;
 CPrimaryDlg::CPrimaryDlg(QWidget* parent)
     : CMainDlg{parent}, m_ui{std::make_unique<Ui::CPrimaryDlg>()}, m_service{*this, *this, *this},
       m_settings{m_service.Settings()}, m_timer{new QTimer{this}}, m_worker{new CRunWorker{this}},
-      m_progress{new CRunProgress{this}}
+      m_progress{new CRunProgress{this}}, m_memory{new CWindowMemory{
+                                              *this, QStringLiteral("PrimaryWindow")}}
 {
     m_ui->setupUi(this);
     // Below the time of the last preparation, above the file list.
@@ -53,6 +55,8 @@ CPrimaryDlg::CPrimaryDlg(QWidget* parent)
     connect(m_ui->aboutButton, &QPushButton::clicked, this, &CPrimaryDlg::OnAbout);
     connect(m_ui->exitButton, &QPushButton::clicked, this, &CMainDlg::accept);
     OnInitDialog();
+    m_memory->AddList(*m_ui->fileList, QStringLiteral("FileList"));
+    m_memory->AddList(*m_ui->reportList, QStringLiteral("ReportList"));
 }
 
 CPrimaryDlg::~CPrimaryDlg()
@@ -287,6 +291,7 @@ void CPrimaryDlg::CreateColumns()
                                            {StringId::ColumnSize, 70},
                                            {StringId::ColumnCrc, 68}});
     m_ui->fileList->KeepColumnWidth(2);
+    m_ui->fileList->StretchColumn(2);
     CListColumns::Create(*m_ui->reportList,
                          {{StringId::ColumnLastModified, 130}, {StringId::Status, 505}});
     m_ui->reportList->SetSortable(false);

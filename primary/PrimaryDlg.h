@@ -15,6 +15,7 @@
 
 class CRunProgress;
 class CRunWorker;
+class CWindowMemory;
 class QTimer;
 
 namespace Ui {
@@ -92,6 +93,8 @@ private:
     CSyncResultRelay m_reports;
     CRunWorker* m_worker;
     CRunProgress* m_progress;
+    // The window's size and its lists' columns and order, kept between starts.
+    CWindowMemory* m_memory;
     // The rows the preparation in progress has shown.
     int m_rowsShown = 0;
     // A timer tick waits for the preparation in progress; a further one is not queued behind it.

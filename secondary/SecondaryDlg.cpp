@@ -17,6 +17,7 @@
 #include "widgets/RunProgress.h"
 #include "widgets/RunWorker.h"
 #include "widgets/UiText.h"
+#include "widgets/WindowMemory.h"
 
 #include <algorithm>
 #include <charconv>
@@ -71,8 +72,10 @@ std::string UiFormat(StringId id, std::initializer_list<std::string_view> args)
 
 CSecondaryDlg::CSecondaryDlg(QWidget* parent, CSecondaryListener::ClockSetter setClock)
     : CMainDlg{parent}, m_ui{std::make_unique<Ui::CSecondaryDlg>()}, m_service{*this, *this, *this},
-      m_settings{m_service.Settings()}, m_timer{new QTimer{this}}, m_setClock{std::move(setClock)},
-      m_worker{new CRunWorker{this}}, m_progress{new CRunProgress{this}}
+      m_settings{m_service.Settings()}, m_timer{new QTimer{this}},
+      m_setClock{std::move(setClock)}, m_worker{new CRunWorker{this}},
+      m_progress{new CRunProgress{this}}, m_memory{new CWindowMemory{
+                                              *this, QStringLiteral("SecondaryWindow")}}
 {
     m_ui->setupUi(this);
     // Below the buttons, above the local files.
@@ -94,6 +97,8 @@ CSecondaryDlg::CSecondaryDlg(QWidget* parent, CSecondaryListener::ClockSetter se
     connect(m_ui->aboutButton, &QPushButton::clicked, this, &CSecondaryDlg::OnAbout);
     connect(m_ui->exitButton, &QPushButton::clicked, this, &CMainDlg::accept);
     OnInitDialog();
+    m_memory->AddList(*m_ui->localFilesList, QStringLiteral("LocalFilesList"));
+    m_memory->AddList(*m_ui->reportList, QStringLiteral("ReportList"));
 }
 
 CSecondaryDlg::~CSecondaryDlg()
@@ -365,6 +370,7 @@ void CSecondaryDlg::CreateColumns()
                                                  {StringId::ColumnCrcPrimary, 70},
                                                  {StringId::Status, 70}});
     m_ui->localFilesList->KeepColumnWidth(2);
+    m_ui->localFilesList->StretchColumn(2);
     // Unchanged, updated, failed: a good run must not look like a page of warnings.
     m_ui->localFilesList->SetImageList({success, updated, error});
     CListColumns::Create(*m_ui->reportList,

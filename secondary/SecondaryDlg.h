@@ -15,6 +15,7 @@
 
 class CRunProgress;
 class CRunWorker;
+class CWindowMemory;
 class QTimer;
 
 namespace Ui {
@@ -99,6 +100,8 @@ private:
     CSecondaryListener::ClockSetter m_setClock;
     CRunWorker* m_worker;
     CRunProgress* m_progress;
+    // The window's size and its lists' columns and order, kept between starts.
+    CWindowMemory* m_memory;
     // Stop ends the run in progress; closing the window ends it and every later one.
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_closing{false};

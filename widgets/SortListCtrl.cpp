@@ -45,6 +45,7 @@ void CSortListCtrl::SetSortable(bool sortable)
 {
     m_sortable = sortable;
     header()->setSectionsClickable(sortable);
+    ShowSortIndicator();
 }
 
 void CSortListCtrl::KeepColumnWidth(int column)
@@ -53,6 +54,11 @@ void CSortListCtrl::KeepColumnWidth(int column)
         m_keptColumns.append(column);
     }
     setTextElideMode(Qt::ElideMiddle);
+}
+
+void CSortListCtrl::StretchColumn(int column)
+{
+    header()->setSectionResizeMode(column, QHeaderView::Stretch);
 }
 
 void CSortListCtrl::WidenToContent(QTreeWidgetItem& item)
@@ -89,7 +95,9 @@ QTreeWidgetItem* CSortListCtrl::InsertRow(int index, int image, const QStringLis
     if (image >= 0 && image < m_images.size()) {
         item->setIcon(0, m_images.at(image));
     }
-    insertTopLevelItem(std::clamp(index, 0, topLevelItemCount()), item);
+    const bool sorted{m_sortable && m_sortColumn >= 0 && m_sortColumn < columnCount()};
+    insertTopLevelItem(sorted ? SortedPosition(texts) : std::clamp(index, 0, topLevelItemCount()),
+                       item);
     WidenToContent(*item);
     return item;
 }
@@ -113,11 +121,52 @@ bool CSortListCtrl::eventFilter(QObject* watched, QEvent* event)
 void CSortListCtrl::OnHeaderClicked(int column)
 {
     if (!m_sortable || m_headerButton != Qt::LeftButton) {
+        // The header turns its arrow on any click; it shows the rows' order only.
+        ShowSortIndicator();
         return;
     }
-    m_ascending = column == m_sortColumn ? !m_ascending : true;
+    SetSortState(column, column == m_sortColumn ? !m_ascending : true);
+}
+
+bool CSortListCtrl::SetSortState(int column, bool ascending)
+{
+    if (!m_sortable || column < 0 || column >= columnCount()) {
+        return false;
+    }
     m_sortColumn = column;
-    SortTextItems(column, m_ascending, 0, -1);
+    m_ascending = ascending;
+    ShowSortIndicator();
+    SortTextItems(column, ascending, 0, -1);
+    return true;
+}
+
+void CSortListCtrl::ShowSortIndicator()
+{
+    const bool sorted{m_sortable && m_sortColumn >= 0};
+    header()->setSortIndicatorShown(sorted);
+    if (sorted) {
+        header()->setSortIndicator(m_sortColumn,
+                                   m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    }
+}
+
+int CSortListCtrl::SortedPosition(const QStringList& texts) const
+{
+    const QByteArray text{texts.value(m_sortColumn).toUtf8()};
+    // Behind the rows it equals, so that rows of equal text keep the order they came in.
+    int low{0};
+    int high{topLevelItemCount()};
+    while (low < high) {
+        const int middle{low + (high - low) / 2};
+        const QByteArray other{TextBytes(middle, m_sortColumn)};
+        const bool before{m_ascending ? text < other : text > other};
+        if (before) {
+            high = middle;
+        } else {
+            low = middle + 1;
+        }
+    }
+    return low;
 }
 
 QByteArray CSortListCtrl::TextBytes(int row, int column) const

@@ -8,7 +8,8 @@
 // A report-style list whose rows the user sorts by clicking a column header with the left
 // button: ascending first, descending on a second click of the same header. The rows of the
 // control themselves are rearranged (texts, image, item data and state move with their row);
-// there is no model behind the list. Report lists are built without sorting and ignore
+// there is no model behind the list. The header's arrow shows the order, and rows added to a
+// sorted list take their place in it. Report lists are built without sorting and ignore
 // header clicks.
 class CSortListCtrl : public QTreeWidget
 {
@@ -29,6 +30,11 @@ public:
     int SortColumn() const { return m_sortColumn; }
     bool IsAscending() const { return m_ascending; }
 
+    // Sorts the whole list by column as a header click would leave it, arrow included; a
+    // remembered order comes back this way. False, changing nothing, for a list that does not
+    // sort or an unknown column.
+    bool SetSortState(int column, bool ascending);
+
     // Sorts rows low..high inclusive (high -1: the last row) by the UTF-8 bytes of the column's
     // texts, case-sensitively. Not stable. True when a range of at least two rows was sorted;
     // false for a shorter range, an unknown column or rows outside the list.
@@ -40,12 +46,16 @@ public:
     void KeepColumnWidth(int column);
     bool KeepsColumnWidth(int column) const { return m_keptColumns.contains(column); }
 
+    // The column takes the room the list gains or loses with its window; the others keep
+    // their widths.
+    void StretchColumn(int column);
+
     // The images rows refer to by index, as an image list does.
     void SetImageList(const QList<QIcon>& images);
 
-    // Inserts a row at index (clamped to the list) showing images[image] (none when the index
-    // is outside the image list) and texts from column 0 on. A column too narrow for the new
-    // row's text widens to it.
+    // Inserts a row at index (clamped to the list; in a sorted list, at its place in the order)
+    // showing images[image] (none when the index is outside the image list) and texts from
+    // column 0 on. A column too narrow for the new row's text widens to it.
     QTreeWidgetItem* InsertRow(int index, int image, const QStringList& texts);
 
 protected:
@@ -54,6 +64,9 @@ protected:
 private:
     void OnHeaderClicked(int column);
     void SwapRows(int a, int b);
+    void ShowSortIndicator();
+    // The row before which a row with these texts belongs in the list's order.
+    int SortedPosition(const QStringList& texts) const;
     void WidenToContent(QTreeWidgetItem& item);
     QByteArray TextBytes(int row, int column) const;
 

@@ -4,9 +4,12 @@
 #include "WindowProbe.h"
 #include "WindowTestEnvironment.h"
 #include "widgets/FileLauncher.h"
+#include "widgets/SortListCtrl.h"
 
 #include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QHeaderView>
 #include <QSignalSpy>
 #include <QStringList>
 #include <QtTest>
@@ -91,6 +94,54 @@ template <class Dlg> void CloseBoxOnlyMinimises()
     QVERIFY(!dlg.close());
     QVERIFY(dlg.windowState() & Qt::WindowMinimized);
     QCOMPARE(finished.size(), 0);
+}
+
+// The next window of the role comes back where the last one ended, at its size, with the file
+// list's column widths and sort order (the header's arrow included); none of it is written
+// into zezodi.ini. The path column takes the width the window gains, the others keep theirs.
+template <class Dlg>
+void RemembersItsPlaceAndLists(CBoxRecorder& boxes, const CWindowTestEnvironment& env,
+                               const char* fileList)
+{
+    constexpr int kPathColumn{2};
+    constexpr int kSortColumn{4};
+    const QRect placed{QPoint{70, 50}, QSize{1180, 760}};
+    {
+        Dlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.setGeometry(placed);
+        CSortListCtrl& list{*WindowProbe::List(dlg, fileList)};
+        list.setColumnWidth(0, 211);
+        QHeaderView& header{*list.header()};
+        const QPoint at{header.sectionViewportPosition(kSortColumn) + 5, header.height() / 2};
+        QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, at);
+        QVERIFY(!list.IsAscending());
+        boxes.answer = QMessageBox::Yes;
+        QTest::mouseClick(WindowProbe::Button(dlg, "exitButton"), Qt::LeftButton);
+        QVERIFY(!dlg.isVisible());
+    }
+    Dlg again;
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    QCOMPARE(again.geometry(), placed);
+    CSortListCtrl& list{*WindowProbe::List(again, fileList)};
+    QCOMPARE(list.columnWidth(0), 211);
+    QCOMPARE(list.SortColumn(), kSortColumn);
+    QVERIFY(!list.IsAscending());
+    QVERIFY(list.header()->isSortIndicatorShown());
+    QCOMPARE(list.header()->sortIndicatorSection(), kSortColumn);
+    QCOMPARE(list.header()->sortIndicatorOrder(), Qt::DescendingOrder);
+
+    const int pathWidth{list.columnWidth(kPathColumn)};
+    again.resize(placed.width() + 200, placed.height());
+    QTRY_VERIFY(list.columnWidth(kPathColumn) > pathWidth + 100);
+    QCOMPARE(list.columnWidth(0), 211);
+
+    QFile ini{QDir{env.WindowsDir()}.filePath(QStringLiteral("zezodi.ini"))};
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QVERIFY(!ini.readAll().contains("geometry"));
 }
 
 } // namespace MainWindowChecks

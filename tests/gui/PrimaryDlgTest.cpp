@@ -316,6 +316,11 @@ private slots:
 
     void CloseBox_OnlyMinimises() { MainWindowChecks::CloseBoxOnlyMinimises<CPrimaryDlg>(); }
 
+    void Reopened_ComesBackWithItsPlaceAndItsListsColumnsAndOrder()
+    {
+        MainWindowChecks::RemembersItsPlaceAndLists<CPrimaryDlg>(m_boxRecorder, *m_env, "fileList");
+    }
+
     void SynchronizeNow_FillsTheListNewestOnTopAndWritesTheCatalogue()
     {
         WriteInstallationFiles();

@@ -249,6 +249,12 @@ private slots:
 
     void CloseBox_OnlyMinimises() { MainWindowChecks::CloseBoxOnlyMinimises<CSecondaryDlg>(); }
 
+    void Reopened_ComesBackWithItsPlaceAndItsListsColumnsAndOrder()
+    {
+        MainWindowChecks::RemembersItsPlaceAndLists<CSecondaryDlg>(m_boxRecorder, *m_env,
+                                                                   "localFilesList");
+    }
+
     void SyncNow_Success_ShowsTheCountersAndEveryRowWithItsImage()
     {
         CPrimaryWeb web{*m_env};

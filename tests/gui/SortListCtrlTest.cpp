@@ -102,6 +102,42 @@ private slots:
         QCOMPARE(Column(*list, 0), (QStringList{"name 1", "name 2", "name 3"}));
     }
 
+    void SortArrow_ShowsTheOrderAndNewRowsTakeTheirPlaceInIt_data()
+    {
+        QTest::addColumn<bool>("ascending");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("ascending") << true << QStringList{"1", "2", "2", "3", "4"};
+        QTest::newRow("descending") << false << QStringList{"4", "3", "2", "2", "1"};
+    }
+
+    void SortArrow_ShowsTheOrderAndNewRowsTakeTheirPlaceInIt()
+    {
+        QFETCH(bool, ascending);
+        QFETCH(QStringList, expected);
+        auto list = FileList({"3", "1", "2"});
+        QVERIFY(!list->header()->isSortIndicatorShown());
+        ClickHeader(*list, 2);
+        if (!ascending) {
+            ClickHeader(*list, 2);
+        }
+        // A click with another button neither sorts nor turns the arrow.
+        ClickHeader(*list, 2, Qt::RightButton);
+        QVERIFY(list->header()->isSortIndicatorShown());
+        QCOMPARE(list->header()->sortIndicatorSection(), 2);
+        QCOMPARE(list->header()->sortIndicatorOrder(),
+                 ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        list->InsertRow(0, 0, {"late", "dir", "4", "date", "crc", "packed"});
+        list->InsertRow(0, 0, {"later", "dir", "2", "date", "crc", "packed"});
+        QCOMPARE(Column(*list, 2), expected);
+
+        // An order set from outside, as a remembered one comes back.
+        QVERIFY(list->SetSortState(0, !ascending));
+        QCOMPARE(list->header()->sortIndicatorSection(), 0);
+        QCOMPARE(list->topLevelItem(0)->text(0),
+                 ascending ? QStringLiteral("name 3") : QStringLiteral("late"));
+        QVERIFY(!list->SetSortState(6, true));
+    }
+
     void Comparison_IsByteWiseOnUtf8()
     {
         // Upper case before lower case; U+FFFD before U+1F600 in UTF-8 although its UTF-16

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTimer>
 #include <QWidget>
 
@@ -41,6 +42,11 @@ CWindowTestEnvironment::CWindowTestEnvironment()
     registry.close();
     qputenv("ZEZODI_WINDIR", WindowsDir().toLocal8Bit());
     qputenv("TMPDIR", TempDir().toLocal8Bit());
+    // What the windows keep between starts stays in the case's tree, for this process and the
+    // programs it starts.
+    const QString config{root.filePath(QStringLiteral("config"))};
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
+    qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
     m_valid = true;
 }
 

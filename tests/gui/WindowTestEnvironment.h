@@ -11,8 +11,9 @@
 
 // A fresh installation for one test case: its own Windows directory (ZEZODI_WINDIR) with a
 // registry.ini naming srv/jxt as the installation directory, its own TMPDIR, and the alarm
-// software's web root, so that the primary finds a place to publish to. There is no zezodi.ini
-// until a case writes one: a case that opens a main window or starts the program calls
+// software's web root, so that the primary finds a place to publish to, and its own desktop
+// settings directory (XDG_CONFIG_HOME) for what the windows keep between starts. There is no
+// zezodi.ini until a case writes one: a case that opens a main window or starts the program calls
 // UseFreePorts() first, so that no listener takes the default ports another test run may use.
 class CWindowTestEnvironment
 {
