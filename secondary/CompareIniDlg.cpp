@@ -4,33 +4,37 @@
 #include "widgets/FileLauncher.h"
 #include "widgets/ListColumns.h"
 #include "widgets/Mnemonics.h"
+#include "widgets/RunProgress.h"
+#include "widgets/RunWorker.h"
 #include "widgets/UiText.h"
+#include "widgets/WindowMemory.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include <QApplication>
 #include <QHeaderView>
 #include <QIcon>
+#include <QLabel>
 #include <QStringList>
 
-namespace {
-// Restores the normal cursor however the operation ends.
-class CWaitCursor
-{
-public:
-    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
-} // namespace
-
 CCompareIniDlg::CCompareIniDlg(const SSecondarySettings& settings, QWidget* parent)
-    : QDialog{parent}, m_ui{std::make_unique<Ui::CCompareIniDlg>()}, m_comparer{settings}
+    : QDialog{parent}, m_ui{std::make_unique<Ui::CCompareIniDlg>()}, m_comparer{settings},
+      m_worker{new CRunWorker{this}}, m_progress{new CRunProgress{this}}, m_notice{new QLabel{this}}
 {
     m_ui->setupUi(this);
+    // Under the lists, above the Back button.
+    m_ui->mainLayout->insertWidget(1, m_progress);
+    m_notice->setObjectName(QStringLiteral("noticeLabel"));
+    m_notice->setTextFormat(Qt::PlainText);
+    m_notice->setWordWrap(true);
+    m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_notice->hide();
+    m_ui->mainLayout->insertWidget(2, m_notice);
+    m_comparer.SetStopRequest([this] { return m_closing.load(); });
+    connect(m_worker, &CRunWorker::BusyChanged, this, &CCompareIniDlg::OnBusyChanged);
     connect(m_ui->compareButton, &QPushButton::clicked, this, &CCompareIniDlg::OnCompare);
     connect(m_ui->resultList, &QTreeWidget::itemDoubleClicked, this,
             &CCompareIniDlg::OnResultDblClk);
@@ -38,9 +42,28 @@ CCompareIniDlg::CCompareIniDlg(const SSecondarySettings& settings, QWidget* pare
             &CCompareIniDlg::OnFileListDblClk);
     connect(m_ui->backButton, &QPushButton::clicked, this, &CCompareIniDlg::accept);
     OnInitDialog();
+    auto* memory = new CWindowMemory{*this, QStringLiteral("CompareIniDialog")};
+    memory->AddList(*m_ui->resultList, QStringLiteral("ResultList"));
 }
 
-CCompareIniDlg::~CCompareIniDlg() = default;
+CCompareIniDlg::~CCompareIniDlg()
+{
+    // The work uses the comparer, which goes before the worker would.
+    m_closing = true;
+    m_worker->Finish();
+}
+
+bool CCompareIniDlg::IsWorking() const
+{
+    return m_worker->IsBusy();
+}
+
+void CCompareIniDlg::done(int result)
+{
+    m_closing = true;
+    m_worker->Finish();
+    QDialog::done(result);
+}
 
 void CCompareIniDlg::OnInitDialog()
 {
@@ -70,9 +93,12 @@ void CCompareIniDlg::OnInitDialog()
     m_ui->compareButton->SetIcon(QStringLiteral(":/icons/compare.png"), 18, 18);
     m_ui->compareButton->SetDefault(true);
 
-    if (!m_comparer.Open()) {
-        return;
-    }
+    RunOnWorker([this] { m_comparer.Open(); }, [this] { ShowIniFiles(); });
+}
+
+void CCompareIniDlg::ShowIniFiles()
+{
+    ShowProblems();
     std::vector<std::string> names{m_comparer.IniFileNames()};
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return QString::compare(QString::fromStdString(a), QString::fromStdString(b),
@@ -83,9 +109,37 @@ void CCompareIniDlg::OnInitDialog()
     }
 }
 
+void CCompareIniDlg::RunOnWorker(std::function<void()> work, std::function<void()> then)
+{
+    m_notice->hide();
+    m_progress->Begin(false);
+    m_progress->SetStep(0, 0, QString{});
+    m_worker->Run(std::move(work), std::move(then));
+}
+
+void CCompareIniDlg::OnBusyChanged(bool busy)
+{
+    m_ui->compareButton->setEnabled(!busy);
+    if (!busy) {
+        m_progress->End();
+    }
+}
+
+void CCompareIniDlg::ShowProblems()
+{
+    QStringList lines;
+    for (const std::string& problem : m_comparer.Problems()) {
+        lines.append(QString::fromStdString(problem));
+    }
+    m_notice->setText(lines.join(QLatin1Char{'\n'}));
+    m_notice->setVisible(!lines.isEmpty());
+}
+
 void CCompareIniDlg::OnCompare()
 {
-    const CWaitCursor wait;
+    if (IsWorking()) {
+        return;
+    }
     m_ui->resultList->clear();
     std::vector<std::string> selected;
     for (int row = 0; row < m_ui->iniFileList->count(); ++row) {
@@ -93,7 +147,13 @@ void CCompareIniDlg::OnCompare()
             selected.push_back(m_ui->iniFileList->item(row)->text().toStdString());
         }
     }
-    m_comparer.Compare(selected);
+    RunOnWorker([this, selected = std::move(selected)] { m_comparer.Compare(selected); },
+                [this] { ShowResults(); });
+}
+
+void CCompareIniDlg::ShowResults()
+{
+    ShowProblems();
     for (const CIniComparer::SResultRow& row : m_comparer.Rows()) {
         InsertResultRow(row);
     }
@@ -120,7 +180,7 @@ void CCompareIniDlg::InsertResultRow(const CIniComparer::SResultRow& row)
 void CCompareIniDlg::OnResultDblClk()
 {
     const QList<QTreeWidgetItem*> selected{m_ui->resultList->selectedItems()};
-    if (selected.isEmpty()) {
+    if (selected.isEmpty() || IsWorking()) {
         return;
     }
     OpenInEditor(m_comparer.LocalPath(selected.constFirst()->text(0).toStdString()));
@@ -128,20 +188,32 @@ void CCompareIniDlg::OnResultDblClk()
 
 void CCompareIniDlg::OnFileListDblClk()
 {
+    if (IsWorking()) {
+        return;
+    }
+    std::vector<std::string> names;
     for (int row = 0; row < m_ui->iniFileList->count(); ++row) {
         const QListWidgetItem* item{m_ui->iniFileList->item(row)};
-        if (!item->isSelected()) {
-            continue;
-        }
-        std::optional<std::string> path;
-        {
-            const CWaitCursor wait;
-            path = m_comparer.DownloadPrimaryCopy(item->text().toStdString());
-        }
-        if (path) {
-            OpenInEditor(*path);
+        if (item->isSelected()) {
+            names.push_back(item->text().toStdString());
         }
     }
+    auto paths = std::make_shared<std::vector<std::string>>();
+    RunOnWorker(
+        [this, names = std::move(names), paths] {
+            m_comparer.ClearProblems();
+            for (const std::string& name : names) {
+                if (std::optional<std::string> path = m_comparer.DownloadPrimaryCopy(name)) {
+                    paths->push_back(std::move(*path));
+                }
+            }
+        },
+        [this, paths] {
+            ShowProblems();
+            for (const std::string& path : *paths) {
+                OpenInEditor(path);
+            }
+        });
 }
 
 void CCompareIniDlg::OpenInEditor(const std::string& path) const

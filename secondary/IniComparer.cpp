@@ -24,15 +24,25 @@
 #include <cerrno>
 #include <cstdint>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
-// The download works for a window that the comparison does not have: its report lines go
-// nowhere, its log lines reach the log file.
-class CNoReport : public CReportSink
+// The download works for a window that the comparison does not have: its failures are kept
+// for the dialog to tell, its other report lines go nowhere; its log lines reach the log file.
+class CProblemReport : public CReportSink
 {
 public:
-    void AddReportLine(const std::string&, int) override {}
+    explicit CProblemReport(std::vector<std::string>& problems) : m_problems{problems} {}
+    void AddReportLine(const std::string& text, int image) override
+    {
+        if (image != ImageSuccess) {
+            m_problems.push_back(text);
+        }
+    }
+
+private:
+    std::vector<std::string>& m_problems;
 };
 
 bool SameStart(std::string_view a, std::string_view b, std::size_t length)
@@ -50,6 +60,7 @@ bool CIniComparer::Open()
     m_entries.clear();
     m_names.clear();
     m_refused.clear();
+    m_problems.clear();
     // Its downloads would replace the local files that it is to compare.
     if (const std::string dataDir =
             CSecondaryConfig::DataDirectoryAt(m_settings, m_settings.downloadDir);
@@ -57,6 +68,8 @@ bool CIniComparer::Open()
         CEventLog::WriteLog(m_settings.logDir,
                             CStringTable::FormatText(SyncLogTexts::kDownloadDirRefused,
                                                      {m_settings.downloadDir, dataDir}));
+        m_problems.push_back(CStringTable::Format(StringId::DownloadDirInDataDir,
+                                                  {m_settings.downloadDir, dataDir}));
         return false;
     }
     const std::string cataloguePath =
@@ -66,16 +79,27 @@ bool CIniComparer::Open()
         CEventLog::WriteLog(m_settings.logDir,
                             CStringTable::FormatText(kGetSyncFileFailed,
                                                      {m_settings.webPath, std::to_string(result)}));
+        if (result != kRunStopped) {
+            m_problems.push_back(CStringTable::Format(
+                StringId::GetSyncFileFailed, {m_settings.webPath, std::to_string(result)}));
+            if (const std::optional<StringId> meaning = CWgetCommand::FailureMeaning(result)) {
+                m_problems.push_back(CStringTable::Format(*meaning, {m_settings.webPath}));
+            }
+        }
         return false;
     }
     if (const CSignatureCheck::EVerdict verdict = CSignatureCheck{m_settings}.CheckCatalogue(
-            m_settings.webPath + "/" + std::string(ConfigKeys::kCatalogueFile), cataloguePath, {});
+            m_settings.webPath + "/" + std::string(ConfigKeys::kCatalogueFile), cataloguePath,
+            m_stopRequested);
         verdict != CSignatureCheck::EVerdict::Valid) {
+        const bool unsigned_ = verdict == CSignatureCheck::EVerdict::Unsigned;
         CEventLog::WriteLog(m_settings.logDir,
-                            CStringTable::FormatText(verdict == CSignatureCheck::EVerdict::Unsigned
-                                                         ? SyncLogTexts::kCatalogueUnsigned
-                                                         : SyncLogTexts::kCatalogueNotTrusted,
+                            CStringTable::FormatText(unsigned_ ? SyncLogTexts::kCatalogueUnsigned
+                                                               : SyncLogTexts::kCatalogueNotTrusted,
                                                      {m_settings.webPath}));
+        m_problems.push_back(CStringTable::Format(unsigned_ ? StringId::CatalogueUnsigned
+                                                            : StringId::CatalogueNotTrusted,
+                                                  {m_settings.webPath}));
         return false;
     }
     // Kept in memory: a primary copy downloaded later may carry the catalogue's own name.
@@ -100,7 +124,17 @@ int CIniComparer::FetchCatalogue(const std::string& cataloguePath) const
     }
     const std::string command = CWgetCommand::Line(
         m_settings, m_settings.webPath + "/" + std::string(ConfigKeys::kCatalogueFile));
-    return RunAndWait(command, m_settings.downloadDir);
+    return RunAndWait(command, m_settings.downloadDir, m_stopRequested);
+}
+
+void CIniComparer::SetStopRequest(std::function<bool()> stopRequested)
+{
+    m_stopRequested = std::move(stopRequested);
+}
+
+void CIniComparer::ClearProblems()
+{
+    m_problems.clear();
 }
 
 bool CIniComparer::RefuseUnsafeName(std::string_view name) const
@@ -117,6 +151,7 @@ bool CIniComparer::RefuseUnsafeName(std::string_view name) const
 void CIniComparer::Compare(const std::vector<std::string>& selectedNames)
 {
     m_rows.clear();
+    m_problems.clear();
     for (const std::string& name : selectedNames) {
         CompareIniFile(name);
     }
@@ -189,9 +224,10 @@ std::optional<std::string> CIniComparer::DownloadPrimaryCopy(std::string_view na
     if (RefuseUnsafeName(name)) {
         return std::nullopt;
     }
-    CNoReport noReport;
+    CProblemReport problems{m_problems};
     bool failed = false;
-    CDownloadApply download{m_settings, noReport, failed};
+    CDownloadApply download{m_settings, problems, failed};
+    download.SetStopRequest(m_stopRequested);
     std::string sha256;
     for (const SEntry& entry : m_entries) {
         if (entry.name == name) {

@@ -2,6 +2,7 @@
 
 #include "secondary/SecondarySettings.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,8 +39,17 @@ public:
 
     // Opening the dialog: reads the Windows directory, deletes the old catalogue in the
     // download directory, fetches "wget %s/zezodi.txt" there and reads the names of IniFiles.
-    // False, with the failure logged and no names, when the catalogue could not be fetched.
+    // False, with the failure logged and explained in Problems, and no names, when the
+    // catalogue could not be fetched.
     bool Open();
+
+    // Asked while wget runs: once true, the fetch in progress is ended (the dialog closes).
+    void SetStopRequest(std::function<bool()> stopRequested);
+
+    // Why the catalogue or a primary copy could not be had, as a synchronisation run reports
+    // it, in the installed language. Open and Compare start it afresh, ClearProblems too.
+    const std::vector<std::string>& Problems() const { return m_problems; }
+    void ClearProblems();
 
     // The names of IniFiles in catalogue order, up to the first empty one; names that would
     // leave their directory are logged and left out (see RefusedNames).
@@ -67,7 +77,7 @@ public:
     std::string LocalPath(std::string_view name) const;
 
     // Downloads the primary copy into the download directory and gives its path; nothing when
-    // the name is refused or the download failed (both logged).
+    // the name is refused or the download failed (both logged, the failure added to Problems).
     std::optional<std::string> DownloadPrimaryCopy(std::string_view name,
                                                    std::string_view primaryCrc = {});
 
@@ -95,4 +105,6 @@ private:
     std::vector<std::string> m_names;
     std::vector<std::string> m_refused;
     std::vector<SResultRow> m_rows;
+    std::vector<std::string> m_problems;
+    std::function<bool()> m_stopRequested;
 };

@@ -337,26 +337,11 @@ int CSyncEngine::FetchCatalogue(const std::string& cataloguePath)
 
 void CSyncEngine::ExplainWgetFailure(int result)
 {
-    // wget's documented exit statuses; the design shows only the number.
-    constexpr int kNetworkFailure = 4;
-    constexpr int kCertificateFailure = 5;
-    constexpr int kServerError = 8;
-    StringId meaning{};
-    switch (result) {
-    case kNetworkFailure:
-        meaning = StringId::WgetNetworkFailure;
-        break;
-    case kCertificateFailure:
-        meaning = StringId::WgetCertificateFailure;
-        break;
-    case kServerError:
-        meaning = StringId::WgetServerError;
-        break;
-    default:
-        return;
+    // The log has the number only; the report says what it means.
+    if (const std::optional<StringId> meaning = CWgetCommand::FailureMeaning(result)) {
+        m_report.AddReportLine(CStringTable::Format(*meaning, {m_settings.webPath}),
+                               CReportSink::ImageNotice);
     }
-    m_report.AddReportLine(CStringTable::Format(meaning, {m_settings.webPath}),
-                           CReportSink::ImageNotice);
 }
 
 bool CSyncEngine::SignedByThePrimary(const std::string& cataloguePath)

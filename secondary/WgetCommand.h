@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/StringTable.h"
 #include "secondary/SecondarySettings.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,4 +17,9 @@ public:
 
     // The options to put after "wget": empty, or the CA certificate's with a blank before it.
     static std::string Options(const SSecondarySettings& settings);
+
+    // What a failed wget's exit status means and what to check, for the statuses that say
+    // more than their number (network failure, certificate, server error): a text with the
+    // URL as its field.
+    static std::optional<StringId> FailureMeaning(int exitStatus);
 };

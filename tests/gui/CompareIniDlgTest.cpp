@@ -3,6 +3,7 @@
 #include "WindowProbe.h"
 #include "WindowTestEnvironment.h"
 #include "secondary/FileChecksum.h"
+#include "tests/support/FreePort.h"
 #include "tests/support/NginxServer.h"
 #include "widgets/FileLauncher.h"
 #include "widgets/IconButton.h"
@@ -16,8 +17,10 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 using namespace WindowProbe;
@@ -63,6 +66,22 @@ QListWidget* FileList(const QWidget& dlg)
         qFatal("No control iniFileList");
     }
     return list;
+}
+
+// Waits, bounded, for the fetch or comparison in progress to end.
+bool Settled(const CCompareIniDlg& dlg)
+{
+    return QTest::qWaitFor([&dlg] { return !dlg.IsWorking(); }, 20000);
+}
+
+// The line that tells what could not be fetched, as shown; empty while hidden.
+QString Notice(const QWidget& dlg)
+{
+    auto* notice = dlg.findChild<QLabel*>(QStringLiteral("noticeLabel"));
+    if (notice == nullptr) {
+        qFatal("No control noticeLabel");
+    }
+    return notice->isVisibleTo(&dlg) ? notice->text() : QString{};
 }
 
 void Select(QListWidget& list, const QStringList& names)
@@ -121,6 +140,7 @@ private slots:
     void Opening_FetchesTheCatalogueAndListsItsIniFilesSorted()
     {
         CCompareIniDlg dlg{m_settings};
+        QVERIFY(Settled(dlg));
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Compare Ini-files"));
         QCOMPARE(LabelText(dlg, "iniFilesLabel"), QStringLiteral("Primary ini-files:"));
         QCOMPARE(LabelText(dlg, "compareLabel"), QStringLiteral("Compare selected Ini-files"));
@@ -144,6 +164,7 @@ private slots:
         QCOMPARE(Items(*FileList(dlg)),
                  (QStringList{"Alpha.ini", "beta.ini", "missing.ini", "zeta.ini"}));
         QCOMPARE(ReadFile(Path("download/zezodi.txt")), m_catalogue);
+        QCOMPARE(Notice(dlg), QString{});
     }
 
     void Opening_WhenTheCatalogueCannotBeFetched_LogsAndLeavesTheListsEmpty()
@@ -151,21 +172,55 @@ private slots:
         m_settings.webPath = m_server->BaseUrl() + "/nothing";
         QVERIFY(WriteFile(Path("download/zezodi.txt"), "[IniFiles]\nFile1=stale.ini\n"));
         CCompareIniDlg dlg{m_settings};
+        QVERIFY(Settled(dlg));
         QCOMPARE(FileList(dlg)->count(), 0);
         QVERIFY(!QFile::exists(Path("download/zezodi.txt")));
         const QByteArray log{ReadFile(Path("srv/jxt/log/zezodi.log"))};
         QVERIFY2(log.contains(QByteArray{"Failed to get SyncFile from "} +
                               QByteArray::fromStdString(m_settings.webPath) + "  Error Code: 8\n"),
                  log.constData());
+        const QString webPath{QString::fromStdString(m_settings.webPath)};
+        QVERIFY2(Notice(dlg).startsWith("Failed to get SyncFile from " + webPath +
+                                        "  Error Code: 8 !\nThe web server at " + webPath +
+                                        " answered with an error"),
+                 qPrintable(Notice(dlg)));
         QTest::mouseClick(Button(dlg, "compareButton"), Qt::LeftButton);
+        QVERIFY(Settled(dlg));
         QCOMPARE(List(dlg, "resultList")->topLevelItemCount(), 0);
+    }
+
+    // Nobody listens at the primary's port: the dialog answers while wget tries, then says
+    // that the primary could not be reached and what to check.
+    void Opening_WithThePrimaryUnreachable_SaysWhyAndAnswersMeanwhile()
+    {
+        const int port{FreePort()};
+        QVERIFY(port > 0);
+        m_settings.webPath = "http://127.0.0.1:" + std::to_string(port) + "/syncdata";
+        CCompareIniDlg dlg{m_settings};
+        QVERIFY(dlg.IsWorking());
+        QVERIFY(!Button(dlg, "compareButton")->isEnabled());
+        bool fired{false};
+        QTimer::singleShot(0, &dlg, [&fired] { fired = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(fired, 5000);
+        QVERIFY(Settled(dlg));
+        QVERIFY(Button(dlg, "compareButton")->isEnabled());
+        QCOMPARE(FileList(dlg)->count(), 0);
+        const QString webPath{QString::fromStdString(m_settings.webPath)};
+        QCOMPARE(Notice(dlg), "Failed to get SyncFile from " + webPath +
+                                  "  Error Code: 4 !\nNetwork failure: the primary server could "
+                                  "not be reached at " +
+                                  webPath +
+                                  ". Check WebDocPath and that the primary server and its web "
+                                  "server run.");
     }
 
     void Compare_ListsTheFindingsSortedByFileWithTheStatusImages()
     {
         CCompareIniDlg dlg{m_settings};
+        QVERIFY(Settled(dlg));
         FileList(dlg)->selectAll();
         QTest::mouseClick(Button(dlg, "compareButton"), Qt::LeftButton);
+        QVERIFY(Settled(dlg));
         CSortListCtrl* results = List(dlg, "resultList");
         QCOMPARE(results->topLevelItemCount(), 5);
         QCOMPARE(RowTexts(*results->topLevelItem(0)),
@@ -186,10 +241,13 @@ private slots:
     void Compare_OfSomeFiles_StartsFromAnEmptyList()
     {
         CCompareIniDlg dlg{m_settings};
+        QVERIFY(Settled(dlg));
         FileList(dlg)->selectAll();
         QTest::mouseClick(Button(dlg, "compareButton"), Qt::LeftButton);
+        QVERIFY(Settled(dlg));
         Select(*FileList(dlg), {"zeta.ini", "beta.ini"});
         QTest::mouseClick(Button(dlg, "compareButton"), Qt::LeftButton);
+        QVERIFY(Settled(dlg));
         CSortListCtrl* results = List(dlg, "resultList");
         QCOMPARE(results->topLevelItemCount(), 2);
         QCOMPARE(results->topLevelItem(0)->text(0), QStringLiteral("beta.ini"));
@@ -197,6 +255,7 @@ private slots:
 
         FileList(dlg)->clearSelection();
         QTest::mouseClick(Button(dlg, "compareButton"), Qt::LeftButton);
+        QVERIFY(Settled(dlg));
         QCOMPARE(results->topLevelItemCount(), 0);
     }
 
@@ -205,8 +264,10 @@ private slots:
         CCompareIniDlg dlg{m_settings};
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(Settled(dlg));
         FileList(dlg)->selectAll();
         QTest::mouseClick(Button(dlg, "compareButton"), Qt::LeftButton);
+        QVERIFY(Settled(dlg));
         CSortListCtrl* results = List(dlg, "resultList");
         const QRect rect{results->visualItemRect(results->topLevelItem(4))};
         QTest::mouseClick(results->viewport(), Qt::LeftButton, {}, rect.center());
@@ -219,10 +280,12 @@ private slots:
         CCompareIniDlg dlg{m_settings};
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(Settled(dlg));
         QListWidget* files = FileList(dlg);
         const QRect zeta{files->visualItemRect(files->item(3))};
         QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, zeta.center());
         QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, zeta.center());
+        QVERIFY(Settled(dlg));
         QVERIFY2(m_opened == QStringList{Path("download/zeta.ini")},
                  ReadFile(Path("srv/jxt/log/zezodi.log")).constData());
 
@@ -231,6 +294,7 @@ private slots:
         const QRect alpha{files->visualItemRect(files->item(0))};
         QTest::mouseClick(files->viewport(), Qt::LeftButton, Qt::ControlModifier, alpha.center());
         QTest::mouseDClick(files->viewport(), Qt::LeftButton, Qt::ControlModifier, alpha.center());
+        QVERIFY(Settled(dlg));
         QCOMPARE(m_opened, (QStringList{Path("download/Alpha.ini"), Path("download/zeta.ini")}));
         QCOMPARE(ReadFile(Path("download/Alpha.ini")), QByteArray{"[Main]\nA=1\nB=2\n"});
         QCOMPARE(ReadFile(Path("download/zeta.ini")), QByteArray{"[S]\nK=primary\n"});

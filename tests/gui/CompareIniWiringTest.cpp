@@ -30,8 +30,9 @@ bool WriteFile(const QString& path, const QByteArray& content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-// What the modal dialog that opens next lists as the primary's INI files, within 10 s; the
-// dialog is closed then. seen tells whether it was the Compare Ini-files dialog.
+// What the modal dialog that opens next lists as the primary's INI files once it has fetched
+// them, within 10 s; the dialog is closed then. seen tells whether it was the Compare Ini-files
+// dialog.
 void ReadNextCompareDialog(QStringList& listed, bool& seen)
 {
     auto* poller = new QTimer;
@@ -40,6 +41,13 @@ void ReadNextCompareDialog(QStringList& listed, bool& seen)
     QObject::connect(poller, &QTimer::timeout, poller, [poller, &listed, &seen, ticks]() mutable {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr && ++ticks < 1000) {
+            return;
+        }
+        // The dialog fetches the catalogue while it is open; its Compare button waits for it.
+        const auto* compare = modal == nullptr
+                                  ? nullptr
+                                  : modal->findChild<QWidget*>(QStringLiteral("compareButton"));
+        if (compare != nullptr && !compare->isEnabled() && ++ticks < 1000) {
             return;
         }
         poller->stop();
