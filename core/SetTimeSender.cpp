@@ -44,6 +44,7 @@ int CSetTimeSender::SendSetTime(const std::string& clientAddress,
     if (socket.CreateSocket() != CCommandSocket::kOk) {
         return kFailed;
     }
+    socket.SetInterrupt(m_interruptFd);
     if (socket.ConnectTo(clientAddress, m_port) != CCommandSocket::kOk) {
         return Fail(kConnectFailed, clientName, clientAddress);
     }
@@ -91,6 +92,11 @@ void CSetTimeSender::SendSetTimeToListedClients(std::string_view iniFile) const
 void CSetTimeSender::SetAckTimeout(int tenths)
 {
     m_ackTimeout = tenths;
+}
+
+void CSetTimeSender::SetInterrupt(int fd)
+{
+    m_interruptFd = fd;
 }
 
 void CSetTimeSender::SetClock(Clock clock)

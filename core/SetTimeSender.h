@@ -32,6 +32,10 @@ public:
     // Tenths of a second to wait for the acknowledgement; 3000 unless set.
     void SetAckTimeout(int tenths);
 
+    // A descriptor whose readability ends the exchange's waits at once (the operator stopped
+    // it); -1 for none.
+    void SetInterrupt(int fd);
+
     // Where the time that is sent comes from; the system clock unless set.
     void SetClock(Clock clock);
 
@@ -46,5 +50,6 @@ private:
     std::string m_logDirectory;
     int m_port;
     int m_ackTimeout;
+    int m_interruptFd = -1;
     Clock m_clock;
 };

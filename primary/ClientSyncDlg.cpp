@@ -240,6 +240,7 @@ void CClientSyncDlg::OnSyncSelected()
         startSync.SetInterrupt(m_stopEvent);
         CSetTimeSender setTime{m_settings.logDir, m_settings.port};
         setTime.SetAckTimeout(m_ackTimeout);
+        setTime.SetInterrupt(m_stopEvent);
         const int all = static_cast<int>(clients.size());
         for (int done = 0; done < all && !m_stop; ++done) {
             const SClient& client = clients[static_cast<std::size_t>(done)];

@@ -17,6 +17,7 @@
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <netinet/in.h>
@@ -67,11 +68,13 @@ int ListeningSocket(int& port)
 }
 
 // A secondary that keeps listening between connections and acknowledges every command, so
-// that a start_sync and the set_time right after it both reach it.
+// that a start_sync and the set_time right after it both reach it; with answers given, the
+// commands after that many are taken and never acknowledged.
 class CAnsweringPeer
 {
 public:
-    CAnsweringPeer()
+    explicit CAnsweringPeer(std::size_t answers = std::numeric_limits<std::size_t>::max())
+        : m_answers{answers}
     {
         m_listenFd = ListeningSocket(m_port);
         if (m_listenFd >= 0 && pipe2(m_wake, O_CLOEXEC) == 0) {
@@ -86,6 +89,9 @@ public:
             m_thread.join();
             close(m_wake[0]);
             close(m_wake[1]);
+        }
+        for (const int held : m_held) {
+            close(held);
         }
         if (m_listenFd >= 0) {
             close(m_listenFd);
@@ -122,6 +128,10 @@ private:
             {
                 const std::lock_guard lock{m_mutex};
                 m_commands.push_back(command);
+                if (m_commands.size() > m_answers) {
+                    m_held.push_back(connection);
+                    continue;
+                }
             }
             static constexpr char kAck[]{"ack\rPEER"};
             send(connection, kAck, sizeof kAck, MSG_NOSIGNAL);
@@ -129,6 +139,8 @@ private:
         }
     }
 
+    std::size_t m_answers;
+    std::vector<int> m_held;
     int m_listenFd{-1};
     int m_port{-1};
     int m_wake[2]{-1, -1};
@@ -518,6 +530,30 @@ private slots:
         QVERIFY(commands[1].starts_with("set_time\r"));
         QVERIFY(LogText().contains(", Successfully synchronized systemtime on client alpha "
                                    "[127.0.0.1]\n"));
+    }
+
+    void Stop_EndsTheWaitForTheSetTimeAcknowledgement()
+    {
+        CAnsweringPeer peer{1};
+        QVERIFY(peer.Port() > 0);
+        m_settings.port = peer.Port();
+        WriteClient(1, "alpha", "127.0.0.1", "");
+        auto dlg{Open()};
+        TickRows(*dlg, {0});
+        SetTimeCheck(*dlg, true);
+        auto* sync = dlg->findChild<QPushButton*>(QStringLiteral("syncButton"));
+        QTest::mouseClick(sync, Qt::LeftButton);
+        // The set_time has arrived: the dialog waits for its acknowledgement.
+        QVERIFY(QTest::qWaitFor([&peer] { return peer.Commands().size() == 2; }, 10'000));
+        QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("stopButton")),
+                          Qt::LeftButton);
+        // Far below the acknowledgement's 300 s.
+        QVERIFY(QTest::qWaitFor([sync] { return sync->isEnabled(); }, 12'000));
+        QCOMPARE(Report(*dlg).constLast(),
+                 QStringLiteral("Failed to synchronized the system-time on client alpha "
+                                "(127.0.0.1)"));
+        QVERIFY(LogText().contains(", No acknowlege from client alpha on IP 127.0.0.1 for "
+                                   "systemtime synchronization\n"));
     }
 
     void SetTimeTicked_IsAlsoSentWhenTheStartFailed()
