@@ -153,6 +153,9 @@ void CIniComparer::Compare(const std::vector<std::string>& selectedNames)
     m_rows.clear();
     m_problems.clear();
     for (const std::string& name : selectedNames) {
+        if (m_stopRequested && m_stopRequested()) {
+            return;
+        }
         CompareIniFile(name);
     }
 }

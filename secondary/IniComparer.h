@@ -56,7 +56,8 @@ public:
     const std::vector<std::string>& IniFileNames() const { return m_names; }
     const std::vector<std::string>& RefusedNames() const { return m_refused; }
 
-    // Compare: clears the result rows and compares each name in the order given.
+    // Compare: clears the result rows and compares each name in the order given, up to a stop
+    // request.
     void Compare(const std::vector<std::string>& selectedNames);
 
     // Adds the rows of one file: "Identical", "Not existent", or one "Not identical" row per
