@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+class CFleetTable;
 class CRunProgress;
 class CRunWorker;
 class QTimer;
@@ -92,6 +93,7 @@ private:
     CSyncResultRelay m_reports;
     CRunWorker* m_worker;
     CRunProgress* m_progress;
+    CFleetTable* m_fleet;
     // The rows the preparation in progress has shown.
     int m_rowsShown = 0;
     // A timer tick waits for the preparation in progress; a further one is not queued behind it.
