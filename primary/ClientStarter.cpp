@@ -4,6 +4,7 @@
 #include "core/ReportSink.h"
 #include "core/SetTimeSender.h"
 #include "core/StartSyncSender.h"
+#include "core/StringTable.h"
 
 #include <cstdint>
 #include <sys/eventfd.h>
@@ -58,7 +59,9 @@ void CClientStarter::Run(const std::vector<SClient>& clients, bool alsoSetTime,
     for (int done = 0; done < all && !m_stop; ++done) {
         const SClient& client = clients[static_cast<std::size_t>(done)];
         if (step) {
-            step(done, all, client);
+            step(
+                done, all,
+                CStringTable::Format(StringId::ClientSyncTalkingTo, {client.name, client.address}));
         }
         const int started{startSync.SendStartSync(client.name, client.address)};
         line(CStartSyncSender::ReportText(started, client.name, client.address),

@@ -20,8 +20,8 @@ public:
         std::string address;
     };
 
-    // Before the exchanges with the client at index done of all.
-    using StepHook = std::function<void(int done, int all, const SClient& client)>;
+    // Before the exchanges with the client at index done of all, with the line that names it.
+    using StepHook = std::function<void(int done, int all, const std::string& line)>;
     // A report line; image is one of CReportSink's images.
     using LineHook = std::function<void(const std::string& text, int image)>;
 

@@ -206,11 +206,12 @@ void CClientSyncDlg::OnSyncSelected()
     m_worker->Run([this, clients = std::move(clients), syncTime = m_syncTime] {
         m_starter->Run(
             clients, syncTime == 1,
-            [this](int done, int all, const CClientStarter::SClient& client) {
-                const QString line{CUiText::Text(StringId::ClientSyncTalkingTo)
-                                       .arg(FromUtf8(client.name), FromUtf8(client.address))};
+            [this](int done, int all, const std::string& line) {
                 QMetaObject::invokeMethod(
-                    this, [this, done, all, line] { m_progress->SetStep(done, all, line); },
+                    this,
+                    [this, done, all, text = FromUtf8(line)] {
+                        m_progress->SetStep(done, all, text);
+                    },
                     Qt::QueuedConnection);
             },
             [this](const std::string& text, int /*image*/) { PostReportLine(text); });

@@ -34,20 +34,6 @@ namespace {
 
 using EState = CFleetStatus::EState;
 
-// Columns of the table, in their order.
-enum EColumn : int
-{
-    kState,
-    kName,
-    kLocation,
-    kAddress,
-    kLastReport,
-    kVersion,
-    kIdentical,
-    kUpdated,
-    kFailed
-};
-
 constexpr std::array<EState, 5> kStates{EState::InSync, EState::Behind, EState::Silent,
                                         EState::Failed, EState::NeverHeard};
 
@@ -300,12 +286,10 @@ void CFleetTable::OnSynchronize()
                 this, [this] { m_progress->Begin(true); }, Qt::QueuedConnection);
             m_starter.Run(
                 clients, false,
-                [this](int done, int all, const CClientStarter::SClient& client) {
-                    const QString line{CUiText::Text(StringId::ClientSyncTalkingTo)
-                                           .arg(FromUtf8(client.name), FromUtf8(client.address))};
-                    QMetaObject::invokeMethod(
-                        this, [this, done, all, line] { m_progress->SetStep(done, all, line); },
-                        Qt::QueuedConnection);
+                [this](int done, int all, const std::string& line) {
+                    QMetaObject::invokeMethod(this, [this, done, all, text = FromUtf8(line)] {
+                        m_progress->SetStep(done, all, text);
+                    });
                 },
                 [this](const std::string& text, int image) {
                     m_report->AddReportLine(text, image);

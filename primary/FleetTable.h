@@ -26,6 +26,20 @@ class CFleetTable : public QGroupBox
     Q_OBJECT
 
 public:
+    // The columns, in their order.
+    enum EColumn : int
+    {
+        kState,
+        kName,
+        kLocation,
+        kAddress,
+        kLastReport,
+        kVersion,
+        kIdentical,
+        kUpdated,
+        kFailed
+    };
+
     // Seconds between two readings when nothing else asks for one.
     static constexpr int kRefreshSeconds = 30;
 

@@ -8,8 +8,8 @@
 #include "core/ProtocolMessages.h"
 #include "core/ReportSink.h"
 #include "core/SecondaryListener.h"
-#include "core/SecondaryRequests.h"
 #include "core/TimeStamp.h"
+#include "primary/ClientRegistry.h"
 #include "primary/FleetStateFile.h"
 #include "tests/support/FreePort.h"
 #include "widgets/MessageBoxes.h"
@@ -34,66 +34,43 @@ namespace {
 constexpr std::time_t kPublished{1'760'000'000};
 constexpr std::time_t kOlder{kPublished - 86'400};
 
-enum EColumn : int
-{
-    kState,
-    kName,
-    kLocation,
-    kAddress,
-    kLastReport,
-    kVersion,
-    kIdentical,
-    kUpdated,
-    kFailed
-};
+using enum CFleetTable::EColumn;
 
+// The window's report list: the lines arrive from the worker thread.
 class CReportRecorder : public CReportSink
 {
 public:
     void AddReportLine(const std::string& text, int image) override
     {
         const std::lock_guard lock{m_mutex};
-        m_lines.push_back(text + (image == ImageSuccess ? " [ok]" : " [error]"));
+        m_rows.emplace_back(text, image);
     }
-    std::vector<std::string> Lines()
+
+    // Each line with " [ok]" or " [error]" for its image.
+    QStringList Lines()
     {
+        QStringList lines;
         const std::lock_guard lock{m_mutex};
-        return m_lines;
+        for (const auto& [text, image] : m_rows) {
+            lines.append(QString::fromStdString(text) + (image == ImageSuccess
+                                                             ? QStringLiteral(" [ok]")
+                                                             : QStringLiteral(" [error]")));
+        }
+        return lines;
     }
 
 private:
     std::mutex m_mutex;
-    std::vector<std::string> m_lines;
+    std::vector<std::pair<std::string, int>> m_rows;
 };
-
-class CNoWindow : public CSecondaryRequests
-{
-public:
-    void PostSyncRequested(std::string) override {}
-    void PostTimeSynchronized(std::string) override {}
-};
-
-int NeverSetTheClock(const std::tm&)
-{
-    return 0;
-}
-
-void WriteClient(int number, const std::string& name, const std::string& ip,
-                 const std::string& location)
-{
-    const std::string n{std::to_string(number)};
-    CProfileStore::WriteText("SecondaryServers", "ClientName" + n, name, "zezodi.ini");
-    CProfileStore::WriteText("SecondaryServers", "ClientIP" + n, ip, "zezodi.ini");
-    CProfileStore::WriteText("SecondaryServers", "ClientLoc" + n, location, "zezodi.ini");
-}
 
 SClientReport Report(const std::string& address, const std::string& name, std::int64_t age,
-                     int code, std::time_t stamp, bool detailed = true)
+                     int code, std::time_t stamp)
 {
     SClientReport report;
     report.address = address;
     report.name = name;
-    report.detailed = detailed;
+    report.detailed = true;
     report.outcome.finished = std::time(nullptr) - age;
     report.outcome.code = code;
     report.outcome.stamp = CTimeStamp::Format(stamp);
@@ -145,11 +122,11 @@ private slots:
             return QMessageBox::Ok;
         });
         // One client in every state; the silent one last reported three hours ago.
-        WriteClient(1, "alpha", "127.0.0.1", "Hall A");
-        WriteClient(2, "bravo", "127.0.0.2", "Hall B");
-        WriteClient(3, "charlie", "127.0.0.3", "Gate");
-        WriteClient(4, "delta", "127.0.0.4", "Roof");
-        WriteClient(5, "echo", "127.0.0.5", "Cellar");
+        QCOMPARE(CClientRegistry::Save(1, {"alpha", "127.0.0.1", "Hall A"}), 1);
+        QCOMPARE(CClientRegistry::Save(2, {"bravo", "127.0.0.2", "Hall B"}), 2);
+        QCOMPARE(CClientRegistry::Save(3, {"charlie", "127.0.0.3", "Gate"}), 3);
+        QCOMPARE(CClientRegistry::Save(4, {"delta", "127.0.0.4", "Roof"}), 4);
+        QCOMPARE(CClientRegistry::Save(5, {"echo", "127.0.0.5", "Cellar"}), 5);
         const CFleetStateFile file{CFleetStateFile::PathIn(m_settings.logDir)};
         QVERIFY(file.Record(Report("127.0.0.1", "alpha", 60, 1, kPublished)));
         QVERIFY(file.Record(Report("127.0.0.2", "bravo", 120, 1, kOlder)));
@@ -288,8 +265,9 @@ private slots:
         QFETCH(QStringList, selected);
         QFETCH(QStringList, lines);
         QFETCH(QStringList, boxes);
-        CNoWindow window;
-        CSecondaryListener secondary{"alpha", m_settings.port, &window, NeverSetTheClock};
+        // No set_time is sent: the clock setter is never called.
+        CSecondaryListener secondary{"alpha", m_settings.port, nullptr,
+                                     [](const std::tm&) { return 0; }};
         secondary.SetAllowedPrimaries(CPeerAllowList::Open());
         secondary.SetListenAddress("127.0.0.1");
         QVERIFY(secondary.Start());
@@ -310,11 +288,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&worker] { return !worker.IsBusy(); }, 30'000));
         QVERIFY(button->isEnabled());
         secondary.Stop();
-        QStringList shown;
-        for (const std::string& line : report.Lines()) {
-            shown.append(QString::fromStdString(line));
-        }
-        QCOMPARE(shown, lines);
+        QCOMPARE(report.Lines(), lines);
         QCOMPARE(m_boxes, boxes);
     }
 
