@@ -72,7 +72,7 @@ QIcon IconOf(EState state, const QStyle& style)
 }
 
 // A dark shade on a light list and a light one on a dark list, so that the text stays
-// readable in either palette; a client never heard of keeps the palette's own dimmed text.
+// readable in either palette; a client never heard of keeps the palette's text colour.
 QBrush ColourOf(EState state, const QPalette& palette)
 {
     const bool dark{palette.color(QPalette::Base).lightness() < 128};
@@ -88,7 +88,7 @@ QBrush ColourOf(EState state, const QPalette& palette)
     case EState::NeverHeard:
         break;
     }
-    return palette.brush(QPalette::Disabled, QPalette::Text);
+    return palette.brush(QPalette::Text);
 }
 
 QString FromUtf8(const std::string& text)
@@ -232,7 +232,8 @@ void CFleetTable::ShowStateColours()
 {
     for (int index = 0; index < m_list->topLevelItemCount(); ++index) {
         QTreeWidgetItem& row{*m_list->topLevelItem(index)};
-        row.setForeground(kState, ColourOf(StateOf(row), m_list->palette()));
+        // The table's own palette: the list takes a changed one only after the table.
+        row.setForeground(kState, ColourOf(StateOf(row), palette()));
     }
 }
 

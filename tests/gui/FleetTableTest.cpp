@@ -11,6 +11,7 @@
 #include "core/TimeStamp.h"
 #include "primary/ClientRegistry.h"
 #include "primary/FleetStateFile.h"
+#include "primary/PrimaryDlg.h"
 #include "tests/support/FreePort.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/RunProgress.h"
@@ -18,6 +19,7 @@
 #include "widgets/SortListCtrl.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <mutex>
@@ -225,6 +227,35 @@ private slots:
                  int(CFleetStatus::EState::Behind));
     }
 
+    void StateColours_StandOutFromLightAndDarkLists_data()
+    {
+        QTest::addColumn<QColor>("base");
+        QTest::addColumn<QColor>("text");
+        QTest::newRow("light") << QColor{Qt::white} << QColor{Qt::black};
+        QTest::newRow("dark") << QColor{0x2b, 0x2b, 0x2b} << QColor{0xe0, 0xe0, 0xe0};
+    }
+
+    void StateColours_StandOutFromLightAndDarkLists()
+    {
+        QFETCH(QColor, base);
+        QFETCH(QColor, text);
+        CFleetTable table{m_settings};
+        table.Refresh();
+        QPalette palette{table.palette()};
+        palette.setColor(QPalette::Base, base);
+        palette.setColor(QPalette::Text, text);
+        table.setPalette(palette);
+        CSortListCtrl& list{List(table)};
+        QSet<QRgb> colours;
+        for (int index = 0; index < list.topLevelItemCount(); ++index) {
+            const QColor shown{list.topLevelItem(index)->foreground(kState).color()};
+            QVERIFY2(std::abs(shown.lightness() - base.lightness()) >= 100,
+                     qPrintable(list.topLevelItem(index)->text(kState)));
+            colours.insert(shown.rgb());
+        }
+        QCOMPARE(colours.size(), 5);
+    }
+
     void ArrivingReport_ChangesTheRowAtTheNextReading()
     {
         CFleetTable table{m_settings};
@@ -290,6 +321,39 @@ private slots:
         secondary.Stop();
         QCOMPARE(report.Lines(), lines);
         QCOMPARE(m_boxes, boxes);
+    }
+
+    void PrimaryWindow_StartsSelectedRowsIntoItsReportList()
+    {
+        QVERIFY(m_env->UseFreePorts());
+        CSecondaryListener secondary{"alpha", m_env->Port(), nullptr,
+                                     [](const std::tm&) { return 0; }};
+        secondary.SetAllowedPrimaries(CPeerAllowList::Open());
+        secondary.SetListenAddress("127.0.0.1");
+        QVERIFY(secondary.Start());
+        QVERIFY(WaitUntilListening(m_env->Port(), std::chrono::seconds{10}));
+        CPrimaryDlg dlg;
+        dlg.show();
+        auto& table{*dlg.findChild<CFleetTable*>()};
+        QVERIFY(table.isVisible());
+        RowNamed(List(table), "alpha")->setSelected(true);
+        auto* button = table.findChild<QPushButton*>(QStringLiteral("fleetSyncButton"));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([button] { return button->isEnabled(); }, 30'000));
+        secondary.Stop();
+        const QTreeWidget& report{*dlg.findChild<QTreeWidget*>(QStringLiteral("reportList"))};
+        QVERIFY(QTest::qWaitFor([&report] { return report.topLevelItemCount() == 2; }, 10'000));
+        QCOMPARE(report.topLevelItem(0)->text(1),
+                 QStringLiteral("Successfully started synchronization on client alpha "
+                                "(127.0.0.1). Please wait for result."));
+    }
+
+    void PrimaryWindow_WithoutControlFeatures_HidesTheTable()
+    {
+        QVERIFY(m_env->UseFreePorts());
+        m_env->WriteConfig("UseSocketsControls", "2");
+        CPrimaryDlg dlg;
+        QVERIFY(dlg.findChild<CFleetTable*>()->isHidden());
     }
 
 private:
