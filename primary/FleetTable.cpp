@@ -177,6 +177,11 @@ void CFleetTable::Attach(CRunWorker& worker, CRunProgress& progress, CReportSink
     connect(m_progress, &CRunProgress::StopRequested, this, [this] { m_starter.RequestStop(); });
 }
 
+void CFleetTable::SetStartable(bool startable)
+{
+    m_syncButton->setHidden(!startable);
+}
+
 void CFleetTable::SetAckTimeout(int tenths)
 {
     m_starter.SetAckTimeout(tenths);

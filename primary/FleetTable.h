@@ -19,8 +19,9 @@ class QTreeWidgetItem;
 // last reported, which version it applied and its file counters. Sorted by any column like
 // the file lists, with the header's arrow. The rows are read afresh from the clients'
 // reports on a timer, so that a secondary turns silent without a report, and whenever the
-// window is activated or Refresh is called. "Synchronize selected clients" sends start_sync
-// to the selected rows on the window's worker, as the client synchronisation dialog does.
+// window is activated or Refresh is called (the window calls it after every recorded report).
+// "Synchronize selected clients" sends start_sync to the selected rows on the window's worker,
+// as the client synchronisation dialog does.
 class CFleetTable : public QGroupBox
 {
     Q_OBJECT
@@ -48,6 +49,9 @@ public:
     // The window's worker runs the exchanges, its progress panel shows them (its Stop ends
     // them) and its report list takes their lines.
     void Attach(CRunWorker& worker, CRunProgress& progress, CReportSink& report);
+
+    // Without the control features the table only shows the reports: no client is started.
+    void SetStartable(bool startable);
 
     // Tenths of a second that each exchange waits for its acknowledgement; 3000 unless set.
     void SetAckTimeout(int tenths);

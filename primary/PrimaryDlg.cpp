@@ -46,6 +46,10 @@ CPrimaryDlg::CPrimaryDlg(QWidget* parent)
     // Below the report list, above the window's own buttons.
     m_ui->mainLayout->insertWidget(m_ui->mainLayout->indexOf(m_ui->reportList) + 1, m_fleet);
     m_fleet->Attach(*m_worker, *m_progress, *this);
+    // From the listener's thread, once a report is recorded; dropped once the table is gone.
+    m_service.SetFleetObserver([this] {
+        QMetaObject::invokeMethod(m_fleet, &CFleetTable::Refresh, Qt::QueuedConnection);
+    });
     connect(m_worker, &CRunWorker::BusyChanged, this, &CPrimaryDlg::OnBusyChanged);
     m_timer->setObjectName(QStringLiteral("preparationTimer"));
     connect(m_timer, &QTimer::timeout, this, &CPrimaryDlg::OnTimer);
@@ -254,7 +258,7 @@ void CPrimaryDlg::OnInitDialog()
     m_service.Initialise();
     setWindowIcon(QIcon{QStringLiteral(":/icons/zezodi.png")});
     m_ui->clientSyncButton->setHidden(!m_settings.controlFeatures);
-    m_fleet->setHidden(!m_settings.controlFeatures);
+    m_fleet->SetStartable(m_settings.controlFeatures);
     StartListener();
     m_ui->lastSyncEdit->setText(QString::fromStdString(m_settings.lastSync));
     m_timer->start(m_service.TimerInterval());

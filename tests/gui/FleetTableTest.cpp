@@ -8,6 +8,7 @@
 #include "core/ProtocolMessages.h"
 #include "core/ReportSink.h"
 #include "core/SecondaryListener.h"
+#include "core/SyncResultSender.h"
 #include "core/TimeStamp.h"
 #include "primary/ClientRegistry.h"
 #include "primary/FleetStateFile.h"
@@ -18,12 +19,14 @@
 #include "widgets/RunWorker.h"
 #include "widgets/SortListCtrl.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <QDir>
@@ -348,12 +351,34 @@ private slots:
                                 "(127.0.0.1). Please wait for result."));
     }
 
-    void PrimaryWindow_WithoutControlFeatures_HidesTheTable()
+    void PrimaryWindow_ShowsAReportOnceTheListenerHasRecordedIt()
+    {
+        QVERIFY(m_env->UseFreePorts());
+        CPrimaryDlg dlg;
+        dlg.show();
+        CSortListCtrl& list{List(*dlg.findChild<CFleetTable*>())};
+        QCOMPARE(RowNamed(list, "alpha")->text(kState), QStringLiteral("Never heard"));
+        QVERIFY(WaitUntilListening(m_env->Port2(), std::chrono::seconds{10}));
+        std::atomic<int> delivered{-1};
+        std::thread secondary{[this, &delivered] {
+            const CSyncResultSender sender{"alpha", m_env->Port2()};
+            delivered = sender.SendSyncResult("127.0.0.1", CProtocolMessages::kSyncFailed);
+        }};
+        // Well within the table's own refresh period.
+        QTRY_COMPARE_WITH_TIMEOUT(RowNamed(list, "alpha")->text(kState), QStringLiteral("Failed"),
+                                  10'000);
+        secondary.join();
+        QCOMPARE(delivered.load(), CSyncResultSender::kDelivered);
+    }
+
+    void PrimaryWindow_WithoutControlFeatures_ShowsTheTableWithoutItsButton()
     {
         QVERIFY(m_env->UseFreePorts());
         m_env->WriteConfig("UseSocketsControls", "2");
         CPrimaryDlg dlg;
-        QVERIFY(dlg.findChild<CFleetTable*>()->isHidden());
+        const auto& table{*dlg.findChild<CFleetTable*>()};
+        QVERIFY(!table.isHidden());
+        QVERIFY(table.findChild<QPushButton*>(QStringLiteral("fleetSyncButton"))->isHidden());
     }
 
 private:
