@@ -31,7 +31,9 @@
 
 #include <QDir>
 #include <QHeaderView>
+#include <QHostAddress>
 #include <QPushButton>
+#include <QTcpServer>
 #include <QtTest>
 
 namespace {
@@ -324,6 +326,34 @@ private slots:
         secondary.Stop();
         QCOMPARE(report.Lines(), lines);
         QCOMPARE(m_boxes, boxes);
+    }
+
+    void Stop_EndsTheWaitForAnAcknowledgementAndStartsNoFurtherClient()
+    {
+        // Connections complete in the backlog; no acknowledgement ever comes.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost, static_cast<quint16>(m_settings.port)));
+        CRunWorker worker;
+        CRunProgress progress;
+        CReportRecorder report;
+        CFleetTable table{m_settings};
+        table.Attach(worker, progress, report);
+        // Long beyond the wait below, short enough to end the test should Stop not work.
+        table.SetAckTimeout(600);
+        table.Refresh();
+        CSortListCtrl& list{List(table)};
+        RowNamed(list, "alpha")->setSelected(true);
+        RowNamed(list, "bravo")->setSelected(true);
+        auto* stop = progress.findChild<QPushButton*>(QStringLiteral("stopButton"));
+        QTest::mouseClick(table.findChild<QPushButton*>(QStringLiteral("fleetSyncButton")),
+                          Qt::LeftButton);
+        // The exchange with the first client has begun.
+        QVERIFY(
+            QTest::qWaitFor([&progress] { return progress.Line().contains(u"alpha"); }, 10'000));
+        QTest::mouseClick(stop, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&worker] { return !worker.IsBusy(); }, 30'000));
+        QCOMPARE(report.Lines().size(), 2);
+        QVERIFY(report.Lines().at(1).contains(u"client alpha (127.0.0.1)"));
     }
 
     void PrimaryWindow_StartsSelectedRowsIntoItsReportList()
