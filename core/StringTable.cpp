@@ -498,6 +498,26 @@ const char* CStringTable::Source(StringId id)
     case StringId::ShaMismatch:
         return ZEZODI_TR_NOOP("StringTable",
                               "SHA-256 after download is not the primary's for file %1 !");
+    case StringId::FleetGroup:
+        return ZEZODI_TR_NOOP("StringTable", "State of the secondary servers");
+    case StringId::FleetInSync:
+        return ZEZODI_TR_NOOP("StringTable", "In sync");
+    case StringId::FleetBehind:
+        return ZEZODI_TR_NOOP("StringTable", "Behind");
+    case StringId::FleetSilent:
+        return ZEZODI_TR_NOOP("StringTable", "Silent");
+    case StringId::FleetNeverHeard:
+        return ZEZODI_TR_NOOP("StringTable", "Never heard");
+    case StringId::FleetColumnName:
+        return ZEZODI_TR_NOOP("StringTable", "Name");
+    case StringId::FleetColumnLocation:
+        return ZEZODI_TR_NOOP("StringTable", "Location");
+    case StringId::FleetColumnAddress:
+        return ZEZODI_TR_NOOP("StringTable", "Address");
+    case StringId::FleetColumnLastReport:
+        return ZEZODI_TR_NOOP("StringTable", "Last report");
+    case StringId::FleetColumnVersion:
+        return ZEZODI_TR_NOOP("StringTable", "Version");
     }
     return "";
 }

@@ -234,6 +234,18 @@ enum class StringId : int
     WgetNetworkFailure,
     WgetCertificateFailure,
     WgetServerError,
+
+    // The primary window's table of its secondary servers.
+    FleetGroup,
+    FleetInSync,
+    FleetBehind,
+    FleetSilent,
+    FleetNeverHeard,
+    FleetColumnName,
+    FleetColumnLocation,
+    FleetColumnAddress,
+    FleetColumnLastReport,
+    FleetColumnVersion,
 };
 
 class CStringTable

@@ -1,9 +1,7 @@
 #include "primary/ClientSyncDlg.h"
 
-#include "core/ProtocolMessages.h"
-#include "core/SetTimeSender.h"
-#include "core/StartSyncSender.h"
 #include "primary/ClientRegistry.h"
+#include "primary/ClientStarter.h"
 #include "ui_ClientSyncDlg.h"
 #include "widgets/ConfigWriteError.h"
 #include "widgets/ListColumns.h"
@@ -15,25 +13,14 @@
 #include "widgets/WindowMemory.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <sys/eventfd.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QPushButton>
-#include <QtGlobal>
 
 namespace {
-
-// A ticked client as the list shows it.
-struct SClient
-{
-    std::string name;
-    std::string address;
-};
 
 QString FromUtf8(const std::string& text)
 {
@@ -46,8 +33,8 @@ CClientSyncDlg::CClientSyncDlg(const SPrimarySettings& settings,
                                ReportTargetHook registerReportTarget, QWidget* parent)
     : QDialog{parent}, m_ui{std::make_unique<Ui::CClientSyncDlg>()}, m_settings{settings},
       m_registerReportTarget{std::move(registerReportTarget)},
-      m_ackTimeout{CProtocolMessages::kAckTimeout}, m_worker{new CRunWorker{this}},
-      m_progress{new CRunProgress{this}}, m_stopEvent{eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)}
+      m_starter{std::make_unique<CClientStarter>(m_settings)}, m_worker{new CRunWorker{this}},
+      m_progress{new CRunProgress{this}}
 {
     m_ui->setupUi(this);
     // Below the button that starts the exchanges, above their report.
@@ -69,25 +56,16 @@ CClientSyncDlg::~CClientSyncDlg()
     RequestStop();
     m_worker->Finish();
     SetReportTarget(nullptr);
-    if (m_stopEvent >= 0) {
-        ::close(m_stopEvent);
-    }
 }
 
 void CClientSyncDlg::RequestStop()
 {
-    m_stop = true;
-    if (m_stopEvent >= 0) {
-        // A few presses cannot overflow the counter: the write does not fail.
-        const std::uint64_t one = 1;
-        const ssize_t written = ::write(m_stopEvent, &one, sizeof one);
-        Q_UNUSED(written);
-    }
+    m_starter->RequestStop();
 }
 
 void CClientSyncDlg::SetAckTimeout(int tenths)
 {
-    m_ackTimeout = tenths;
+    m_starter->SetAckTimeout(tenths);
 }
 
 void CClientSyncDlg::AddSyncResultLine(const QString& text)
@@ -213,7 +191,7 @@ void CClientSyncDlg::OnSyncSelected()
 {
     m_syncTime = m_ui->setTimeCheck->isChecked() ? 1 : 0;
     AddReportLine(CUiText::Text(StringId::ClientSyncStarted));
-    std::vector<SClient> clients;
+    std::vector<CClientStarter::SClient> clients;
     const QTreeWidget& list{*m_ui->clientList};
     for (int row = 0; row < list.topLevelItemCount(); ++row) {
         const QTreeWidgetItem& item{*list.topLevelItem(row)};
@@ -226,36 +204,20 @@ void CClientSyncDlg::OnSyncSelected()
                                     CUiText::Text(StringId::Error));
         return;
     }
-    m_stop = false;
-    if (m_stopEvent >= 0) {
-        // A Stop of earlier exchanges must not end these: one read empties the counter.
-        std::uint64_t pending = 0;
-        const ssize_t drained = ::read(m_stopEvent, &pending, sizeof pending);
-        Q_UNUSED(drained);
-    }
+    m_starter->Rearm();
     m_progress->Begin(true);
     m_worker->Run([this, clients = std::move(clients), syncTime = m_syncTime] {
-        CStartSyncSender startSync{m_settings.computerName, m_settings.primaryIp, m_settings.port};
-        startSync.SetAckTimeout(m_ackTimeout);
-        startSync.SetInterrupt(m_stopEvent);
-        CSetTimeSender setTime{m_settings.logDir, m_settings.port};
-        setTime.SetAckTimeout(m_ackTimeout);
-        setTime.SetInterrupt(m_stopEvent);
-        const int all = static_cast<int>(clients.size());
-        for (int done = 0; done < all && !m_stop; ++done) {
-            const SClient& client = clients[static_cast<std::size_t>(done)];
-            const QString line{CUiText::Text(StringId::ClientSyncTalkingTo)
-                                   .arg(FromUtf8(client.name), FromUtf8(client.address))};
-            QMetaObject::invokeMethod(
-                this, [this, done, all, line] { m_progress->SetStep(done, all, line); },
-                Qt::QueuedConnection);
-            const int started{startSync.SendStartSync(client.name, client.address)};
-            PostReportLine(CStartSyncSender::ReportText(started, client.name, client.address));
-            if (syncTime == 1) {
-                const int timeSet{setTime.SendSetTime(client.address, client.name)};
-                PostReportLine(CSetTimeSender::ReportText(timeSet, client.name, client.address));
-            }
-        }
+        m_starter->Run(
+            clients, syncTime == 1,
+            [this](int done, int all, const std::string& line) {
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, done, all, text = FromUtf8(line)] {
+                        m_progress->SetStep(done, all, text);
+                    },
+                    Qt::QueuedConnection);
+            },
+            [this](const std::string& text, int /*image*/) { PostReportLine(text); });
     });
 }
 

@@ -2,7 +2,6 @@
 
 #include "primary/PrimarySettings.h"
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+class CClientStarter;
 class CRunProgress;
 class CRunWorker;
 class QShowEvent;
@@ -72,15 +72,12 @@ private:
     std::unique_ptr<Ui::CClientSyncDlg> m_ui;
     const SPrimarySettings m_settings;
     ReportTargetHook m_registerReportTarget;
-    int m_ackTimeout;
+    std::unique_ptr<CClientStarter> m_starter;
     int m_syncTime{0};
     bool m_initialised{false};
     bool m_registered{false};
     CRunWorker* m_worker;
     CRunProgress* m_progress;
-    std::atomic<bool> m_stop{false};
     // The secondaries' results that arrived during the exchanges, shown after them.
     QStringList m_heldResults;
-    // Readable once Stop is pressed: ends an exchange's wait for its acknowledgement.
-    int m_stopEvent;
 };

@@ -5,6 +5,7 @@
 #include "core/Platform.h"
 #include "core/ProtocolMessages.h"
 #include "primary/ClientSyncDlg.h"
+#include "primary/FleetTable.h"
 #include "primary/PrimarySettingsDlg.h"
 #include "ui_PrimaryDlg.h"
 #include "widgets/AboutDlg.h"
@@ -38,12 +39,20 @@ constexpr int kChangedToSecondary = 2;
 CPrimaryDlg::CPrimaryDlg(QWidget* parent)
     : CMainDlg{parent}, m_ui{std::make_unique<Ui::CPrimaryDlg>()}, m_service{*this, *this, *this},
       m_settings{m_service.Settings()}, m_timer{new QTimer{this}}, m_worker{new CRunWorker{this}},
-      m_progress{new CRunProgress{this}}, m_memory{new CWindowMemory{
-                                              *this, QStringLiteral("PrimaryWindow")}}
+      m_progress{new CRunProgress{this}},
+      m_memory{new CWindowMemory{*this, QStringLiteral("PrimaryWindow")}}, m_fleet{new CFleetTable{
+                                                                               m_settings, this}}
 {
     m_ui->setupUi(this);
     // Below the time of the last preparation, above the file list.
     m_ui->mainLayout->insertWidget(2, m_progress);
+    // Below the report list, above the window's own buttons.
+    m_ui->mainLayout->insertWidget(m_ui->mainLayout->indexOf(m_ui->reportList) + 1, m_fleet);
+    m_fleet->Attach(*m_worker, *m_progress, *this);
+    // From the listener's thread, once a report is recorded; dropped once the table is gone.
+    m_service.SetFleetObserver([this] {
+        QMetaObject::invokeMethod(m_fleet, &CFleetTable::Refresh, Qt::QueuedConnection);
+    });
     connect(m_worker, &CRunWorker::BusyChanged, this, &CPrimaryDlg::OnBusyChanged);
     m_timer->setObjectName(QStringLiteral("preparationTimer"));
     connect(m_timer, &QTimer::timeout, this, &CPrimaryDlg::OnTimer);
@@ -57,10 +66,12 @@ CPrimaryDlg::CPrimaryDlg(QWidget* parent)
     OnInitDialog();
     m_memory->AddList(*m_ui->fileList, QStringLiteral("FileList"));
     m_memory->AddList(*m_ui->reportList, QStringLiteral("ReportList"));
+    m_memory->AddList(m_fleet->List(), QStringLiteral("FleetTable"));
 }
 
 CPrimaryDlg::~CPrimaryDlg()
 {
+    m_fleet->StopExchanges();
     m_worker->Finish();
     StopListener();
 }
@@ -212,6 +223,7 @@ void CPrimaryDlg::SetWebDirectory(const std::string& webDir)
 
 void CPrimaryDlg::OnExitConfirmed()
 {
+    m_fleet->StopExchanges();
     m_worker->Finish();
     StopListener();
 }
@@ -252,6 +264,7 @@ void CPrimaryDlg::OnInitDialog()
     m_service.Initialise();
     setWindowIcon(QIcon{QStringLiteral(":/icons/zezodi.png")});
     m_ui->clientSyncButton->setHidden(!m_settings.controlFeatures);
+    m_fleet->SetStartable(m_settings.controlFeatures);
     StartListener();
     m_ui->lastSyncEdit->setText(QString::fromStdString(m_settings.lastSync));
     m_timer->start(m_service.TimerInterval());

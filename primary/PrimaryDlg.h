@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+class CFleetTable;
 class CRunProgress;
 class CRunWorker;
 class CWindowMemory;
@@ -95,6 +96,7 @@ private:
     CRunProgress* m_progress;
     // The window's size and its lists' columns and order, kept between starts.
     CWindowMemory* m_memory;
+    CFleetTable* m_fleet;
     // The rows the preparation in progress has shown.
     int m_rowsShown = 0;
     // A timer tick waits for the preparation in progress; a further one is not queued behind it.

@@ -63,11 +63,21 @@ printf '<html><body>Alarm map</body></html>\n' >"$srv"/jx_web/htdocs/images/map.
 printf 'GIF89a demo' >"$srv"/jx_web/htdocs/images/logo.gif
 
 # The Windows directory.
-# The secondary demo synchronises from this installation, so it is always the primary.
+# The secondary demo synchronises from this installation, so it is always the primary. Its
+# secondary servers stand on loopback addresses, so that starting them reaches no other machine.
 {
   echo "[Config]"
   echo "IsPrimary=1"
   [ -z "$language" ] || echo "DefaultLanguage=$language"
+  echo "[SecondaryServers]"
+  n=1
+  for client in "alarm-north 127.0.0.1 Control room north" "alarm-south 127.0.0.2 Control room south" \
+    "alarm-east 127.0.0.3 Gatehouse east" "alarm-west 127.0.0.4 Depot west" \
+    "alarm-harbour 127.0.0.5 Harbour office"; do
+    read -r name ip location <<<"$client"
+    printf 'ClientName%d=%s\nClientIP%d=%s\nClientLoc%d=%s\n' "$n" "$name" "$n" "$ip" "$n" "$location"
+    n=$((n + 1))
+  done
 } >"$windows"/zezodi.ini
 cat >"$windows"/registry.ini <<INI
 [SOFTWARE\\Orvenda\\Orvenda Tool]

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the pictures in docs/: both main windows after "Synchronize now", the secondary's also
-# during the run with its progress and Stop button, the settings dialogs,
+# during the run with its progress and Stop button, the primary's table of its secondaries
+# alone (with a report of every state seeded), the settings dialogs,
 # the client synchronisation dialog and Compare Ini-files, in English, German and French, each
 # on a fresh demo installation (scripts/demo.sh) under a virtual X server:
 #   scripts/screenshots.sh

@@ -747,5 +747,45 @@ Fügen Sie die Zeile ein, die zezodictl key show auf dem Primärserver ausgibt, 
         <source>The web server at %1 answered with an error (for example 404, not found). Check that WebDocPath names the primary server&apos;s synchronization data and that it has prepared them.</source>
         <translation>Der Webserver unter %1 antwortete mit einem Fehler (zum Beispiel 404, nicht gefunden). Prüfen Sie, ob WebDocPath die Synchronisationsdaten des Primärservers nennt und ob dieser sie vorbereitet hat.</translation>
     </message>
+    <message>
+        <source>State of the secondary servers</source>
+        <translation>Zustand der Sekundärserver</translation>
+    </message>
+    <message>
+        <source>In sync</source>
+        <translation>Synchron</translation>
+    </message>
+    <message>
+        <source>Behind</source>
+        <translation>Im Rückstand</translation>
+    </message>
+    <message>
+        <source>Silent</source>
+        <translation>Ohne Meldung</translation>
+    </message>
+    <message>
+        <source>Never heard</source>
+        <translation>Nie gemeldet</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Standort</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Adresse</translation>
+    </message>
+    <message>
+        <source>Last report</source>
+        <translation>Letzte Meldung</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>Version</translation>
+    </message>
 </context>
 </TS>

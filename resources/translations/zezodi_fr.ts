@@ -747,5 +747,45 @@ Collez la ligne qu&apos;affiche zezodictl key show sur le serveur primaire, ou d
         <source>The web server at %1 answered with an error (for example 404, not found). Check that WebDocPath names the primary server&apos;s synchronization data and that it has prepared them.</source>
         <translation>Le serveur web à %1 a répondu par une erreur (par exemple 404, introuvable). Vérifiez que WebDocPath désigne les données de synchronisation du serveur primaire et qu&apos;il les a préparées.</translation>
     </message>
+    <message>
+        <source>State of the secondary servers</source>
+        <translation>État des serveurs secondaires</translation>
+    </message>
+    <message>
+        <source>In sync</source>
+        <translation>Synchronisé</translation>
+    </message>
+    <message>
+        <source>Behind</source>
+        <translation>En retard</translation>
+    </message>
+    <message>
+        <source>Silent</source>
+        <translation>Silencieux</translation>
+    </message>
+    <message>
+        <source>Never heard</source>
+        <translation>Aucun rapport</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Nom</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Emplacement</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Adresse</translation>
+    </message>
+    <message>
+        <source>Last report</source>
+        <translation>Dernier rapport</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>Version</translation>
+    </message>
 </context>
 </TS>
