@@ -498,6 +498,10 @@ const char* CStringTable::Source(StringId id)
     case StringId::ShaMismatch:
         return ZEZODI_TR_NOOP("StringTable",
                               "SHA-256 after download is not the primary's for file %1 !");
+    case StringId::PreparationStopped:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Preparation for synchronization stopped before its end: the "
+                              "secondaries are still given the data prepared before.");
     }
     return "";
 }

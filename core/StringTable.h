@@ -234,6 +234,8 @@ enum class StringId : int
     WgetNetworkFailure,
     WgetCertificateFailure,
     WgetServerError,
+    // A preparation stopped by the operator.
+    PreparationStopped,
 };
 
 class CStringTable

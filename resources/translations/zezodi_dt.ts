@@ -747,5 +747,9 @@ Fügen Sie die Zeile ein, die zezodictl key show auf dem Primärserver ausgibt, 
         <source>The web server at %1 answered with an error (for example 404, not found). Check that WebDocPath names the primary server&apos;s synchronization data and that it has prepared them.</source>
         <translation>Der Webserver unter %1 antwortete mit einem Fehler (zum Beispiel 404, nicht gefunden). Prüfen Sie, ob WebDocPath die Synchronisationsdaten des Primärservers nennt und ob dieser sie vorbereitet hat.</translation>
     </message>
+    <message>
+        <source>Preparation for synchronization stopped before its end: the secondaries are still given the data prepared before.</source>
+        <translation>Vorbereitung der Synchronisation vor ihrem Ende angehalten: die Sekundärserver erhalten weiterhin die zuvor vorbereiteten Daten.</translation>
+    </message>
 </context>
 </TS>

@@ -747,5 +747,9 @@ Collez la ligne qu&apos;affiche zezodictl key show sur le serveur primaire, ou d
         <source>The web server at %1 answered with an error (for example 404, not found). Check that WebDocPath names the primary server&apos;s synchronization data and that it has prepared them.</source>
         <translation>Le serveur web à %1 a répondu par une erreur (par exemple 404, introuvable). Vérifiez que WebDocPath désigne les données de synchronisation du serveur primaire et qu&apos;il les a préparées.</translation>
     </message>
+    <message>
+        <source>Preparation for synchronization stopped before its end: the secondaries are still given the data prepared before.</source>
+        <translation>Préparation de la synchronisation arrêtée avant la fin&#xa0;: les serveurs secondaires reçoivent toujours les données préparées auparavant.</translation>
+    </message>
 </context>
 </TS>
