@@ -15,16 +15,12 @@
 #include "widgets/WindowMemory.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <sys/eventfd.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QPushButton>
-#include <QtGlobal>
 
 namespace {
 
@@ -47,7 +43,7 @@ CClientSyncDlg::CClientSyncDlg(const SPrimarySettings& settings,
     : QDialog{parent}, m_ui{std::make_unique<Ui::CClientSyncDlg>()}, m_settings{settings},
       m_registerReportTarget{std::move(registerReportTarget)},
       m_ackTimeout{CProtocolMessages::kAckTimeout}, m_worker{new CRunWorker{this}},
-      m_progress{new CRunProgress{this}}, m_stopEvent{eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)}
+      m_progress{new CRunProgress{this}}
 {
     m_ui->setupUi(this);
     // Below the button that starts the exchanges, above their report.
@@ -69,20 +65,11 @@ CClientSyncDlg::~CClientSyncDlg()
     RequestStop();
     m_worker->Finish();
     SetReportTarget(nullptr);
-    if (m_stopEvent >= 0) {
-        ::close(m_stopEvent);
-    }
 }
 
 void CClientSyncDlg::RequestStop()
 {
-    m_stop = true;
-    if (m_stopEvent >= 0) {
-        // A few presses cannot overflow the counter: the write does not fail.
-        const std::uint64_t one = 1;
-        const ssize_t written = ::write(m_stopEvent, &one, sizeof one);
-        Q_UNUSED(written);
-    }
+    m_stop.Request();
 }
 
 void CClientSyncDlg::SetAckTimeout(int tenths)
@@ -226,23 +213,17 @@ void CClientSyncDlg::OnSyncSelected()
                                     CUiText::Text(StringId::Error));
         return;
     }
-    m_stop = false;
-    if (m_stopEvent >= 0) {
-        // A Stop of earlier exchanges must not end these: one read empties the counter.
-        std::uint64_t pending = 0;
-        const ssize_t drained = ::read(m_stopEvent, &pending, sizeof pending);
-        Q_UNUSED(drained);
-    }
+    m_stop.Reset();
     m_progress->Begin(true);
     m_worker->Run([this, clients = std::move(clients), syncTime = m_syncTime] {
         CStartSyncSender startSync{m_settings.computerName, m_settings.primaryIp, m_settings.port};
         startSync.SetAckTimeout(m_ackTimeout);
-        startSync.SetInterrupt(m_stopEvent);
+        startSync.SetInterrupt(m_stop.Fd());
         CSetTimeSender setTime{m_settings.logDir, m_settings.port};
         setTime.SetAckTimeout(m_ackTimeout);
-        setTime.SetInterrupt(m_stopEvent);
+        setTime.SetInterrupt(m_stop.Fd());
         const int all = static_cast<int>(clients.size());
-        for (int done = 0; done < all && !m_stop; ++done) {
+        for (int done = 0; done < all && !m_stop.Requested(); ++done) {
             const SClient& client = clients[static_cast<std::size_t>(done)];
             const QString line{CUiText::Text(StringId::ClientSyncTalkingTo)
                                    .arg(FromUtf8(client.name), FromUtf8(client.address))};

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "primary/PrimarySettings.h"
+#include "widgets/StopSignal.h"
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -78,9 +78,8 @@ private:
     bool m_registered{false};
     CRunWorker* m_worker;
     CRunProgress* m_progress;
-    std::atomic<bool> m_stop{false};
+    // Ends the exchanges before the next client, and an exchange's wait for its acknowledgement.
+    CStopSignal m_stop;
     // The secondaries' results that arrived during the exchanges, shown after them.
     QStringList m_heldResults;
-    // Readable once Stop is pressed: ends an exchange's wait for its acknowledgement.
-    int m_stopEvent;
 };

@@ -45,6 +45,8 @@ CPrimaryDlg::CPrimaryDlg(QWidget* parent)
     // Below the time of the last preparation, above the file list.
     m_ui->mainLayout->insertWidget(2, m_progress);
     connect(m_worker, &CRunWorker::BusyChanged, this, &CPrimaryDlg::OnBusyChanged);
+    connect(m_progress, &CRunProgress::StopRequested, this, [this] { m_stop.Request(); });
+    m_service.SetStopRequest([this] { return m_stop.Requested(); }, m_stop.Fd());
     m_timer->setObjectName(QStringLiteral("preparationTimer"));
     connect(m_timer, &QTimer::timeout, this, &CPrimaryDlg::OnTimer);
     connect(m_ui->syncNowButton, &QPushButton::clicked, this, &CPrimaryDlg::OnSynchronizeNow);
@@ -61,6 +63,7 @@ CPrimaryDlg::CPrimaryDlg(QWidget* parent)
 
 CPrimaryDlg::~CPrimaryDlg()
 {
+    m_stop.End();
     m_worker->Finish();
     StopListener();
 }
@@ -123,10 +126,10 @@ void CPrimaryDlg::RunOnWorker(std::function<void()> work, std::function<void()> 
 {
     m_worker->Run(
         [this, work = std::move(work)] {
+            m_stop.Reset();
             InWindow([this] {
                 m_rowsShown = 0;
-                // The builder has no point to stop at that leaves a consistent catalogue.
-                m_progress->Begin(false);
+                m_progress->Begin(true);
             });
             work();
         },
@@ -212,6 +215,7 @@ void CPrimaryDlg::SetWebDirectory(const std::string& webDir)
 
 void CPrimaryDlg::OnExitConfirmed()
 {
+    m_stop.End();
     m_worker->Finish();
     StopListener();
 }

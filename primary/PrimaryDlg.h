@@ -7,6 +7,7 @@
 #include "primary/PrimaryService.h"
 #include "primary/SyncResultRelay.h"
 #include "widgets/MainDlg.h"
+#include "widgets/StopSignal.h"
 
 #include <chrono>
 #include <functional>
@@ -93,6 +94,9 @@ private:
     CSyncResultRelay m_reports;
     CRunWorker* m_worker;
     CRunProgress* m_progress;
+    // Stop ends the run in progress between files or clients; closing the window ends it and
+    // every later one.
+    CStopSignal m_stop;
     // The window's size and its lists' columns and order, kept between starts.
     CWindowMemory* m_memory;
     // The rows the preparation in progress has shown.

@@ -49,6 +49,11 @@ public:
     // to the first listed secondaries, one after the other.
     void OnTimer();
 
+    // Ends the preparations and the timer's set_time series before their end: stopRequested is
+    // asked between files and clients, and interruptFd, once readable, ends a set_time's
+    // waits at once (-1: none).
+    void SetStopRequest(std::function<bool()> stopRequested, int interruptFd);
+
     // Takes over a web directory chosen in the settings and places the catalogue and its
     // working copy in it; the directory is created when missing. 0 or the errno of creating it.
     int SetWebDirectory(const std::string& webDir);
@@ -68,5 +73,7 @@ private:
     CMessageSink& m_messages;
     SPrimarySettings m_settings;
     int m_timerSeconds = 0;
+    std::function<bool()> m_stopRequested;
+    int m_interruptFd = -1;
     std::unique_ptr<CPrimaryListener> m_listener;
 };
