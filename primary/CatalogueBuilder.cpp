@@ -27,6 +27,8 @@
 #include <thread>
 #include <unistd.h>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace Sections = CatalogueSections;
 namespace Texts = BuildLogTexts;

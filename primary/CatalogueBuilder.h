@@ -15,15 +15,11 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <unordered_map>
 #include <unordered_set>
-#include <utility>
-#include <vector>
 
 class CReportSink;
 
