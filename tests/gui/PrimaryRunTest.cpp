@@ -2,9 +2,12 @@
 #include "WindowProbe.h"
 #include "WindowTestEnvironment.h"
 #include "core/ProfileStore.h"
+#include "core/StringTable.h"
 #include "primary/PrimaryDlg.h"
 #include "widgets/IconButton.h"
 #include "widgets/RunProgress.h"
+#include "widgets/SortListCtrl.h"
+#include "widgets/UiText.h"
 
 #include <algorithm>
 #include <memory>
@@ -17,6 +20,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -131,14 +135,69 @@ private slots:
 
         QVERIFY(secondary.Take().startsWith("set_time\r"));
         QVERIFY(secondary.Take().isEmpty());
-        QFile log{QDir{m_env->InstallDir()}.filePath(QStringLiteral("log/zezodi.log"))};
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        const QByteArray logText{log.readAll()};
+        const QByteArray logText{ReadFile("srv/jxt/log/zezodi.log")};
         QVERIFY(logText.contains("client alpha on IP 127.0.0.1 for systemtime synchronization"));
         QVERIFY(!logText.contains("client beta"));
     }
 
+    void Preparation_StopEndsItAndTheDataServedBeforeStay()
+    {
+        // Packed above 1 KB.
+        m_env->WriteConfig("ZipIfBigger", "1");
+        WriteFile("srv/db1/alarms.dbf", QByteArray(4096, '1'));
+        CPrimaryDlg dlg;
+        dlg.show();
+        QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        QVERIFY(RunEnded(dlg));
+        const QByteArray catalogue{ReadFile("srv/jxt/syncdata/zezodi.txt")};
+        QVERIFY(catalogue.contains("alarms.dbf"));
+
+        // The next preparation's packer waits until the test has pressed Stop.
+        const QString bin{Path("bin")};
+        QVERIFY(QDir{}.mkpath(bin));
+        WriteFile("bin/gzip", "#!/bin/sh\ntouch '" + Path("packing").toUtf8() +
+                                  "'\ni=0\nwhile [ ! -e '" + Path("go").toUtf8() +
+                                  "' ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done\n"
+                                  "exec /bin/gzip \"$@\"\n");
+        QVERIFY(QFile::setPermissions(Path("bin/gzip"), QFile::ReadOwner | QFile::ExeOwner));
+        const QByteArray path{qgetenv("PATH")};
+        qputenv("PATH", bin.toUtf8() + ':' + path);
+        WriteFile("srv/db1/alarms.dbf", QByteArray(4096, '2'));
+        QTest::mouseClick(Button(dlg, "syncNowButton"), Qt::LeftButton);
+        const bool packing{
+            QTest::qWaitFor([this] { return QFile::exists(Path("packing")); }, 30'000)};
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("stopButton")),
+                          Qt::LeftButton);
+        WriteFile("go", "");
+        const bool ended{RunEnded(dlg)};
+        qputenv("PATH", path);
+        QVERIFY(packing && ended);
+
+        QCOMPARE(List(dlg, "reportList")->topLevelItem(0)->text(1),
+                 CUiText::Text(StringId::PreparationStopped));
+        QCOMPARE(ReadFile("srv/jxt/syncdata/zezodi.txt"), catalogue);
+    }
+
 private:
+    QString Path(const char* relativePath) const
+    {
+        return QDir{m_env->Root()}.filePath(QString::fromUtf8(relativePath));
+    }
+
+    void WriteFile(const char* relativePath, const QByteArray& content) const
+    {
+        QVERIFY(QDir{}.mkpath(QFileInfo{Path(relativePath)}.path()));
+        QFile file{Path(relativePath)};
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(content), content.size());
+    }
+
+    QByteArray ReadFile(const char* relativePath) const
+    {
+        QFile file{Path(relativePath)};
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray{};
+    }
+
     std::unique_ptr<CWindowTestEnvironment> m_env;
     CBoxRecorder m_boxes;
 };
