@@ -28,7 +28,8 @@ class CPrimaryDlg;
 // on its preparation timer and on "Synchronize now", on its own thread, and listens at Port2 for
 // the secondaries' reports, which its client synchronisation dialog shows while it is open.
 // The preparations run on the window's worker thread, one after the other; a timer tick that
-// arrives during one waits for it.
+// arrives during one waits for it. Stop ends the one in progress, which then publishes nothing,
+// and the clock setting after a timed one.
 class CPrimaryDlg : public CMainDlg, public CReportSink, public CFileListSink, public CMessageSink
 {
     Q_OBJECT
