@@ -8,6 +8,7 @@
 #include "core/ProtocolMessages.h"
 #include "core/StringTable.h"
 
+#include <poll.h>
 #include <utility>
 
 namespace {
@@ -79,7 +80,7 @@ void CSetTimeSender::SendSetTimeToListedClients(std::string_view iniFile) const
         const std::string name = CProfileStore::ReadText(
             ConfigKeys::kSecondaryServers, ConfigKeys::NumberedKey(ConfigKeys::kClientName, number),
             "", ConfigKeys::kBuffer80, iniFile);
-        if (name.empty()) {
+        if (name.empty() || Interrupted()) {
             return;
         }
         const std::string address = CProfileStore::ReadText(
@@ -118,4 +119,10 @@ int CSetTimeSender::Fail(const char* format, const std::string& clientName,
     CEventLog::WriteLog(m_logDirectory,
                         CStringTable::FormatText(format, {clientName, clientAddress}));
     return kFailed;
+}
+
+bool CSetTimeSender::Interrupted() const
+{
+    pollfd entry{m_interruptFd, POLLIN, 0};
+    return m_interruptFd >= 0 && poll(&entry, 1, 0) > 0;
 }

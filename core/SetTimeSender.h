@@ -26,7 +26,7 @@ public:
 
     // SendSetTime for ClientName1 / ClientIP1 onwards of [SecondaryServers] in iniFile, one
     // after the other, up to the first empty name and at most kMaxTimedClients; the results
-    // are only logged.
+    // are only logged. Once the interrupt is readable no further client is tried.
     void SendSetTimeToListedClients(std::string_view iniFile) const;
 
     // Tenths of a second to wait for the acknowledgement; 3000 unless set.
@@ -46,6 +46,7 @@ public:
 private:
     int Fail(const char* format, const std::string& clientName,
              const std::string& clientAddress) const;
+    bool Interrupted() const;
 
     std::string m_logDirectory;
     int m_port;

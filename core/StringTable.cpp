@@ -518,6 +518,10 @@ const char* CStringTable::Source(StringId id)
         return ZEZODI_TR_NOOP("StringTable", "Last report");
     case StringId::FleetColumnVersion:
         return ZEZODI_TR_NOOP("StringTable", "Version");
+    case StringId::PreparationStopped:
+        return ZEZODI_TR_NOOP("StringTable",
+                              "Preparation for synchronization stopped before its end: the "
+                              "secondaries are still given the data prepared before.");
     }
     return "";
 }

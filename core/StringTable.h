@@ -246,6 +246,8 @@ enum class StringId : int
     FleetColumnAddress,
     FleetColumnLastReport,
     FleetColumnVersion,
+    // A preparation stopped by the operator.
+    PreparationStopped,
 };
 
 class CStringTable

@@ -11,6 +11,7 @@
 #include "core/StringTable.h"
 #include "core/TimeStamp.h"
 #include "primary/BuildLogTexts.h"
+#include "primary/DirectoryTree.h"
 #include "primary/FileGroups.h"
 #include "primary/FileListSink.h"
 #include "primary/PackedCopy.h"
@@ -26,6 +27,8 @@
 #include <thread>
 #include <unistd.h>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace Sections = CatalogueSections;
 namespace Texts = BuildLogTexts;
@@ -34,22 +37,11 @@ namespace {
 
 constexpr auto kCopyRetryPause = std::chrono::milliseconds(100);
 constexpr auto kIniCopyRetryPause = std::chrono::milliseconds(1000);
-constexpr std::string_view kSyncDataDirectory = "syncdata";
 // The copies, and the packers' files, reach the disk all at once before the catalogue names
 // them: one flush instead of one for every file.
 constexpr CFileOps::EFlush kFlush = CFileOps::EFlush::Later;
 
 constexpr char kKeySeparator = '\t';
-
-std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& dir)
-{
-    struct stat info
-    {};
-    if (stat(dir.c_str(), &info) != 0) {
-        return std::nullopt;
-    }
-    return std::make_pair(info.st_dev, info.st_ino);
-}
 
 std::string StateKey(std::string_view section, const std::string& name)
 {
@@ -70,7 +62,6 @@ int CCatalogueBuilder::BuildCatalogue()
     m_files.SetBusy(true);
     m_files.ClearFiles();
     m_out.Start();
-    m_walk.clear();
     m_claims.clear();
     m_packing.clear();
 
@@ -110,20 +101,35 @@ int CCatalogueBuilder::BuildCatalogue()
         m_publication.Abandon();
         return m_out.Finish();
     }
-    CProfileStore::WriteText(ConfigKeys::kConfig, ConfigKeys::kLastSync, stamp,
-                             ConfigKeys::kIniFile);
-
     m_crc32.BuildTable();
     AddFileGroups(CPlatform::DriveDirectory(m_settings.installDir), CPlatform::WindowsDirectory());
     m_queue.Drain();
     m_crc32.FreeTable();
+    // A stopped build is never published: the secondaries keep the whole generation before.
+    if (StopRequested()) {
+        m_publication.Abandon();
+        return m_out.FinishStopped();
+    }
     m_out.WarnLongSections();
-    PublishGeneration();
-    m_files.SetLastSync(CTimeStamp::Display(stamp));
+    if (PublishGeneration()) {
+        CProfileStore::WriteText(ConfigKeys::kConfig, ConfigKeys::kLastSync, stamp,
+                                 ConfigKeys::kIniFile);
+        m_files.SetLastSync(CTimeStamp::Display(stamp));
+    }
     return m_out.Finish();
 }
 
-void CCatalogueBuilder::PublishGeneration()
+void CCatalogueBuilder::SetStopRequest(std::function<bool()> stopRequested)
+{
+    m_stopRequested = std::move(stopRequested);
+}
+
+bool CCatalogueBuilder::StopRequested() const
+{
+    return m_stopRequested && m_stopRequested();
+}
+
+bool CCatalogueBuilder::PublishGeneration()
 {
     const std::string& build = m_publication.BuildDir();
     if (!m_catalogue.Commit()) {
@@ -134,7 +140,7 @@ void CCatalogueBuilder::PublishGeneration()
         m_out.ReportError("Failed to copy file from " + work + " to " + catalogue,
                           CStringTable::Format(StringId::CopyFileFailed, {work, catalogue}));
         m_publication.Abandon();
-        return;
+        return false;
     }
     CPublication::AddPermissions(CPlatform::JoinPath(build, ConfigKeys::kCatalogueFile),
                                  CPublication::kReadableByAll);
@@ -145,7 +151,7 @@ void CCatalogueBuilder::PublishGeneration()
             CStringTable::FormatText(Texts::kNotSignedLog, {std::strerror(error)}),
             CStringTable::Format(StringId::CatalogueNotSigned, {std::strerror(error)}));
         m_publication.Abandon();
-        return;
+        return false;
     }
     // Everything the new generation holds is on disk before it becomes current.
     if (const int error = CFileOps::FlushFileSystem(build); error != 0) {
@@ -154,7 +160,7 @@ void CCatalogueBuilder::PublishGeneration()
                           CStringTable::Format(StringId::PublishedFilesNotWritten,
                                                {m_settings.webDir, std::strerror(error)}));
         m_publication.Abandon();
-        return;
+        return false;
     }
     if (const int error = m_publication.Switch(); error != 0) {
         m_out.ReportError(CStringTable::FormatText(Texts::kNotPublishedLog,
@@ -162,12 +168,13 @@ void CCatalogueBuilder::PublishGeneration()
                           CStringTable::Format(StringId::GenerationNotPublished,
                                                {m_settings.webDir, std::strerror(error)}));
         m_publication.Abandon();
-        return;
+        return false;
     }
     if (!m_publication.WriteState()) {
         m_out.WriteLog(
             CStringTable::FormatText(Texts::kStateWriteFailedLog, {m_publication.StatePath()}));
     }
+    return true;
 }
 
 void CCatalogueBuilder::AddFileGroups(const std::string& drive, const std::string& windowsDir)
@@ -200,6 +207,9 @@ void CCatalogueBuilder::AddFiles(const std::string& sourceDir, std::string_view 
     }
     bool ensured = false;
     for (const std::string& name : names) {
+        if (StopRequested()) {
+            return;
+        }
         const std::string lowerName = CCatalogueNames::Lower(name);
         const std::string source = CPlatform::JoinPath(sourceDir, name);
         const std::string target = CPlatform::JoinPath(targetDir, lowerName);
@@ -269,56 +279,17 @@ void CCatalogueBuilder::Publish(std::string_view section, const std::string& low
 
 void CCatalogueBuilder::AddDirectoryTree(const std::string& dir, std::string_view section)
 {
-    const auto here = IdentityOf(dir);
-    if (!here) {
-        return;
-    }
-    if (m_publication.IsOwnDirectory(*here)) {
-        m_out.WriteLog(CStringTable::FormatText(Texts::kWebDirectorySkippedLog, {dir}));
-        return;
-    }
-    m_walk.push_back(*here);
-    // Lower-cased names of this directory's subdirectories, each with its path.
-    std::unordered_map<std::string, std::string> seen;
-    for (const std::string& name : CFileOps::FindDirectories(dir)) {
-        // The pattern "*." of the Windows peers: names without a dot.
-        if (name.find('.') != std::string::npos) {
-            continue;
-        }
-        const std::string lowerName = CCatalogueNames::Lower(name);
-        if (lowerName == kSyncDataDirectory) {
-            continue;
-        }
-        const std::string fullPath = CPlatform::JoinPath(dir, name);
-        const std::string subsection = std::string{section} + "\\" + lowerName;
-        // Copies published into the tree itself would be published again at every run.
-        const auto identity = IdentityOf(fullPath);
-        if (identity && m_publication.IsOwnDirectory(*identity)) {
-            m_out.WriteLog(CStringTable::FormatText(Texts::kWebDirectorySkippedLog, {fullPath}));
-            continue;
-        }
-        // A section name cannot close its own header with ']' either.
-        if (!CPublishedName::CatalogueCanCarry(name) || name.find(']') != std::string::npos) {
-            m_out.RefuseName(StringId::NameNotPublishable, Texts::kNotPublishableLog, fullPath, {},
-                             lowerName);
-            continue;
-        }
-        if (const auto [twin, added] = seen.try_emplace(lowerName, fullPath); !added) {
-            m_out.RefuseName(StringId::NameCaseTwin, Texts::kCaseTwinLog, fullPath, twin->second,
-                             lowerName);
-            continue;
-        }
-        // A symbolic link back into the tree would make the walk endless.
-        if (!identity || std::find(m_walk.begin(), m_walk.end(), *identity) != m_walk.end()) {
-            m_out.WriteLog("Skipped directory " + fullPath + ": it leads back into the tree");
-            continue;
-        }
-        AddFiles(fullPath, "*.*", subsection, false);
-        m_out.AddDirectory(section, subsection);
-        EnsureWebDirectory(subsection);
-        AddDirectoryTree(fullPath, subsection);
-    }
-    m_walk.pop_back();
+    CDirectoryTree{m_publication, m_out}.Walk(
+        dir, section,
+        [this](const std::string& path, std::string_view parent, const std::string& subsection) {
+            if (StopRequested()) {
+                return false;
+            }
+            AddFiles(path, "*.*", subsection, false);
+            m_out.AddDirectory(parent, subsection);
+            EnsureWebDirectory(subsection);
+            return true;
+        });
 }
 
 void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_view pattern)
@@ -326,6 +297,9 @@ void CCatalogueBuilder::AddIniFiles(const std::string& windowsDir, std::string_v
     const std::string targetDir =
         CPlatform::JoinPath(m_publication.BuildDir(), Sections::kIniFiles);
     for (const std::string& name : CFileOps::FindFiles(windowsDir, pattern)) {
+        if (StopRequested()) {
+            return;
+        }
         const std::string source = CPlatform::JoinPath(windowsDir, name);
         const std::string target = CPlatform::JoinPath(targetDir, name);
         if (!ClaimName(name, source, target, name)) {

@@ -15,15 +15,11 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <unordered_map>
 #include <unordered_set>
-#include <utility>
-#include <vector>
 
 class CReportSink;
 
@@ -43,6 +39,10 @@ public:
 
     // The whole run: 1 when every file was published and the catalogue replaced, else -1.
     int BuildCatalogue();
+
+    // Asked between files, from the run's thread; once true the run publishes nothing and the
+    // generation served before stays current.
+    void SetStopRequest(std::function<bool()> stopRequested);
 
     // One search of a file group: every file of sourceDir matching pattern.
     void AddFiles(const std::string& sourceDir, std::string_view pattern, std::string_view section,
@@ -114,8 +114,10 @@ private:
     std::string CurrentPath(std::string_view section, const std::string& name) const;
     // A path of the build as the operator knows it: below the web directory.
     std::string Shown(const std::string& path) const;
-    // Puts the build's generation in place of the current one, or leaves the current whole.
-    void PublishGeneration();
+    // Puts the build's generation in place of the current one, or leaves the current whole;
+    // true when it is current.
+    bool PublishGeneration();
+    bool StopRequested() const;
     void EnsureWebDirectory(std::string_view section) const;
     // The SHA-256 of the published copy `name` of section in the new generation, when the
     // build signs; empty otherwise.
@@ -128,11 +130,10 @@ private:
     CReportSink& m_report;
     CFileListSink& m_files;
     Clock m_clock;
+    std::function<bool()> m_stopRequested;
     CCatalogueWriter m_catalogue;
     // One table for every checksum of a run.
     CCrc32 m_crc32;
-    // Identities of the directories on the walk's current path.
-    std::vector<std::pair<dev_t, ino_t>> m_walk;
     // Published and packed names of this run, by their lower-cased path: on a Windows server
     // names that differ only in letter case are one file.
     std::unordered_map<std::string, SClaim> m_claims;

@@ -54,6 +54,8 @@ CPrimaryDlg::CPrimaryDlg(QWidget* parent)
         QMetaObject::invokeMethod(m_fleet, &CFleetTable::Refresh, Qt::QueuedConnection);
     });
     connect(m_worker, &CRunWorker::BusyChanged, this, &CPrimaryDlg::OnBusyChanged);
+    connect(m_progress, &CRunProgress::StopRequested, this, [this] { m_stop.Request(); });
+    m_service.SetStopRequest([this] { return m_stop.Requested(); }, m_stop.Fd());
     m_timer->setObjectName(QStringLiteral("preparationTimer"));
     connect(m_timer, &QTimer::timeout, this, &CPrimaryDlg::OnTimer);
     connect(m_ui->syncNowButton, &QPushButton::clicked, this, &CPrimaryDlg::OnSynchronizeNow);
@@ -72,6 +74,7 @@ CPrimaryDlg::CPrimaryDlg(QWidget* parent)
 CPrimaryDlg::~CPrimaryDlg()
 {
     m_fleet->StopExchanges();
+    m_stop.End();
     m_worker->Finish();
     StopListener();
 }
@@ -134,10 +137,10 @@ void CPrimaryDlg::RunOnWorker(std::function<void()> work, std::function<void()> 
 {
     m_worker->Run(
         [this, work = std::move(work)] {
+            m_stop.Reset();
             InWindow([this] {
                 m_rowsShown = 0;
-                // The builder has no point to stop at that leaves a consistent catalogue.
-                m_progress->Begin(false);
+                m_progress->Begin(true);
             });
             work();
         },
@@ -224,6 +227,7 @@ void CPrimaryDlg::SetWebDirectory(const std::string& webDir)
 void CPrimaryDlg::OnExitConfirmed()
 {
     m_fleet->StopExchanges();
+    m_stop.End();
     m_worker->Finish();
     StopListener();
 }

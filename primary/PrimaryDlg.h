@@ -7,6 +7,7 @@
 #include "primary/PrimaryService.h"
 #include "primary/SyncResultRelay.h"
 #include "widgets/MainDlg.h"
+#include "widgets/StopSignal.h"
 
 #include <chrono>
 #include <functional>
@@ -28,7 +29,8 @@ class CPrimaryDlg;
 // on its preparation timer and on "Synchronize now", on its own thread, and listens at Port2 for
 // the secondaries' reports, which its client synchronisation dialog shows while it is open.
 // The preparations run on the window's worker thread, one after the other; a timer tick that
-// arrives during one waits for it.
+// arrives during one waits for it. Stop ends the one in progress, which then publishes nothing,
+// and the clock setting after a timed one.
 class CPrimaryDlg : public CMainDlg, public CReportSink, public CFileListSink, public CMessageSink
 {
     Q_OBJECT
@@ -94,6 +96,9 @@ private:
     CSyncResultRelay m_reports;
     CRunWorker* m_worker;
     CRunProgress* m_progress;
+    // Stop ends the run in progress between files or clients; closing the window ends it and
+    // every later one.
+    CStopSignal m_stop;
     // The window's size and its lists' columns and order, kept between starts.
     CWindowMemory* m_memory;
     CFleetTable* m_fleet;

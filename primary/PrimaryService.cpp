@@ -60,10 +60,17 @@ void CPrimaryService::OnTimer()
 {
     Prepare("Preparation for synchronization started automatically",
             StringId::PreparationStartedAutomatically);
-    if (m_settings.syncClientSystemTime == 1) {
-        CSetTimeSender{m_settings.logDir, m_settings.port}.SendSetTimeToListedClients(
-            Keys::kIniFile);
+    if (m_settings.syncClientSystemTime == 1 && !(m_stopRequested && m_stopRequested())) {
+        CSetTimeSender sender{m_settings.logDir, m_settings.port};
+        sender.SetInterrupt(m_interruptFd);
+        sender.SendSetTimeToListedClients(Keys::kIniFile);
     }
+}
+
+void CPrimaryService::SetStopRequest(std::function<bool()> stopRequested, int interruptFd)
+{
+    m_stopRequested = std::move(stopRequested);
+    m_interruptFd = interruptFd;
 }
 
 int CPrimaryService::Prepare(const char* logText, StringId reportText)
@@ -71,6 +78,7 @@ int CPrimaryService::Prepare(const char* logText, StringId reportText)
     CEventLog::WriteLog(m_settings.logDir, logText);
     m_report.AddReportLine(CStringTable::Text(reportText), CReportSink::ImageSuccess);
     CCatalogueBuilder builder{m_settings, m_report, m_files};
+    builder.SetStopRequest(m_stopRequested);
     return builder.BuildCatalogue();
 }
 

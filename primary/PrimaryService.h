@@ -50,6 +50,11 @@ public:
     // to the first listed secondaries, one after the other.
     void OnTimer();
 
+    // Ends the preparations and the timer's set_time series before their end: stopRequested is
+    // asked between files and clients, and interruptFd, once readable, ends a set_time's
+    // waits at once (-1: none).
+    void SetStopRequest(std::function<bool()> stopRequested, int interruptFd);
+
     // Takes over a web directory chosen in the settings and places the catalogue and its
     // working copy in it; the directory is created when missing. 0 or the errno of creating it.
     int SetWebDirectory(const std::string& webDir);
@@ -83,5 +88,7 @@ private:
     bool m_recordFailed = false;
     std::mutex m_observerMutex;
     FleetObserver m_fleetObserver;
+    std::function<bool()> m_stopRequested;
+    int m_interruptFd = -1;
     std::unique_ptr<CPrimaryListener> m_listener;
 };

@@ -10,6 +10,7 @@
 
 namespace {
 
+constexpr std::string_view kStoppedLog = "Preparation for synchronization stopped before its end";
 constexpr std::string_view kLongSectionLog =
     "Section %s lists %s files: secondaries running on Windows read only the first %s";
 // The most entries a Windows secondary reads from one section.
@@ -115,4 +116,13 @@ int CRunOutput::Finish()
     m_report.AddReportLine(CStringTable::Text(StringId::PreparationSucceeded),
                            CReportSink::ImageSuccess);
     return 1;
+}
+
+int CRunOutput::FinishStopped()
+{
+    m_files.SetBusy(false);
+    CEventLog::WriteLog(m_logDir, kStoppedLog);
+    m_report.AddReportLine(CStringTable::Text(StringId::PreparationStopped),
+                           CReportSink::ImageError);
+    return -1;
 }

@@ -45,6 +45,8 @@ public:
 
     // Ends the run with its closing report line: 1 when nothing failed, else -1.
     int Finish();
+    // Ends a run stopped before its end with the lines that say so; -1.
+    int FinishStopped();
 
 private:
     CPackingQueue& m_queue;

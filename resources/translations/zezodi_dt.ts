@@ -787,5 +787,9 @@ Fügen Sie die Zeile ein, die zezodictl key show auf dem Primärserver ausgibt, 
         <source>Version</source>
         <translation>Version</translation>
     </message>
+    <message>
+        <source>Preparation for synchronization stopped before its end: the secondaries are still given the data prepared before.</source>
+        <translation>Vorbereitung der Synchronisation vor ihrem Ende angehalten: die Sekundärserver erhalten weiterhin die zuvor vorbereiteten Daten.</translation>
+    </message>
 </context>
 </TS>

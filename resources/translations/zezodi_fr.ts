@@ -787,5 +787,9 @@ Collez la ligne qu&apos;affiche zezodictl key show sur le serveur primaire, ou d
         <source>Version</source>
         <translation>Version</translation>
     </message>
+    <message>
+        <source>Preparation for synchronization stopped before its end: the secondaries are still given the data prepared before.</source>
+        <translation>Préparation de la synchronisation arrêtée avant la fin&#xa0;: les serveurs secondaires reçoivent toujours les données préparées auparavant.</translation>
+    </message>
 </context>
 </TS>
