@@ -10,6 +10,7 @@
 #include "core/ProtocolMessages.h"
 #include "core/TimeStamp.h"
 #include "primary/ClientRegistry.h"
+#include "primary/FleetMetrics.h"
 #include "primary/FleetStateFile.h"
 #include "primary/FleetStatus.h"
 #include "secondary/LastRunFile.h"
@@ -134,11 +135,7 @@ int CCtlStatus::Primary(const std::string& logDir, std::int64_t now)
         access(stateFile.Path().c_str(), R_OK) != 0) {
         return Unknown("primary", "cannot read " + stateFile.Path());
     }
-    const std::string webDir = CConfigFile::ReadWholeText(Keys::kCopyToWebPath);
-    const std::string stamp =
-        webDir.empty()
-            ? std::string{}
-            : CFleetStatus::CurrentStamp(CPlatform::JoinPath(webDir, Keys::kCatalogueFile));
+    const std::string stamp = CFleetMetrics::PublishedStamp();
     const auto rows = CFleetStatus::Judge(CClientRegistry::Read(), stateFile.Load(), stamp, now,
                                           CFleetStatus::SilentAfterSeconds());
     if (rows.empty()) {
