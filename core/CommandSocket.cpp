@@ -117,6 +117,21 @@ int CCommandSocket::Listen()
     return kOk;
 }
 
+int CCommandSocket::BindTo(const std::string& localAddress)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    if (m_fd < 0 || !Resolve(localAddress, address.sin_addr)) {
+        return kFailed;
+    }
+    // The port is picked at connect time, when the peer's address is known: several senders
+    // from one address then share its ports.
+    const int on = 1;
+    setsockopt(m_fd, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &on, sizeof on);
+    return bind(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ? kOk
+                                                                                        : kFailed;
+}
+
 int CCommandSocket::ConnectTo(const std::string& host, int port, int timeoutTenths)
 {
     in_addr target{};

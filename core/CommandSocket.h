@@ -37,6 +37,10 @@ public:
     // peers, so that the port is known to be served before the first accept.
     int Listen();
 
+    // Binds the socket from CreateSocket to address (a dotted IPv4 address or a host name) and
+    // a port the connect picks, so that a peer sees the connection come from that address.
+    int BindTo(const std::string& address);
+
     // Connects the socket from CreateSocket to host (a dotted IPv4 address, else a name looked
     // up for IPv4) at port. Blocks at most timeoutTenths, and never longer than 10 s: 0 means
     // those 10 s.

@@ -133,5 +133,11 @@ std::string CPeerAllowList::UrlHost(std::string_view url)
     if (user != std::string_view::npos) {
         rest = rest.substr(user + 1);
     }
+    // An IPv6 address is written in brackets, its colons are not a port's.
+    if (rest.starts_with('[')) {
+        const std::size_t close = rest.find(']');
+        return close == std::string_view::npos ? std::string{}
+                                               : std::string{rest.substr(1, close - 1)};
+    }
     return std::string{rest.substr(0, rest.find(':'))};
 }

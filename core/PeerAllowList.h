@@ -44,8 +44,8 @@ public:
     // The first address added, dotted; empty when there is none.
     std::string FirstAddress() const;
 
-    // The host part of an http URL ("http://user@host:port/path" gives "host"); empty when the
-    // URL names none.
+    // The host part of an http URL ("http://user@host:port/path" gives "host", "http://[::1]:80/"
+    // gives "::1"); empty when the URL names none.
     static std::string UrlHost(std::string_view url);
 
 private:

@@ -2,7 +2,10 @@
 
 #include "core/PrintableText.h"
 
+#include <algorithm>
 #include <charconv>
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -12,6 +15,12 @@ constexpr int kSetTimeFields = 6;
 constexpr int kFirstYear = 1970;
 constexpr int kLastYear = 9999;
 constexpr int kTmYearBase = 1900;
+constexpr std::string_view kStampKey = "stamp";
+constexpr std::string_view kIdenticalKey = "identical";
+constexpr std::string_view kSynchronisedKey = "synchronised";
+constexpr std::string_view kFailedKey = "failed";
+// No stamp the system writes is longer; a longer one is not ours.
+constexpr std::size_t kMaxStampLength = 64;
 
 bool IsSeparator(char c)
 {
@@ -45,11 +54,66 @@ std::string CProtocolMessages::SetTime(const std::tm& utc)
     return text;
 }
 
-std::string CProtocolMessages::SyncResult(std::string_view ownName, int code)
+std::string CProtocolMessages::SyncResult(std::string_view ownName, int code,
+                                          const SRunOutcome* outcome)
 {
     std::string text{kSyncResult};
     text.append(1, kSeparator).append(ownName).append(1, kSeparator).append(std::to_string(code));
+    if (outcome == nullptr) {
+        return text;
+    }
+    const auto field = [&text](std::string_view key, std::string_view value) {
+        text.append(1, kSeparator).append(key).append(1, '=').append(value);
+    };
+    if (!outcome->stamp.empty()) {
+        field(kStampKey, outcome->stamp);
+    }
+    field(kIdenticalKey, std::to_string(outcome->identical));
+    field(kSynchronisedKey, std::to_string(outcome->synchronised));
+    field(kFailedKey, std::to_string(outcome->failed));
     return text;
+}
+
+bool CProtocolMessages::ParseSyncResult(const std::vector<std::string>& tokens,
+                                        SClientReport& report)
+{
+    if (tokens.size() < 3 || tokens.front() != kSyncResult) {
+        return false;
+    }
+    report.name = tokens[1];
+    report.outcome.code = static_cast<int>(std::clamp<long long>(LeadingInteger(tokens[2]),
+                                                                 std::numeric_limits<int>::min(),
+                                                                 std::numeric_limits<int>::max()));
+    SRunOutcome details;
+    std::optional<int> identical;
+    std::optional<int> synchronised;
+    std::optional<int> failed;
+    bool valid = true;
+    for (std::size_t i = 3; i < tokens.size() && valid; ++i) {
+        const std::string_view token{tokens[i]};
+        const std::size_t equals = token.find('=');
+        const std::string_view key = token.substr(0, equals);
+        const std::string_view value =
+            equals == std::string_view::npos ? std::string_view{} : token.substr(equals + 1);
+        int count = 0;
+        if (key == kStampKey) {
+            valid = !value.empty() && value.size() <= kMaxStampLength;
+            details.stamp = value;
+        } else if (key == kIdenticalKey || key == kSynchronisedKey || key == kFailedKey) {
+            valid = ReadField(std::string{value}, 0, std::numeric_limits<int>::max(), count);
+            (key == kIdenticalKey      ? identical
+             : key == kSynchronisedKey ? synchronised
+                                       : failed) = count;
+        }
+    }
+    report.detailed = valid && identical && synchronised && failed;
+    if (report.detailed) {
+        report.outcome.stamp = details.stamp;
+        report.outcome.identical = *identical;
+        report.outcome.synchronised = *synchronised;
+        report.outcome.failed = *failed;
+    }
+    return true;
 }
 
 std::string CProtocolMessages::Ack(std::string_view ownName)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/ClientReport.h"
+#include "core/RunOutcome.h"
+
 #include <cstddef>
 #include <ctime>
 #include <string>
@@ -35,8 +38,17 @@ public:
     static std::string StartSync(std::string_view ownName, std::string_view primaryAddress);
     // "set_time\r%d\r%d\r%d\r%d\r%d\r%d": day, month, year, hour, minute, second of utc.
     static std::string SetTime(const std::tm& utc);
-    // "sync_result\r%s\r%d".
-    static std::string SyncResult(std::string_view ownName, int code);
+    // "sync_result\r%s\r%d", and when outcome is given its stamp and counters after them as
+    // "key=value" fields: "stamp=%s" (left out while no catalogue was ever applied),
+    // "identical=%d", "synchronised=%d", "failed=%d". A Windows primary reads the name and the
+    // code only and passes over the rest.
+    static std::string SyncResult(std::string_view ownName, int code,
+                                  const SRunOutcome* outcome = nullptr);
+    // The name (tokens[1], as sent), the code (tokens[2] as LeadingInteger reads it) and, when
+    // all three counters are there and every known field reads, the stamp and the counters of
+    // a sync_result's tokens; report.detailed tells which. Unknown fields are passed over.
+    // False, report unchanged, when the name or the code is missing.
+    static bool ParseSyncResult(const std::vector<std::string>& tokens, SClientReport& report);
     // "ack\r%s".
     static std::string Ack(std::string_view ownName);
     // "ack\r%s\rclock not set: %s": a set_time received and acknowledged whose clock could not

@@ -12,13 +12,20 @@ CSyncResultSender::CSyncResultSender(std::string ownName, int port)
                                                        CProtocolMessages::kResultAckTimeout}
 {}
 
-int CSyncResultSender::SendSyncResult(const std::string& primaryAddress, int code) const
+int CSyncResultSender::SendSyncResult(const std::string& primaryAddress, int code,
+                                      const SRunOutcome* outcome) const
 {
     CCommandSocket socket;
     std::string reply;
-    if (socket.CreateSocket() != CCommandSocket::kOk ||
-        socket.ConnectTo(primaryAddress, m_port, m_ackTimeout) != CCommandSocket::kOk ||
-        CCommandExchange::SendCommand(socket, CProtocolMessages::SyncResult(m_ownName, code)) !=
+    const bool created = socket.CreateSocket() == CCommandSocket::kOk;
+    if (created && !m_sourceAddress.empty() &&
+        socket.BindTo(m_sourceAddress) != CCommandSocket::kOk) {
+        // A socket whose bind failed may be left half bound: start again from a fresh one.
+        socket.CreateSocket();
+    }
+    if (!created || socket.ConnectTo(primaryAddress, m_port, m_ackTimeout) != CCommandSocket::kOk ||
+        CCommandExchange::SendCommand(socket,
+                                      CProtocolMessages::SyncResult(m_ownName, code, outcome)) !=
             CCommandSocket::kOk ||
         socket.ReceiveText(reply, CProtocolMessages::kAckBufferSize, m_ackTimeout) !=
             CCommandSocket::kOk) {
@@ -41,4 +48,9 @@ void CSyncResultSender::SetAckTimeout(int tenths)
 void CSyncResultSender::SetLogDirectory(std::string directory)
 {
     m_logDirectory = std::move(directory);
+}
+
+void CSyncResultSender::SetSourceAddress(std::string address)
+{
+    m_sourceAddress = address == "*" || address == "0.0.0.0" ? std::string{} : std::move(address);
 }

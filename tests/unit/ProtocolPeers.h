@@ -7,6 +7,8 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <netinet/in.h>
 #include <optional>
@@ -125,6 +127,27 @@ template <typename Attempt> int UntilNotRefused(Attempt attempt, int refused)
         result = attempt();
     }
     return result;
+}
+
+// The report line of a Windows primary's listener for a received sync_result, as the design
+// reads it: the text split at every run of CR and LF, the second token the client's name, the
+// third read as a decimal integer, every further token passed over. Empty when the keyword is
+// not sync_result or the name or code is missing.
+inline std::string DesignPrimaryLine(const std::string& received)
+{
+    std::string text = received.substr(0, received.find('\0'));
+    std::vector<std::string> tokens;
+    char* rest = nullptr;
+    for (char* token = strtok_r(text.data(), "\r\n", &rest); token != nullptr;
+         token = strtok_r(nullptr, "\r\n", &rest)) {
+        tokens.emplace_back(token);
+    }
+    if (tokens.size() < 3 || tokens[0] != "sync_result") {
+        return {};
+    }
+    return std::atoi(tokens[2].c_str()) == 1
+               ? "Client " + tokens[1] + " successfully synchronized"
+               : "Error while synchronizing client " + tokens[1] + " !";
 }
 
 // A list of texts that one thread adds to and another waits on.
