@@ -21,6 +21,8 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cstdint>
+#include <ctime>
 #include <limits>
 #include <utility>
 
@@ -59,6 +61,14 @@ int DecimalValue(const std::string& text)
     }
     return static_cast<int>(std::clamp<long long>(value, std::numeric_limits<int>::min(),
                                                   std::numeric_limits<int>::max()));
+}
+
+// When timer 1 runs next, seconds since the epoch; 0 when it is not running.
+std::int64_t NextTimedRun(const QTimer& timer)
+{
+    constexpr int kMillisecondsPerSecond = 1000;
+    return timer.isActive() ? std::time(nullptr) + timer.remainingTime() / kMillisecondsPerSecond
+                            : 0;
 }
 
 // A string-table text in the active language with its fields filled.
@@ -185,8 +195,11 @@ bool CSecondaryDlg::AskYesNo(const std::string& text, const std::string& caption
 
 void CSecondaryDlg::OnSyncNow()
 {
-    RunOnWorker([this] { m_manualResult = m_service.Engine().SyncRun(CSyncEngine::kModeManual); },
-                [this] { ShowManualResult(); });
+    RunOnWorker(
+        [this, nextRun = NextTimedRun(*m_timer)] {
+            m_manualResult = m_service.RunAndReport(CSyncEngine::kModeManual, {}, nextRun);
+        },
+        [this] { ShowManualResult(); });
 }
 
 void CSecondaryDlg::ShowManualResult()
@@ -205,7 +218,9 @@ void CSecondaryDlg::ShowManualResult()
     if (result == CSyncEngine::kAlreadySynchronized && !engine.FailureFlag()) {
         if (CMessageBoxes::AskYesNo(CUiText::Text(StringId::AlreadySynchronized),
                                     CUiText::Text(StringId::Information), true)) {
-            RunOnWorker([this] { m_service.Engine().SyncRun(CSyncEngine::kModeForced); });
+            RunOnWorker([this, nextRun = NextTimedRun(*m_timer)] {
+                m_service.RunAndReport(CSyncEngine::kModeForced, {}, nextRun);
+            });
         }
         return;
     }

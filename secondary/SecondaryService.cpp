@@ -2,19 +2,28 @@
 
 #include "core/ConfigFile.h"
 #include "core/ConfigKeys.h"
+#include "core/PeerAllowList.h"
+#include "core/ProfileStore.h"
 #include "core/ProtocolMessages.h"
 #include "core/ReportSink.h"
 #include "core/StringTable.h"
 #include "core/SyncResultSender.h"
+#include "secondary/LastRunFile.h"
 #include "secondary/SecondaryConfig.h"
 #include "secondary/SyncEngine.h"
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <limits>
 #include <utility>
 
+namespace Keys = ConfigKeys;
+
 namespace {
 constexpr int kMillisecondsPerMinute = 60'000;
+constexpr int kMillisecondsPerSecond = 1000;
+constexpr int kReportTimedRunsDefault = 1;
 } // namespace
 
 CSecondaryService::CSecondaryService(CReportSink& report, CLocalFilesSink& files,
@@ -32,12 +41,12 @@ void CSecondaryService::Initialise()
 {
     // The engine holds a reference to m_settings, so it sees the settled values.
     m_settings = CSecondaryConfig{m_messages}.Normalise();
-    m_timerSeconds = CConfigFile::ReadInt(ConfigKeys::kTimerIntervalInSec, 0);
+    m_timerSeconds = CConfigFile::ReadInt(Keys::kTimerIntervalInSec, 0);
+    m_reportTimedRuns = CConfigFile::ReadInt(Keys::kReportTimedRuns, kReportTimedRunsDefault) != 0;
 }
 
 int CSecondaryService::TimerInterval() const
 {
-    constexpr int kMillisecondsPerSecond = 1000;
     if (m_timerSeconds > 0) {
         return std::min(m_timerSeconds,
                         TimerPeriod(std::numeric_limits<int>::max()) / kMillisecondsPerSecond) *
@@ -57,23 +66,58 @@ int CSecondaryService::TimerPeriod(int minutes)
     return std::clamp(minutes, 1, kLongest) * kMillisecondsPerMinute;
 }
 
+int CSecondaryService::RunAndReport(int mode, std::string_view primaryName, std::int64_t nextRun)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const int result = m_engine->SyncRun(mode, primaryName);
+    SRunOutcome outcome;
+    outcome.durationMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now() - start)
+                             .count();
+    outcome.finished = std::time(nullptr);
+    // A run that found the catalogue already applied did what it had to: it reports 1.
+    outcome.code = result == CSyncEngine::kCatalogueMissing || m_engine->FailureFlag()
+                       ? CProtocolMessages::kSyncFailed
+                       : CProtocolMessages::kSyncSucceeded;
+    outcome.stamp = CProfileStore::ReadText(Keys::kConfig, Keys::kLastPrimSync, "", Keys::kBuffer40,
+                                            Keys::kIniFile);
+    outcome.identical = m_engine->FilesIdentical();
+    outcome.synchronised = m_engine->FilesSynchronized();
+    outcome.failed = m_engine->FilesFailed();
+    outcome.bytesFetched = m_engine->BytesFetched();
+    m_lastOutcome = outcome;
+    CLastRunFile{CLastRunFile::PathIn(m_settings.logDir)}.Save(outcome, nextRun);
+
+    if (m_settings.controlFeatures && (mode != CSyncEngine::kModeAutomatic || m_reportTimedRuns)) {
+        // A report that cannot be delivered is logged and not retried; a primary that is gone
+        // holds the next run for the sender's bound at most.
+        CSyncResultSender sender{m_settings.computerName, m_settings.port2};
+        sender.SetLogDirectory(m_settings.logDir);
+        sender.SetSourceAddress(CCommandListener::ConfiguredListenAddress());
+        sender.SendSyncResult(ResultAddress(), outcome.code, &outcome);
+    }
+    return result;
+}
+
+std::string CSecondaryService::ResultAddress() const
+{
+    return m_resultAddress.empty() ? CPeerAllowList::UrlHost(m_settings.webPath) : m_resultAddress;
+}
+
 void CSecondaryService::OnTimer()
 {
-    m_engine->SyncRun(CSyncEngine::kModeAutomatic);
+    const std::int64_t nextRun = std::time(nullptr) + TimerInterval() / kMillisecondsPerSecond;
+    RunAndReport(CSyncEngine::kModeAutomatic, {}, nextRun);
 }
 
 int CSecondaryService::OnSyncRequested(const std::string& nameAndAddress)
 {
     const auto [primaryName, primaryAddress] = CProtocolMessages::SplitSyncRequest(nameAndAddress);
-    const int result = m_engine->SyncRun(CSyncEngine::kModeByPrimary, primaryName);
-    const int code = result == CSyncEngine::kCatalogueMissing || m_engine->FailureFlag()
-                         ? CProtocolMessages::kSyncFailed
-                         : CProtocolMessages::kSyncSucceeded;
-    // A report that cannot be delivered is logged and not retried.
-    CSyncResultSender sender{m_settings.computerName, m_settings.port2};
-    sender.SetLogDirectory(m_settings.logDir);
-    sender.SendSyncResult(primaryAddress, code);
-    return code;
+    if (!primaryAddress.empty()) {
+        m_resultAddress = primaryAddress;
+    }
+    RunAndReport(CSyncEngine::kModeByPrimary, primaryName);
+    return m_lastOutcome.code;
 }
 
 void CSecondaryService::OnTimeSynchronized(const std::string& text)

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "core/RunOutcome.h"
 #include "core/SecondaryListener.h"
 #include "secondary/SecondarySettings.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 class CLocalFilesSink;
 class CMessageSink;
@@ -14,9 +17,9 @@ class CSecondaryRequests;
 class CSyncEngine;
 
 // The secondary role without its window: the settings as the start settles them, the
-// synchronisation engine, the timed run, the primary's requests (a run started by the primary
-// and its sync_result; the report of a set_time) and the listener at Port. `zezodictl serve`
-// drives it on its own thread and the main window on its worker thread, one run at a time,
+// synchronisation engine, the runs and their reports to the primary, the primary's requests
+// (a run started by the primary; the report of a set_time) and the listener at Port. `zezodictl
+// serve` drives it on its own thread and the main window on its worker thread, one run at a time,
 // each with its own timer and its own queue for what the listener hands over.
 class CSecondaryService
 {
@@ -44,11 +47,25 @@ public:
     // period of IntervalInMin.
     int TimerInterval() const;
 
+    // One run in mode (primaryName for a run the primary started), whatever starts it: its
+    // outcome is kept (LastOutcome) and saved in the log directory's last-run file and, with
+    // the control features on, reported to the primary in a sync_result with the stamp and
+    // counters, except after a timed run when [Config] ReportTimedRuns is 0. nextRun: when
+    // timer 1 runs next, seconds since the epoch, 0 when not known. The engine's result.
+    int RunAndReport(int mode, std::string_view primaryName = {}, std::int64_t nextRun = 0);
+
+    // What the last run of this service ended with; finished is 0 before the first.
+    const SRunOutcome& LastOutcome() const { return m_lastOutcome; }
+
+    // Where reports go, at Port2: the primary address of the last start_sync this process
+    // served, else the host of WebDocPath.
+    std::string ResultAddress() const;
+
     // A tick of timer 1: one run in automatic mode.
     void OnTimer();
 
     // A start_sync ("%s;%s", the primary's name and address): one run started by the primary,
-    // then its sync_result to the primary's address at Port2. The code sent (1 or -1).
+    // reported to that address from now on. The code sent (1 or -1).
     int OnSyncRequested(const std::string& nameAndAddress);
 
     // A set_time was served: its report line, an error unless it is string 181.
@@ -71,6 +88,9 @@ private:
     CMessageSink& m_messages;
     SSecondarySettings m_settings;
     int m_timerSeconds = 0;
+    bool m_reportTimedRuns = true;
+    std::string m_resultAddress;
+    SRunOutcome m_lastOutcome;
     std::unique_ptr<CSyncEngine> m_engine;
     std::unique_ptr<CSecondaryListener> m_listener;
 };

@@ -154,6 +154,7 @@ int CSyncEngine::SyncRun(int mode, std::string_view primaryName)
     m_identical = 0;
     m_failed = 0;
     m_synchronized = 0;
+    m_bytesFetched = 0;
     m_download.ClearNoSpace();
 
     if (!m_preview) {
@@ -555,6 +556,11 @@ void CSyncEngine::CompareEntry(const std::string& directory, const std::string& 
                                         staged, unpacked, entry.sha256)) {
             state = CLocalFilesSink::ImageUpdated;
             ++m_synchronized;
+            struct stat placed
+            {};
+            if (stat(CPlatform::JoinPath(directory, localName).c_str(), &placed) == 0) {
+                m_bytesFetched += static_cast<std::uint64_t>(placed.st_size);
+            }
         } else {
             row[7] = CStringTable::Text(StringId::Failed);
             state = CLocalFilesSink::ImageFailed;

@@ -48,6 +48,8 @@ public:
     int FilesFailed() const { return m_failed; }
     int FilesSynchronized() const { return m_synchronized; }
     bool FailureFlag() const { return m_failureFlag; }
+    // The bytes of the files that the last run put in place.
+    std::uint64_t BytesFetched() const { return m_bytesFetched; }
 
     // The pause after each list row, which lets the user watch the rows come (20 ms unless
     // changed), and the pause between two attempts of a file-system step (500 ms).
@@ -111,6 +113,7 @@ private:
     int m_identical = 0;
     int m_failed = 0;
     int m_synchronized = 0;
+    std::uint64_t m_bytesFetched = 0;
     std::chrono::milliseconds m_rowPause{20};
     std::function<bool()> m_stopRequested;
     PreviewSink m_preview;

@@ -7,6 +7,7 @@
 #include "core/ProfileStore.h"
 #include "core/StringTable.h"
 #include "secondary/SecondaryConfig.h"
+#include "secondary/SecondaryService.h"
 #include "secondary/SyncEngine.h"
 #include "tools/LogDirectoryNotice.h"
 
@@ -126,15 +127,18 @@ CCtlSync::CCtlSync(std::ostream& out, std::ostream& err, bool terminal)
 
 int CCtlSync::Run(bool force)
 {
-    SSecondarySettings settings = CSecondaryConfig{*this}.Normalise();
-    CLogDirectoryNotice::Check(settings.logDir, m_err);
-    CSyncEngine engine{settings, *this, *this};
+    // The service runs it as the window and serve do, its report to the primary included.
+    CSecondaryService service{*this, *this, *this};
+    service.Initialise();
+    CLogDirectoryNotice::Check(service.Settings().logDir, m_err);
+    CSyncEngine& engine = service.Engine();
     // Nobody watches the rows appear.
     engine.SetRowPause(std::chrono::milliseconds{0});
     engine.SetProgress([this](int done, int all, std::uint64_t bytes) {
         m_progress.Show(CProgressLine::SyncText(done, all, bytes), done == all);
     });
-    const int result = engine.SyncRun(force ? CSyncEngine::kModeForced : CSyncEngine::kModeManual);
+    const int result =
+        service.RunAndReport(force ? CSyncEngine::kModeForced : CSyncEngine::kModeManual);
     if (result == CSyncEngine::kAlreadySynchronized) {
         return kExitAlreadySynchronized;
     }
