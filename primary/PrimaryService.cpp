@@ -12,6 +12,7 @@
 #include "primary/PrimaryConfig.h"
 
 #include <algorithm>
+#include <ctime>
 #include <utility>
 
 namespace Keys = ConfigKeys;
@@ -69,8 +70,14 @@ int CPrimaryService::Prepare(const char* logText, StringId reportText)
 {
     CEventLog::WriteLog(m_settings.logDir, logText);
     m_report.AddReportLine(CStringTable::Text(reportText), CReportSink::ImageSuccess);
+    const auto start = std::chrono::steady_clock::now();
     CCatalogueBuilder builder{m_settings, m_report, m_files};
-    return builder.BuildCatalogue();
+    const int result = builder.BuildCatalogue();
+    const auto took = std::chrono::steady_clock::now() - start;
+    m_metrics.PreparationDone({std::time(nullptr), result == 1,
+                               std::chrono::duration_cast<std::chrono::milliseconds>(took).count()},
+                              m_settings.logDir);
+    return result;
 }
 
 int CPrimaryService::SetWebDirectory(const std::string& webDir)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/StringTable.h"
+#include "primary/FleetMetrics.h"
 #include "primary/PrimarySettings.h"
 
 #include <chrono>
@@ -66,6 +67,8 @@ private:
     CReportSink& m_report;
     CFileListSink& m_files;
     CMessageSink& m_messages;
+    // Before the listener, whose thread writes the metrics after each report.
+    CFleetMetrics m_metrics;
     SPrimarySettings m_settings;
     int m_timerSeconds = 0;
     std::unique_ptr<CPrimaryListener> m_listener;
