@@ -13,6 +13,7 @@
 #include "tools/ServeLoop.h"
 
 #include <cstring>
+#include <sstream>
 #include <unistd.h>
 
 namespace Keys = ConfigKeys;
@@ -43,8 +44,10 @@ int CCtlServe::Run()
 {
     const bool primary = CProfileStore::ReadInt(Keys::kConfig, Keys::kIsPrimary,
                                                 Keys::kIsPrimaryDefault, Keys::kIniFile) == 1;
-    CRoleClaim claim{primary, m_err};
+    std::ostringstream refusal;
+    CRoleClaim claim{primary, refusal};
     if (!claim.Take("service", CRoleClaim::EWhenHeld::Refuse, true)) {
+        Lines(kError, refusal.str());
         return claim.RefusedStatus();
     }
     CServeLoop loop;
@@ -60,7 +63,7 @@ int CCtlServe::ServePrimary(CServeLoop& loop)
     CPrimaryService service{*this, *this, *this};
     const auto start = [&] {
         service.Initialise();
-        CLogDirectoryNotice::Check(service.Settings().logDir, m_err);
+        CheckLogDirectory(service.Settings().logDir);
         loop.SetTimer(service.TimerInterval(), [&] { service.OnTimer(); });
         const int port = service.Settings().port2;
         const std::string notice = "Serving as primary: preparation every " +
@@ -111,7 +114,7 @@ int CCtlServe::ServeSecondary(CServeLoop& loop)
             return false;
         }
         const SSecondarySettings& settings = service.Settings();
-        CLogDirectoryNotice::Check(settings.logDir, m_err);
+        CheckLogDirectory(settings.logDir);
         loop.SetTimer(std::chrono::milliseconds{service.TimerInterval()},
                       [&] { service.OnTimer(); });
         const std::string serving = "Serving as secondary: synchronization every " +
@@ -201,6 +204,25 @@ void CCtlServe::Message(const char* word, const std::string& text)
     const std::lock_guard lock{m_outputMutex};
     m_err << (m_journalErr ? CJournalStream::Prefix(word) : "") << "zezodictl: " << text
           << std::endl;
+}
+
+void CCtlServe::Lines(const char* word, const std::string& lines)
+{
+    const std::lock_guard lock{m_outputMutex};
+    std::istringstream in{lines};
+    for (std::string line; std::getline(in, line);) {
+        m_err << (m_journalErr ? CJournalStream::Prefix(word) : "") << line << "\n";
+    }
+    m_err.flush();
+}
+
+void CCtlServe::CheckLogDirectory(const std::string& logDir)
+{
+    std::ostringstream notice;
+    if (!CLogDirectoryNotice::Check(logDir, notice)) {
+        // Nothing reaches the log file until the operator acts.
+        Lines(kError, notice.str());
+    }
 }
 
 void CCtlServe::Progress(const std::string& text)

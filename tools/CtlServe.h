@@ -65,6 +65,9 @@ private:
     void Print(const char* word, const std::string& text);
     // A message on the error stream, led by the priority of `word` when that is the journal.
     void Message(const char* word, const std::string& text);
+    // Lines already formed ("zezodictl: ..."), each led by the priority of `word` likewise.
+    void Lines(const char* word, const std::string& lines);
+    void CheckLogDirectory(const std::string& logDir);
     void Progress(const std::string& text);
 
     std::ostream& m_out;
