@@ -7,6 +7,7 @@
 #include "core/ProtocolMessages.h"
 #include "core/StringTable.h"
 
+#include <ctime>
 #include <utility>
 
 namespace Keys = ConfigKeys;
@@ -16,6 +17,23 @@ namespace {
 constexpr auto kReplyPause = std::chrono::milliseconds{50};
 // The client list of the settings dialog holds at most this many entries.
 constexpr int kMaxClients = 49;
+
+// Calls visit(name, address) for each listed client, ClientName1 onwards up to the first empty
+// name, until it returns true.
+template <typename Visit> void ForEachListedClient(Visit visit)
+{
+    for (int number = 1; number <= kMaxClients; ++number) {
+        const std::string name = CProfileStore::ReadText(
+            Keys::kSecondaryServers, Keys::NumberedKey(Keys::kClientName, number), "",
+            Keys::kBuffer128, Keys::kIniFile);
+        if (name.empty() ||
+            visit(name, CProfileStore::ReadText(Keys::kSecondaryServers,
+                                                Keys::NumberedKey(Keys::kClientIP, number), "",
+                                                Keys::kBuffer40, Keys::kIniFile))) {
+            return;
+        }
+    }
+}
 
 } // namespace
 
@@ -42,22 +60,27 @@ void CPrimaryListener::SetAllowedClients(ClientList clients)
 std::string CPrimaryListener::ConfiguredClients()
 {
     std::string clients;
-    for (int number = 1; number <= kMaxClients; ++number) {
-        if (CProfileStore::ReadText(Keys::kSecondaryServers,
-                                    Keys::NumberedKey(Keys::kClientName, number), "",
-                                    Keys::kBuffer128, Keys::kIniFile)
-                .empty()) {
-            break;
-        }
-        const std::string address = CProfileStore::ReadText(
-            Keys::kSecondaryServers, Keys::NumberedKey(Keys::kClientIP, number), "",
-            Keys::kBuffer40, Keys::kIniFile);
+    ForEachListedClient([&clients](const std::string& /*name*/, const std::string& address) {
         // A listed client is never everyone, whatever its address field says.
         if (address != "*") {
             clients += address + " ";
         }
-    }
+        return false;
+    });
     return clients + CConfigFile::ReadText(Keys::kAllowedClients, Keys::kBuffer512);
+}
+
+std::string CPrimaryListener::ListedName(const std::string& address)
+{
+    std::string listed;
+    ForEachListedClient([&](const std::string& name, const std::string& clientAddress) {
+        if (clientAddress != address) {
+            return false;
+        }
+        listed = name;
+        return true;
+    });
+    return listed;
 }
 
 bool CPrimaryListener::AdmitsPeer(const std::string& peer) const
@@ -83,12 +106,18 @@ void CPrimaryListener::ServeCommand(CCommandSocket& connection, const std::strin
                                     ? "of client " + CProtocolMessages::ForLog({tokens[1]}) + " "
                                     : "") +
                                "from " + peer + ", which is not a known client");
-    } else if (tokens.size() >= 3 && m_reportTarget != nullptr) {
-        const bool succeeded =
-            CProtocolMessages::LeadingInteger(tokens[2]) == CProtocolMessages::kSyncSucceeded;
+    } else if (SClientReport report;
+               m_reportTarget != nullptr && CProtocolMessages::ParseSyncResult(tokens, report)) {
+        report.address = peer;
+        report.name = CPrintableText::Escape(report.name);
+        report.outcome.finished = std::time(nullptr);
+        m_reportTarget->RecordSyncResult(report);
+        // The operator knows the client by the name of its row, not by its host name.
+        const std::string listed = ListedName(peer);
         m_reportTarget->AddSyncResultLine(CStringTable::Format(
-            succeeded ? StringId::ClientSyncSucceeded : StringId::ClientSyncError,
-            {CPrintableText::Escape(tokens[1])}));
+            report.outcome.code == CProtocolMessages::kSyncSucceeded ? StringId::ClientSyncSucceeded
+                                                                     : StringId::ClientSyncError,
+            {listed.empty() ? report.name : CPrintableText::Escape(listed)}));
     }
     Pause(kReplyPause);
     connection.SendText(CProtocolMessages::Ack(m_ownName));

@@ -8,9 +8,10 @@
 #include <functional>
 #include <string>
 
-// The primary's listener at Port2: hands each secondary's sync_result to the report target as
-// string 183 (code 1) or 182 (any other code) and acknowledges it, also when a field is
-// missing or no target exists. Only known clients are served: any other peer is closed at
+// The primary's listener at Port2: hands each secondary's sync_result to the report target,
+// recorded as it came and as string 183 (code 1) or 182 (any other code) with the client's
+// name from [SecondaryServers], and acknowledges it, also when a field is missing or no target
+// exists. Only known clients are served: any other peer is closed at
 // accept, unread, with a log line.
 class CPrimaryListener : public CCommandListener
 {
@@ -33,6 +34,10 @@ public:
     // The clients listed in [SecondaryServers] (ClientIP1 onwards up to the first empty name,
     // at most 49) and every entry of [Config] AllowedClients ("*" for everyone).
     static std::string ConfiguredClients();
+
+    // ClientName%d of the [SecondaryServers] row whose ClientIP%d is address as written;
+    // empty when no row has it.
+    static std::string ListedName(const std::string& address);
 
 protected:
     bool AdmitsPeer(const std::string& peer) const override;

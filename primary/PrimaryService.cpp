@@ -9,6 +9,7 @@
 #include "core/ReportSink.h"
 #include "core/SetTimeSender.h"
 #include "primary/CatalogueBuilder.h"
+#include "primary/FleetStateFile.h"
 #include "primary/PrimaryConfig.h"
 
 #include <algorithm>
@@ -96,8 +97,10 @@ bool CPrimaryService::StartListener(
     CSyncResultSink* reportTarget, std::function<void(bool bound, const std::string& reason)> bound)
 {
     StopListener();
-    m_listener =
-        std::make_unique<CPrimaryListener>(m_settings.computerName, m_settings.port2, reportTarget);
+    m_reportTarget = reportTarget;
+    m_logDir = m_settings.logDir;
+    m_listener = std::make_unique<CPrimaryListener>(m_settings.computerName, m_settings.port2,
+                                                    static_cast<CSyncResultSink*>(this));
     m_listener->SetLogDirectory(m_settings.logDir);
     m_listener->SetListenAddress(CCommandListener::ConfiguredListenAddress());
     m_listener->SetBindObserver(std::move(bound));
@@ -111,4 +114,45 @@ bool CPrimaryService::StartListener(
 void CPrimaryService::StopListener()
 {
     m_listener.reset();
+}
+
+void CPrimaryService::SetFleetObserver(FleetObserver observer)
+{
+    const std::lock_guard lock{m_observerMutex};
+    m_fleetObserver = std::move(observer);
+}
+
+void CPrimaryService::AddSyncResultLine(const std::string& text)
+{
+    if (m_reportTarget != nullptr) {
+        m_reportTarget->AddSyncResultLine(text);
+    }
+}
+
+void CPrimaryService::RecordSyncResult(const SClientReport& report)
+{
+    // Without a log directory there is no place for the record, nor for a line about it.
+    const CFleetStateFile file{CFleetStateFile::PathIn(m_logDir)};
+    if (!file.Path().empty()) {
+        const bool recorded = file.Record(report);
+        // One line when recording starts to fail, not one per report.
+        if (!recorded && !m_recordFailed) {
+            CEventLog::WriteLog(m_logDir, "The synchronization results of the clients could not be "
+                                          "recorded in " +
+                                              file.Path());
+        }
+        m_recordFailed = !recorded;
+    }
+    m_metrics.ReportRecorded(m_logDir);
+    if (m_reportTarget != nullptr) {
+        m_reportTarget->RecordSyncResult(report);
+    }
+    FleetObserver observer;
+    {
+        const std::lock_guard lock{m_observerMutex};
+        observer = m_fleetObserver;
+    }
+    if (observer) {
+        observer();
+    }
 }

@@ -1,26 +1,27 @@
 #pragma once
 
 #include "core/StringTable.h"
+#include "core/SyncResultSink.h"
 #include "primary/FleetMetrics.h"
 #include "primary/PrimarySettings.h"
 
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class CFileListSink;
 class CMessageSink;
 class CPrimaryListener;
 class CReportSink;
-class CSyncResultSink;
 
 // The primary role without its window: the settings as the start settles them, the timed and
 // the manual preparation, the clock setting of the listed secondaries after a timed one, and
-// the listener for the secondaries' reports. `zezodictl serve` drives it on its own thread and
-// the main window on its worker thread, each with its own timer; both show its work through
-// the sinks.
-class CPrimaryService
+// the listener for the secondaries' reports, each recorded in the fleet state file of the log
+// directory. `zezodictl serve` drives it on its own thread and the main window on its worker
+// thread, each with its own timer; both show its work through the sinks.
+class CPrimaryService : private CSyncResultSink
 {
 public:
     // QTimer counts in int milliseconds, so the interval is held to 1 .. kMaxIntervalHours.
@@ -55,14 +56,22 @@ public:
     int SetWebDirectory(const std::string& webDir);
 
     // The listener for sync_result at Port2, whatever UseSocketsControls says: a secondary
-    // started by zezodictl or by an earlier run may still report back. reportTarget may be
-    // null; `bound` is told whether its port is bound. False when it cannot be started.
+    // started by zezodictl or by an earlier run may still report back. Every report is
+    // recorded; reportTarget, which may be null, gets the report lines. `bound` is told
+    // whether its port is bound. False when it cannot be started.
     bool StartListener(CSyncResultSink* reportTarget,
                        std::function<void(bool bound, const std::string& reason)> bound = {});
     void StopListener();
 
+    // Called on the listener's thread after each report has been recorded (or could not be).
+    using FleetObserver = std::function<void()>;
+    void SetFleetObserver(FleetObserver observer);
+
 private:
     int Prepare(const char* logText, StringId reportText);
+
+    void AddSyncResultLine(const std::string& text) override;
+    void RecordSyncResult(const SClientReport& report) override;
 
     CReportSink& m_report;
     CFileListSink& m_files;
@@ -71,5 +80,11 @@ private:
     CFleetMetrics m_metrics;
     SPrimarySettings m_settings;
     int m_timerSeconds = 0;
+    // Set before the listener starts and only read by it while it runs.
+    CSyncResultSink* m_reportTarget = nullptr;
+    std::string m_logDir;
+    bool m_recordFailed = false;
+    std::mutex m_observerMutex;
+    FleetObserver m_fleetObserver;
     std::unique_ptr<CPrimaryListener> m_listener;
 };

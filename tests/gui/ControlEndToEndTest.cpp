@@ -99,8 +99,8 @@ private slots:
         // Yes to starting the secondaries after the preparation; in the dialog that opens, the
         // secondary is ticked and "Synchronize selected clients" pressed.
         CMessageBoxes::SetTestHook([](const CMessageBoxes::Box&) { return QMessageBox::Yes; });
-        const QString ownName{QString::fromStdString(CPlatform::ComputerName())};
-        const QString succeeded{QStringLiteral("Client %1 successfully synchronized").arg(ownName)};
+        // Named as the primary lists it, not by its host name.
+        const QString succeeded{QStringLiteral("Client secondary-one successfully synchronized")};
         QStringList report;
         bool dialogSeen{false};
         QTimer poller;
