@@ -110,6 +110,7 @@ void CPrimaryListener::ServeCommand(CCommandSocket& connection, const std::strin
                m_reportTarget != nullptr && CProtocolMessages::ParseSyncResult(tokens, report)) {
         report.address = peer;
         report.name = CPrintableText::Escape(report.name);
+        report.outcome.stamp = CPrintableText::Escape(report.outcome.stamp);
         report.outcome.finished = std::time(nullptr);
         m_reportTarget->RecordSyncResult(report);
         // The operator knows the client by the name of its row, not by its host name.

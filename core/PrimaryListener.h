@@ -9,10 +9,10 @@
 #include <string>
 
 // The primary's listener at Port2: hands each secondary's sync_result to the report target,
-// recorded as it came and as string 183 (code 1) or 182 (any other code) with the client's
-// name from [SecondaryServers], and acknowledges it, also when a field is missing or no target
-// exists. Only known clients are served: any other peer is closed at
-// accept, unread, with a log line.
+// to be recorded as it came and shown as string 183 (code 1) or 182 (any other code) with the
+// client's name from [SecondaryServers], and acknowledges it, also when a field is missing or
+// no target exists. Only known clients are served: any other peer is closed at accept, unread,
+// with a log line.
 class CPrimaryListener : public CCommandListener
 {
 public:
