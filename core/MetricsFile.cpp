@@ -3,8 +3,8 @@
 #include "core/ConfigFile.h"
 #include "core/ConfigKeys.h"
 #include "core/EventLog.h"
-#include "core/ProtocolMessages.h"
 #include "core/ProfileFile.h"
+#include "core/ProtocolMessages.h"
 #include "core/TimeStamp.h"
 
 #include <algorithm>
