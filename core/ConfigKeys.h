@@ -87,6 +87,8 @@ constexpr std::string_view kMetricsFile = "ZezodiMetricsFile";
 // Seconds that replace the role's timer interval when above 0, for trials and tests; never
 // written by the program.
 constexpr std::string_view kTimerIntervalInSec = "TimerIntervalInSec";
+// Seconds that replace SilentAfterMinutes when above 0, for trials and tests; never written.
+constexpr std::string_view kSilentAfterSec = "SilentAfterSec";
 
 // Defaults and the sentinels that tell an absent key from a present one.
 constexpr int kIsPrimaryDefault = 1;

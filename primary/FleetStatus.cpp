@@ -93,6 +93,10 @@ CFleetStatus::Judge(const std::vector<CClientRegistry::CClient>& clients,
 
 std::int64_t CFleetStatus::SilentAfterSeconds()
 {
+    const int seconds = CConfigFile::ReadInt(ConfigKeys::kSilentAfterSec, 0);
+    if (seconds > 0) {
+        return seconds;
+    }
     const int minutes = CConfigFile::ReadInt(ConfigKeys::kSilentAfterMinutes, 0);
     if (minutes > 0) {
         return minutes * kSecondsPerMinute;

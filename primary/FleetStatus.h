@@ -48,7 +48,8 @@ public:
     static EState StateOf(const SClientReport& report, std::string_view currentStamp,
                           std::int64_t now, std::int64_t silentAfterSeconds);
 
-    // SilentAfterMinutes of zezodi.ini, else twice IntervalInMin, else two hours.
+    // SilentAfterSec (for trials and tests), else SilentAfterMinutes of zezodi.ini, else twice
+    // IntervalInMin, else two hours.
     static std::int64_t SilentAfterSeconds();
 
     // The version stamp of the published catalogue ([Setup] LastSync), empty when there is

@@ -13,6 +13,7 @@
 #include "primary/PrimaryConfig.h"
 
 #include <algorithm>
+#include <ctime>
 #include <utility>
 
 namespace Keys = ConfigKeys;
@@ -77,9 +78,15 @@ int CPrimaryService::Prepare(const char* logText, StringId reportText)
 {
     CEventLog::WriteLog(m_settings.logDir, logText);
     m_report.AddReportLine(CStringTable::Text(reportText), CReportSink::ImageSuccess);
+    const auto start = std::chrono::steady_clock::now();
     CCatalogueBuilder builder{m_settings, m_report, m_files};
     builder.SetStopRequest(m_stopRequested);
-    return builder.BuildCatalogue();
+    const int result = builder.BuildCatalogue();
+    const auto took = std::chrono::steady_clock::now() - start;
+    m_metrics.PreparationDone({std::time(nullptr), result == 1,
+                               std::chrono::duration_cast<std::chrono::milliseconds>(took).count()},
+                              m_settings.logDir);
+    return result;
 }
 
 int CPrimaryService::SetWebDirectory(const std::string& webDir)
@@ -144,6 +151,7 @@ void CPrimaryService::RecordSyncResult(const SClientReport& report)
         }
         m_recordFailed = !recorded;
     }
+    m_metrics.ReportRecorded(m_logDir);
     if (m_reportTarget != nullptr) {
         m_reportTarget->RecordSyncResult(report);
     }

@@ -2,6 +2,7 @@
 
 #include "core/StringTable.h"
 #include "core/SyncResultSink.h"
+#include "primary/FleetMetrics.h"
 #include "primary/PrimarySettings.h"
 
 #include <chrono>
@@ -80,6 +81,8 @@ private:
     CReportSink& m_report;
     CFileListSink& m_files;
     CMessageSink& m_messages;
+    // Before the listener, whose thread writes the metrics after each report.
+    CFleetMetrics m_metrics;
     SPrimarySettings m_settings;
     int m_timerSeconds = 0;
     // Set before the listener starts and only read by it while it runs.

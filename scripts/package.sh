@@ -78,6 +78,14 @@ grep -q "serve" "$out/help.txt" || fail "zezodictl --help does not name serve"
 grep -q "ExecStart=/usr/bin/zezodictl serve" "$unpacked/lib/systemd/system/zezodi-secondary.service" ||
   fail "the secondary's unit does not run zezodictl serve"
 
+# serve tells systemd when it is ready (sd_notify): the units wait for it, from the main process.
+grep -q "libsystemd0" <<<"$depends" || fail "Depends lacks libsystemd0: $depends"
+for role in primary secondary; do
+  unit="$unpacked/lib/systemd/system/zezodi-$role.service"
+  grep -qx "Type=notify" "$unit" || fail "the $role's unit is not Type=notify"
+  grep -qx "NotifyAccess=main" "$unit" || fail "the $role's unit lacks NotifyAccess=main"
+done
+
 grep -qxF "./etc/orvenda/" "$out/contents.txt" || fail "the package does not create /etc/orvenda"
 
 # The maintainer scripts that debhelper generated: an upgrade restarts the unit that runs, a

@@ -2,6 +2,7 @@
 
 #include "core/ConfigFile.h"
 #include "core/ConfigKeys.h"
+#include "core/MetricsFile.h"
 #include "core/PeerAllowList.h"
 #include "core/ProfileStore.h"
 #include "core/ProtocolMessages.h"
@@ -87,6 +88,9 @@ int CSecondaryService::RunAndReport(int mode, std::string_view primaryName, std:
     outcome.bytesFetched = m_engine->BytesFetched();
     m_lastOutcome = outcome;
     CLastRunFile{CLastRunFile::PathIn(m_settings.logDir)}.Save(outcome, nextRun);
+    CMetricsFile metrics;
+    metrics.AddRun(outcome, nextRun);
+    metrics.Publish(m_settings.logDir);
 
     if (m_settings.controlFeatures && (mode != CSyncEngine::kModeAutomatic || m_reportTimedRuns)) {
         // A report that cannot be delivered is logged and not retried; a primary that is gone

@@ -10,6 +10,7 @@
 #include "tools/CtlPrepare.h"
 #include "tools/CtlSend.h"
 #include "tools/CtlServe.h"
+#include "tools/CtlStatus.h"
 #include "tools/CtlSync.h"
 #include "tools/RoleClaim.h"
 
@@ -84,6 +85,9 @@ int CCtlCommands::Run(const std::vector<std::string>& args)
     }
     if (args[0] == "key") {
         return Key(args);
+    }
+    if (args[0] == "status") {
+        return Status(args);
     }
     return BadArguments("unknown command '" + args[0] + "'");
 }
@@ -297,6 +301,15 @@ int CCtlCommands::Key(const std::vector<std::string>& args)
     return args[1] == "generate" ? key.Generate(path) : key.Show(path);
 }
 
+int CCtlCommands::Status(const std::vector<std::string>& args)
+{
+    const bool json = args.size() == 2 && args[1] == "--json";
+    if (args.size() > 2 || (args.size() == 2 && !json)) {
+        return BadArguments("status takes only --json");
+    }
+    return CCtlStatus{m_out, json}.Run();
+}
+
 int CCtlCommands::BadArguments(const std::string& problem)
 {
     m_err << "zezodictl: " << problem << "\n\n";
@@ -360,10 +373,19 @@ void CCtlCommands::Usage(std::ostream& to)
           "      IntervalInMin), the listener (Port2 or Port) and the primary's requests. Prints\n"
           "      each report line led by ok, error or notice; the notice that the role is\n"
           "      served comes once its port is bound. A port that cannot be bound gives an\n"
-          "      error line (on stderr led by <3>, the journal's error priority) while the\n"
-          "      listener keeps trying. SIGHUP re-reads zezodi.ini.\n"
+          "      error line while the listener keeps trying. SIGHUP re-reads zezodi.ini.\n"
+          "      Lines to the journal are led by its priority: <3> error, <5> notice, <6> the\n"
+          "      rest. Under systemd it sends READY=1, RELOADING=1 and STOPPING=1 (sd_notify).\n"
           "      Exit status 75 when the role already runs on this machine, 1 when it cannot\n"
           "      work.\n"
+          "  status [--json]\n"
+          "      Tell whether the role holds the primary's data, as a monitoring check. The\n"
+          "      primary prints one row per secondary from its last report (in-sync, behind,\n"
+          "      failed, silent, never-heard); a secondary its own last run. A summary line\n"
+          "      with performance data comes first. Exit status 0 OK, 1 WARNING (behind, never\n"
+          "      heard, last run older than twice the interval), 2 CRITICAL (failed, silent),\n"
+          "      3 UNKNOWN (no configuration, no log directory, nothing recorded). With --json\n"
+          "      the same as one JSON object.\n"
           "  key generate [--file PATH]\n"
           "      Make the primary's Ed25519 signing key (PATH, else SigningKeyFile of\n"
           "      zezodi.ini, else zezodi.key in the Windows directory), readable by its owner\n"
@@ -383,5 +405,5 @@ void CCtlCommands::Usage(std::ostream& to)
           "terminal.\n"
           "\n"
           "Exit status: 0 done, 1 a failure, 2 bad arguments, 3 sync skipped (already applied),\n"
-          "75 the role's lock is held by another program.\n";
+          "75 the role's lock is held by another program; status exits as told above.\n";
 }

@@ -30,6 +30,7 @@ private:
     int ListenResults(const std::vector<std::string>& args);
     int Serve(const std::vector<std::string>& args);
     int Key(const std::vector<std::string>& args);
+    int Status(const std::vector<std::string>& args);
     int BadArguments(const std::string& problem);
     void Usage(std::ostream& to);
 

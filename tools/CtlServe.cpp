@@ -7,11 +7,14 @@
 #include "primary/PrimaryService.h"
 #include "secondary/SecondaryService.h"
 #include "secondary/SyncEngine.h"
+#include "tools/JournalStream.h"
 #include "tools/LogDirectoryNotice.h"
 #include "tools/RoleClaim.h"
 #include "tools/ServeLoop.h"
 
 #include <cstring>
+#include <sstream>
+#include <unistd.h>
 
 namespace Keys = ConfigKeys;
 
@@ -32,18 +35,23 @@ std::string TextBeforeField(StringId id)
 } // namespace
 
 CCtlServe::CCtlServe(std::ostream& out, std::ostream& err, bool terminal)
-    : m_out{out}, m_err{err}, m_progress{err, true}, m_terminal{terminal}
+    : m_out{out}, m_err{err}, m_progress{err, true}, m_terminal{terminal},
+      m_journalOut{CJournalStream::IsJournal(STDOUT_FILENO)},
+      m_journalErr{CJournalStream::IsJournal(STDERR_FILENO)}
 {}
 
 int CCtlServe::Run()
 {
     const bool primary = CProfileStore::ReadInt(Keys::kConfig, Keys::kIsPrimary,
                                                 Keys::kIsPrimaryDefault, Keys::kIniFile) == 1;
-    CRoleClaim claim{primary, m_err};
+    std::ostringstream refusal;
+    CRoleClaim claim{primary, refusal};
     if (!claim.Take("service", CRoleClaim::EWhenHeld::Refuse, true)) {
+        Lines(kError, refusal.str());
         return claim.RefusedStatus();
     }
     CServeLoop loop;
+    loop.SetStopSignal([this] { m_notifier.Stopping(); });
     m_loop = &loop;
     const int status = primary ? ServePrimary(loop) : ServeSecondary(loop);
     m_loop = nullptr;
@@ -55,17 +63,18 @@ int CCtlServe::ServePrimary(CServeLoop& loop)
     CPrimaryService service{*this, *this, *this};
     const auto start = [&] {
         service.Initialise();
-        CLogDirectoryNotice::Check(service.Settings().logDir, m_err);
+        CheckLogDirectory(service.Settings().logDir);
         loop.SetTimer(service.TimerInterval(), [&] { service.OnTimer(); });
         const int port = service.Settings().port2;
         const std::string notice = "Serving as primary: preparation every " +
                                    std::to_string(service.TimerInterval().count() / 1000) +
                                    " s, results at port " + std::to_string(port);
+        m_readyPending = true;
         if (!service.StartListener(this,
                                    [this, port, notice](bool bound, const std::string& reason) {
                                        ListenerBound(port, bound, reason, notice);
                                    })) {
-            m_err << "zezodictl: cannot start the listener at port " << port << "\n";
+            Message(kError, "cannot start the listener at port " + std::to_string(port));
             return false;
         }
         return true;
@@ -74,6 +83,7 @@ int CCtlServe::ServePrimary(CServeLoop& loop)
         return kExitFailure;
     }
     loop.SetReload([&] {
+        m_notifier.Reloading();
         Print(kNotice, "Settings re-read");
         if (!start()) {
             loop.RequestStop();
@@ -104,23 +114,26 @@ int CCtlServe::ServeSecondary(CServeLoop& loop)
             return false;
         }
         const SSecondarySettings& settings = service.Settings();
-        CLogDirectoryNotice::Check(settings.logDir, m_err);
+        CheckLogDirectory(settings.logDir);
         loop.SetTimer(std::chrono::milliseconds{service.TimerInterval()},
                       [&] { service.OnTimer(); });
         const std::string serving = "Serving as secondary: synchronization every " +
                                     std::to_string(service.TimerInterval() / 1000) + " s from " +
                                     settings.webPath + ", ";
         if (!service.WantsListener()) {
-            Print(kNotice, serving + "no commands (UseSocketsControls is not 1)");
+            const std::string notice = serving + "no commands (UseSocketsControls is not 1)";
+            Print(kNotice, notice);
+            m_notifier.Ready(notice);
             return true;
         }
         const int port = settings.port;
         const std::string notice = serving + "commands at port " + std::to_string(port);
+        m_readyPending = true;
         if (!service.StartListener(this, CSecondaryListener::SetSystemTime,
                                    [this, port, notice](bool bound, const std::string& reason) {
                                        ListenerBound(port, bound, reason, notice);
                                    })) {
-            m_err << "zezodictl: cannot start the listener at port " << port << "\n";
+            Message(kError, "cannot start the listener at port " + std::to_string(port));
             return false;
         }
         return true;
@@ -128,6 +141,7 @@ int CCtlServe::ServeSecondary(CServeLoop& loop)
     int status = 0;
     if (start()) {
         loop.SetReload([&] {
+            m_notifier.Reloading();
             Print(kNotice, "Settings re-read");
             if (!start()) {
                 status = kExitFailure;
@@ -159,16 +173,20 @@ const char* CCtlServe::ImageWord(int image)
 void CCtlServe::ListenerBound(int port, bool bound, const std::string& reason,
                               const std::string& notice)
 {
-    if (bound) {
-        Print(kNotice, notice);
-        return;
+    const std::string text = bound
+                                 ? notice
+                                 : "Cannot listen at port " + std::to_string(port) + " (" + reason +
+                                       "): not serving it yet, trying again every "
+                                       "half second";
+    Print(bound ? kNotice : kError, text);
+    if (!bound && !m_journalOut) {
+        // Told on the error stream too, unless the journal has it already from the line above.
+        Message(kError, text);
     }
-    const std::string text = "Cannot listen at port " + std::to_string(port) + " (" + reason +
-                             "): not serving it yet, trying again every half second";
-    Print(kError, text);
-    const std::lock_guard lock{m_outputMutex};
-    // The journal takes the "<3>" of a line on standard error as its priority: error.
-    m_err << (m_terminal ? "" : "<3>") << "zezodictl: " << text << std::endl;
+    // The timer runs whether or not the port is bound: the role is as ready as it gets.
+    if (m_readyPending.exchange(false)) {
+        m_notifier.Ready(text);
+    }
 }
 
 void CCtlServe::Print(const char* word, const std::string& text)
@@ -177,7 +195,34 @@ void CCtlServe::Print(const char* word, const std::string& text)
     if (m_terminal) {
         m_progress.Clear();
     }
-    m_out << word << "  " << CPrintableText::Escape(text) << std::endl;
+    m_out << (m_journalOut ? CJournalStream::Prefix(word) : "") << word << "  "
+          << CPrintableText::Escape(text) << std::endl;
+}
+
+void CCtlServe::Message(const char* word, const std::string& text)
+{
+    const std::lock_guard lock{m_outputMutex};
+    m_err << (m_journalErr ? CJournalStream::Prefix(word) : "") << "zezodictl: " << text
+          << std::endl;
+}
+
+void CCtlServe::Lines(const char* word, const std::string& lines)
+{
+    const std::lock_guard lock{m_outputMutex};
+    std::istringstream in{lines};
+    for (std::string line; std::getline(in, line);) {
+        m_err << (m_journalErr ? CJournalStream::Prefix(word) : "") << line << "\n";
+    }
+    m_err.flush();
+}
+
+void CCtlServe::CheckLogDirectory(const std::string& logDir)
+{
+    std::ostringstream notice;
+    if (!CLogDirectoryNotice::Check(logDir, notice)) {
+        // Nothing reaches the log file until the operator acts.
+        Lines(kError, notice.str());
+    }
 }
 
 void CCtlServe::Progress(const std::string& text)
@@ -222,14 +267,12 @@ void CCtlServe::SetBusy(bool busy)
 
 void CCtlServe::ShowErrorBox(const std::string& text, const std::string& caption)
 {
-    const std::lock_guard lock{m_outputMutex};
-    m_err << "zezodictl: " << caption << ": " << text << std::endl;
+    Message(kError, caption + ": " + text);
 }
 
 bool CCtlServe::AskYesNo(const std::string& text, const std::string& caption, bool /*defaultNo*/)
 {
-    const std::lock_guard lock{m_outputMutex};
-    m_err << "zezodictl: " << caption << ": " << text << " (answered No)" << std::endl;
+    Message(kNotice, caption + ": " + text + " (answered No)");
     return false;
 }
 

@@ -7,7 +7,9 @@
 #include "primary/FileListSink.h"
 #include "secondary/LocalFilesSink.h"
 #include "tools/ProgressLine.h"
+#include "tools/ServiceNotifier.h"
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <ostream>
@@ -21,7 +23,9 @@ class CServeLoop;
 // go to the output, one each, led by their image as a word (ok, error, notice), with control
 // bytes escaped; messages and, on a terminal, the progress line go to the error stream. The
 // notice that a role is served comes once its listener's port is bound; a port that cannot be
-// bound is an error line in both streams, while the listener keeps trying.
+// bound is an error line, while the listener keeps trying. A stream that is the journal gets
+// each line led by its priority (<3> error, <5> notice, <6> the rest), and systemd is told when
+// the role is ready, reloading and stopping.
 class CCtlServe : public CReportSink,
                   public CFileListSink,
                   public CLocalFilesSink,
@@ -59,6 +63,11 @@ private:
     // Listener thread: the notice once the port is bound, or the error while it is not.
     void ListenerBound(int port, bool bound, const std::string& reason, const std::string& notice);
     void Print(const char* word, const std::string& text);
+    // A message on the error stream, led by the priority of `word` when that is the journal.
+    void Message(const char* word, const std::string& text);
+    // Lines already formed ("zezodictl: ..."), each led by the priority of `word` likewise.
+    void Lines(const char* word, const std::string& lines);
+    void CheckLogDirectory(const std::string& logDir);
     void Progress(const std::string& text);
 
     std::ostream& m_out;
@@ -66,6 +75,12 @@ private:
     std::mutex m_outputMutex;
     CProgressLine m_progress;
     const bool m_terminal;
+    const bool m_journalOut;
+    const bool m_journalErr;
+    CServiceNotifier m_notifier;
+    // Set at the start and on every re-reading of the settings: the listener's first report of
+    // its port makes the role ready.
+    std::atomic<bool> m_readyPending{false};
     CServeLoop* m_loop = nullptr;
     // The step the listener's requests run in; set while the secondary is served.
     std::function<void(const std::string&)> m_onSyncRequested;

@@ -49,6 +49,12 @@ void CServeLoop::SetReload(Step onReload)
     m_onReload = std::move(onReload);
 }
 
+void CServeLoop::SetStopSignal(Step onStopSignal)
+{
+    const std::lock_guard lock{m_mutex};
+    m_onStopSignal = std::move(onStopSignal);
+}
+
 void CServeLoop::Post(Step step)
 {
     const std::lock_guard lock{m_mutex};
@@ -103,6 +109,14 @@ void CServeLoop::SignalThread()
         const timespec poll{0, kSignalPollNs};
         const int signal = sigtimedwait(&signals, nullptr, &poll);
         if (signal == SIGTERM || signal == SIGINT) {
+            Step onStopSignal;
+            {
+                const std::lock_guard lock{m_mutex};
+                onStopSignal = m_onStopSignal;
+            }
+            if (onStopSignal) {
+                onStopSignal();
+            }
             RequestStop();
         } else if (signal == SIGHUP) {
             const std::lock_guard lock{m_mutex};

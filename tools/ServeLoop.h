@@ -31,6 +31,10 @@ public:
 
     void SetReload(Step onReload);
 
+    // Runs on the signal thread as soon as SIGTERM or SIGINT arrives, before the step in
+    // progress has ended.
+    void SetStopSignal(Step onStopSignal);
+
     // Any thread: queues the step; steps run in the order they came.
     void Post(Step step);
 
@@ -49,6 +53,7 @@ private:
     std::deque<Step> m_queue;
     Step m_onTick;
     Step m_onReload;
+    Step m_onStopSignal;
     std::chrono::milliseconds m_period{0};
     std::chrono::steady_clock::time_point m_due{};
     std::atomic<bool> m_stop{false};

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 // A command-line program that a test runs to its end: argv as given, no shell, stdin on
@@ -16,6 +17,9 @@ public:
     ~CToolProcess();
     CToolProcess(const CToolProcess&) = delete;
     CToolProcess& operator=(const CToolProcess&) = delete;
+
+    // The next Start gives the child this file as its standard input instead of /dev/null.
+    void SetInput(std::string path) { m_input = std::move(path); }
 
     // Starts argv[0] (an absolute path); false when no process could be created.
     bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
@@ -32,4 +36,5 @@ private:
     void Kill();
 
     pid_t m_pid = -1;
+    std::string m_input{"/dev/null"};
 };

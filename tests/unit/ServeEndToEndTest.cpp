@@ -11,9 +11,12 @@
 #include <iterator>
 #include <netinet/in.h>
 #include <optional>
+#include <poll.h>
 #include <random>
 #include <string>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -106,7 +109,8 @@ protected:
 
     // zezodictl serve for role, as root without the right to set the clock; its output goes
     // to role/NAME.out.
-    std::unique_ptr<CToolProcess> Serve(const char* role, const char* name = "serve") const
+    std::unique_ptr<CToolProcess> Serve(const char* role, const char* name = "serve",
+                                        const std::vector<std::string>& more = {}) const
     {
         std::vector<std::string> argv;
         if (geteuid() == 0) {
@@ -115,7 +119,9 @@ protected:
         argv.insert(argv.end(), {ZEZODICTL_PATH, "serve"});
         auto process = std::make_unique<CToolProcess>();
         const std::string out = (m_root / role / name).string() + ".out";
-        EXPECT_TRUE(process->Start(argv, Environment(role), out, out + ".err"));
+        std::vector<std::string> environment = Environment(role);
+        environment.insert(environment.end(), more.begin(), more.end());
+        EXPECT_TRUE(process->Start(argv, environment, out, out + ".err"));
         return process;
     }
 
@@ -261,8 +267,9 @@ TEST_F(ServeEndToEndTest, SecondaryTimerInSecondsAndOneRunAtATime)
     EXPECT_NE(Read(out).find("Failed to get SyncFile"), std::string::npos) << Read(out);
 }
 
-// A port held by another program: the service says so at error priority and announces nothing
-// until the port is free, then serves it.
+// A port held by another program: the service says so at the journal's error priority and
+// announces nothing until the port is free, then serves it. Its output is taken for the journal
+// as systemd names it (JOURNAL_STREAM, the device and inode of the stream).
 TEST_F(ServeEndToEndTest, TakenPort_IsAnErrorUntilFreedThenServed)
 {
     const int holder = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -274,14 +281,19 @@ TEST_F(ServeEndToEndTest, TakenPort_IsAnErrorUntilFreedThenServed)
     Write(m_root / "secondary/windows/zezodi.ini",
           "[Config]\nIsPrimary=0\nIntervalInMin=600\nPort=" + std::to_string(m_port) +
               "\nWebDocPath=" + m_nginx->BaseUrl() + "/syncdata\n");
-    m_secondary = Serve("secondary");
     const fs::path out = m_root / "secondary/serve.out";
     const fs::path err = m_root / "secondary/serve.out.err";
+    Write(out, "");
+    struct stat stream
+    {};
+    ASSERT_EQ(stat(out.c_str(), &stream), 0);
+    m_secondary = Serve(
+        "secondary", "serve",
+        {"JOURNAL_STREAM=" + std::to_string(stream.st_dev) + ":" + std::to_string(stream.st_ino)});
     const std::string taken = "Cannot listen at port " + std::to_string(m_port) +
                               " (Address already in use): not serving it yet, trying again every "
                               "half second";
-    ASSERT_TRUE(WaitFor(out, "error  " + taken)) << Read(out);
-    ASSERT_TRUE(WaitFor(err, "<3>zezodictl: " + taken)) << Read(err);
+    ASSERT_TRUE(WaitFor(out, "<3>error  " + taken)) << Read(out);
     EXPECT_EQ(Read(out).find("Serving"), std::string::npos) << Read(out);
     EXPECT_NE(Read(m_root / "secondary/srv/jxt/log/zezodi.log")
                   .find(", Cannot listen at port " + std::to_string(m_port) +
@@ -289,10 +301,79 @@ TEST_F(ServeEndToEndTest, TakenPort_IsAnErrorUntilFreedThenServed)
               std::string::npos);
 
     close(holder);
-    ASSERT_TRUE(WaitFor(out, "notice  Serving as secondary")) << Read(out);
+    ASSERT_TRUE(WaitFor(out, "<5>notice  Serving as secondary")) << Read(out);
     EXPECT_NE(Read(out).find("commands at port " + std::to_string(m_port)), std::string::npos);
     EXPECT_TRUE(WaitUntilListening(m_port, kLongest));
     ASSERT_TRUE(m_secondary->Signal(SIGTERM));
+    EXPECT_EQ(m_secondary->Wait(kLongest), 0);
+    // The error stream is no journal: plain, and without the error the journal holds already.
+    EXPECT_EQ(Read(err).find(taken), std::string::npos) << Read(err);
+    EXPECT_EQ(Read(err).find("<3>"), std::string::npos) << Read(err);
+}
+
+// systemd's notification socket, as the service manager holds it for a Type=notify unit.
+class CNotifySocket
+{
+public:
+    explicit CNotifySocket(const fs::path& path)
+        : m_fd{socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0)}
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path.string().copy(address.sun_path, sizeof address.sun_path - 1);
+        m_bound = m_fd >= 0 &&
+                  bind(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~CNotifySocket() { close(m_fd); }
+    CNotifySocket(const CNotifySocket&) = delete;
+    CNotifySocket& operator=(const CNotifySocket&) = delete;
+
+    bool Bound() const { return m_bound; }
+
+    // The next message, empty when none came within kLongest.
+    std::string Next() const
+    {
+        pollfd waiting{m_fd, POLLIN, 0};
+        if (poll(&waiting, 1, static_cast<int>(kLongest.count() * 1000)) != 1) {
+            return {};
+        }
+        std::string message(4096, '\0');
+        const ssize_t got = recv(m_fd, message.data(), message.size(), 0);
+        message.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        return message;
+    }
+
+private:
+    int m_fd;
+    bool m_bound = false;
+};
+
+// The service tells systemd that it is ready once it listens, that it reloads on SIGHUP and is
+// ready again after, and that it stops on SIGTERM.
+TEST_F(ServeEndToEndTest, NotifiesReadyReloadingAndStopping)
+{
+    Write(m_root / "secondary/windows/zezodi.ini",
+          "[Config]\nIsPrimary=0\nIntervalInMin=600\nPort=" + std::to_string(m_port) +
+              "\nWebDocPath=" + m_nginx->BaseUrl() + "/syncdata\n");
+    const fs::path path = m_root / "notify.sock";
+    const CNotifySocket notify{path};
+    ASSERT_TRUE(notify.Bound());
+    m_secondary = Serve("secondary", "serve", {"NOTIFY_SOCKET=" + path.string()});
+    const fs::path out = m_root / "secondary/serve.out";
+    std::string message = notify.Next();
+    EXPECT_EQ(message.rfind("READY=1\nSTATUS=Serving as secondary", 0), 0u) << message;
+    EXPECT_NE(Read(out).find("notice  Serving as secondary"), std::string::npos) << Read(out);
+    EXPECT_TRUE(WaitUntilListening(m_port, kLongest));
+
+    ASSERT_TRUE(m_secondary->Signal(SIGHUP));
+    message = notify.Next();
+    EXPECT_EQ(message.rfind("RELOADING=1\nMONOTONIC_USEC=", 0), 0u) << message;
+    EXPECT_GT(std::stoll(message.substr(message.find('=', 12) + 1)), 0);
+    message = notify.Next();
+    EXPECT_EQ(message.rfind("READY=1\n", 0), 0u) << message;
+
+    ASSERT_TRUE(m_secondary->Signal(SIGTERM));
+    EXPECT_EQ(notify.Next(), "STOPPING=1");
     EXPECT_EQ(m_secondary->Wait(kLongest), 0);
 }
 
