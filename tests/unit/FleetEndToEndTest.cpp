@@ -1,3 +1,4 @@
+#include "ServeTree.h"
 #include "tests/support/FreePort.h"
 #include "tests/support/NginxServer.h"
 #include "tests/support/Promtool.h"
@@ -34,17 +35,8 @@ constexpr int kFiles = 3;
 constexpr std::array kSecondaries{"a", "b", "c"};
 constexpr std::array kAddresses{"127.0.0.2", "127.0.0.3", "127.0.0.4"};
 
-std::string Read(const fs::path& path)
-{
-    std::ifstream in{path, std::ios::binary};
-    return {std::istreambuf_iterator<char>{in}, std::istreambuf_iterator<char>{}};
-}
-
-void Write(const fs::path& path, const std::string& text)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream{path, std::ios::binary | std::ios::trunc} << text;
-}
+using ServeTree::Read;
+using ServeTree::Write;
 
 struct SStatus
 {
@@ -67,17 +59,9 @@ protected:
         m_root = fs::temp_directory_path() /
                  ("zezodi-fleet-" + std::to_string(getpid()) + "-" + std::to_string(random()));
         for (const std::string role : {"primary", "a", "b", "c"}) {
-            fs::create_directories(m_root / role / "tmp");
-            fs::create_directories(m_root / role / "srv/jxt/log");
-            fs::create_directories(m_root / role / "srv/db1");
-            Write(m_root / role / "windows/registry.ini",
-                  "[SOFTWARE\\Orvenda\\Orvenda Tool]\nDirectory=" +
-                      (m_root / role / "srv/jxt").string() + "\n");
+            ServeTree::MakeInstallation(m_root, role);
         }
-        fs::create_directories(m_root / "primary/srv/jxt/syncdata");
-        fs::create_directories(m_root / "nginx");
-        m_nginx = std::make_unique<CNginxServer>((m_root / "primary/srv/jxt").string(),
-                                                 (m_root / "nginx").string());
+        m_nginx = ServeTree::PrimaryWeb(m_root);
         ASSERT_TRUE(m_nginx->Start()) << m_nginx->ErrorLog();
         m_port = FreePort();
         m_port2 = FreePort();

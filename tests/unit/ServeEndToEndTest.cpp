@@ -1,3 +1,4 @@
+#include "ServeTree.h"
 #include "tests/support/FreePort.h"
 #include "tests/support/NginxServer.h"
 #include "tests/support/ToolProcess.h"
@@ -32,17 +33,8 @@ using namespace std::chrono_literals;
 constexpr auto kLongest = 60s;
 constexpr int kFiles = 40;
 
-std::string Read(const fs::path& path)
-{
-    std::ifstream in{path, std::ios::binary};
-    return {std::istreambuf_iterator<char>{in}, std::istreambuf_iterator<char>{}};
-}
-
-void Write(const fs::path& path, const std::string& text)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream{path, std::ios::binary | std::ios::trunc} << text;
-}
+using ServeTree::Read;
+using ServeTree::Write;
 
 // True once the file holds text after its first `from` bytes, within kLongest.
 bool WaitFor(const fs::path& path, const std::string& text, std::size_t from = 0)
@@ -74,17 +66,9 @@ protected:
         m_root = fs::temp_directory_path() /
                  ("zezodi-serve-" + std::to_string(getpid()) + "-" + std::to_string(random()));
         for (const char* role : {"primary", "secondary"}) {
-            fs::create_directories(m_root / role / "tmp");
-            fs::create_directories(m_root / role / "srv/jxt/log");
-            fs::create_directories(m_root / role / "srv/db1");
-            Write(m_root / role / "windows/registry.ini",
-                  "[SOFTWARE\\Orvenda\\Orvenda Tool]\nDirectory=" +
-                      (m_root / role / "srv/jxt").string() + "\n");
+            ServeTree::MakeInstallation(m_root, role);
         }
-        fs::create_directories(m_root / "primary/srv/jxt/syncdata");
-        fs::create_directories(m_root / "nginx");
-        m_nginx = std::make_unique<CNginxServer>((m_root / "primary/srv/jxt").string(),
-                                                 (m_root / "nginx").string());
+        m_nginx = ServeTree::PrimaryWeb(m_root);
         ASSERT_TRUE(m_nginx->Start()) << m_nginx->ErrorLog();
         m_port = FreePort();
         m_port2 = FreePort();
