@@ -55,9 +55,11 @@ public:
 
     bool Bound() const { return m_bound; }
     // Waits at most ten seconds for a query that holds part.
+    // Bounded generously: a listener started beside other sanitized processes may take long to
+    // send its first query.
     bool Asked(const std::string& part)
     {
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
         while (std::chrono::steady_clock::now() < deadline) {
             for (const std::string& query : m_queries.Texts()) {
                 if (query.find(part) != std::string::npos) {
