@@ -26,7 +26,10 @@ for language in en de fr; do
     fr) demo_language=(FR) ;;
   esac
   for role in primary secondary; do
-    ZEZODI_SHOTS_NAME=$language xvfb-run -a -s "-screen 0 1280x1024x24" \
+    # Fresh desktop settings for every picture: widths remembered from another language's
+    # windows would cut this one's texts.
+    rm -rf "$root/build/shots-config" && mkdir -p "$root/build/shots-config"
+    XDG_CONFIG_HOME=$root/build/shots-config ZEZODI_SHOTS_NAME=$language xvfb-run -a -s "-screen 0 1280x1024x24" \
       scripts/demo.sh "$role" "${demo_language[@]}"
   done
 done
