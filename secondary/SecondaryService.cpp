@@ -2,6 +2,7 @@
 
 #include "core/ConfigFile.h"
 #include "core/ConfigKeys.h"
+#include "core/EventLog.h"
 #include "core/MetricsFile.h"
 #include "core/PeerAllowList.h"
 #include "core/ProfileStore.h"
@@ -87,7 +88,13 @@ int CSecondaryService::RunAndReport(int mode, std::string_view primaryName, std:
     outcome.failed = m_engine->FilesFailed();
     outcome.bytesFetched = m_engine->BytesFetched();
     m_lastOutcome = outcome;
-    CLastRunFile{CLastRunFile::PathIn(m_settings.logDir)}.Save(outcome, nextRun);
+    // `zezodictl status` reads the last run from this file: one that cannot be written (a full
+    // disk) is told in the log, or the check would report the run before as the last.
+    const CLastRunFile lastRun{CLastRunFile::PathIn(m_settings.logDir)};
+    if (!lastRun.Path().empty() && !lastRun.Save(outcome, nextRun)) {
+        CEventLog::WriteLog(m_settings.logDir,
+                            "The last run could not be recorded in " + lastRun.Path());
+    }
     CMetricsFile metrics;
     metrics.AddRun(outcome, nextRun);
     metrics.Publish(m_settings.logDir);
