@@ -24,7 +24,9 @@ constexpr int kDnsPort = 53;
 constexpr std::size_t kDnsHeader = 12;
 
 // A name server that answers "no such name" to every query, and never answers a query for a
-// name that holds "silent".
+// name that holds "silent". Its socket is bound at once and its thread started by Serve, after
+// the listener's child is forked: a fork beside a running thread may hand the child a lock
+// that thread held (the sanitizer's allocator), and the child's lookups would wait forever.
 class CFakeNameServer
 {
 public:
@@ -40,7 +42,6 @@ public:
             return;
         }
         m_bound = true;
-        m_thread = std::thread{[this] { Serve(); }};
     }
     ~CFakeNameServer()
     {
@@ -54,7 +55,12 @@ public:
     }
 
     bool Bound() const { return m_bound; }
-    // Waits at most ten seconds for a query that holds part.
+    // Answers from now on, queries sent meanwhile too.
+    void Serve()
+    {
+        m_thread = std::thread{[this] { Answer(); }};
+    }
+    // Waits at most thirty seconds for a query that holds part.
     // Bounded generously: a listener started beside other sanitized processes may take long to
     // send its first query.
     bool Asked(const std::string& part)
@@ -72,7 +78,7 @@ public:
     }
 
 private:
-    void Serve()
+    void Answer()
     {
         while (!m_stop) {
             pollfd entry{m_fd, POLLIN, 0};
@@ -223,6 +229,7 @@ TEST(NameLookupTest, ANameServerThatNeverAnswers_DelaysNoAllowedPeer)
     if (!failure.empty()) {
         GTEST_SKIP() << failure;
     }
+    names.Serve();
     ASSERT_TRUE(names.Asked("silent"));
     // The lookup waits thirty seconds for its answer; the address is served meanwhile, each
     // command within the exchange's ten-second bound.
@@ -245,6 +252,7 @@ TEST(NameLookupTest, AFailedNameIsTriedAgain_AndEveryAddressOfItCounts)
     if (!failure.empty()) {
         GTEST_SKIP() << failure;
     }
+    names.Serve();
     ASSERT_TRUE(names.Asked("late-primary"));
     EXPECT_EQ(StartSync(port, "127.0.0.10"), "");
     // The name comes to exist, with two addresses, in the child's hosts file.
