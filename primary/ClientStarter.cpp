@@ -6,21 +6,9 @@
 #include "core/StartSyncSender.h"
 #include "core/StringTable.h"
 
-#include <cstdint>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 CClientStarter::CClientStarter(const SPrimarySettings& settings)
-    : m_settings{settings}, m_ackTimeout{CProtocolMessages::kAckTimeout},
-      m_stopEvent{eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)}
+    : m_settings{settings}, m_ackTimeout{CProtocolMessages::kAckTimeout}
 {}
-
-CClientStarter::~CClientStarter()
-{
-    if (m_stopEvent >= 0) {
-        ::close(m_stopEvent);
-    }
-}
 
 void CClientStarter::SetAckTimeout(int tenths)
 {
@@ -29,22 +17,12 @@ void CClientStarter::SetAckTimeout(int tenths)
 
 void CClientStarter::RequestStop()
 {
-    m_stop = true;
-    if (m_stopEvent >= 0) {
-        // A few presses cannot overflow the counter: the write does not fail.
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(m_stopEvent, &one, sizeof one);
-    }
+    m_stop.Request();
 }
 
 void CClientStarter::Rearm()
 {
-    m_stop = false;
-    if (m_stopEvent >= 0) {
-        // A stop of earlier exchanges must not end these: one read empties the counter.
-        std::uint64_t pending = 0;
-        [[maybe_unused]] const ssize_t drained = ::read(m_stopEvent, &pending, sizeof pending);
-    }
+    m_stop.Reset();
 }
 
 void CClientStarter::Run(const std::vector<SClient>& clients, bool alsoSetTime,
@@ -52,12 +30,12 @@ void CClientStarter::Run(const std::vector<SClient>& clients, bool alsoSetTime,
 {
     CStartSyncSender startSync{m_settings.computerName, m_settings.primaryIp, m_settings.port};
     startSync.SetAckTimeout(m_ackTimeout);
-    startSync.SetInterrupt(m_stopEvent);
+    startSync.SetInterrupt(m_stop.Fd());
     CSetTimeSender setTime{m_settings.logDir, m_settings.port};
     setTime.SetAckTimeout(m_ackTimeout);
-    setTime.SetInterrupt(m_stopEvent);
+    setTime.SetInterrupt(m_stop.Fd());
     const int all = static_cast<int>(clients.size());
-    for (int done = 0; done < all && !m_stop; ++done) {
+    for (int done = 0; done < all && !m_stop.Requested(); ++done) {
         const SClient& client = clients[static_cast<std::size_t>(done)];
         if (step) {
             step(

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/StopSignal.h"
 #include "primary/PrimarySettings.h"
 
-#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,9 +26,6 @@ public:
     using LineHook = std::function<void(const std::string& text, int image)>;
 
     explicit CClientStarter(const SPrimarySettings& settings);
-    ~CClientStarter();
-    CClientStarter(const CClientStarter&) = delete;
-    CClientStarter& operator=(const CClientStarter&) = delete;
 
     // Tenths of a second that each exchange waits for its acknowledgement; 3000 unless set.
     void SetAckTimeout(int tenths);
@@ -47,7 +44,6 @@ public:
 private:
     const SPrimarySettings& m_settings;
     int m_ackTimeout;
-    std::atomic<bool> m_stop{false};
-    // Readable once a stop is requested: ends an exchange's wait for its acknowledgement.
-    int m_stopEvent;
+    // Its descriptor ends an exchange's wait for its acknowledgement.
+    CStopSignal m_stop;
 };

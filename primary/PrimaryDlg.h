@@ -7,7 +7,7 @@
 #include "primary/PrimaryService.h"
 #include "primary/SyncResultRelay.h"
 #include "widgets/MainDlg.h"
-#include "widgets/StopSignal.h"
+#include "core/StopSignal.h"
 
 #include <chrono>
 #include <functional>

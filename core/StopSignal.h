@@ -3,7 +3,7 @@
 #include <atomic>
 #include <mutex>
 
-// What Stop tells a run on a window's worker thread: a flag its loops ask between steps, and a
+// What Stop tells a run on a worker thread: a flag its loops ask between steps, and a
 // descriptor that turns readable, which ends a socket's wait at once. Any thread may call.
 class CStopSignal
 {

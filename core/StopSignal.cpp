@@ -1,4 +1,4 @@
-#include "widgets/StopSignal.h"
+#include "core/StopSignal.h"
 
 #include <cstdint>
 #include <sys/eventfd.h>
