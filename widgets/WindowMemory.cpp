@@ -17,6 +17,7 @@ namespace {
 
 const QString kGeometry{QStringLiteral("geometry")};
 const QString kColumnWidths{QStringLiteral("columnWidths")};
+const QString kColumnTitles{QStringLiteral("columnTitles")};
 const QString kSortColumn{QStringLiteral("sortColumn")};
 const QString kSortAscending{QStringLiteral("sortAscending")};
 
@@ -50,6 +51,12 @@ void SortQtList(QAbstractItemView& view, int column, Qt::SortOrder order)
     } else if (auto* table = qobject_cast<QTableView*>(&view)) {
         table->sortByColumn(column, order);
     }
+}
+
+QString TitleOf(const QHeaderView& header, int column)
+{
+    return header.model() ? header.model()->headerData(column, header.orientation()).toString()
+                          : QString{};
 }
 
 } // namespace
@@ -106,11 +113,15 @@ void CWindowMemory::RestoreList(const SList& list) const
     settings.beginGroup(m_group);
     settings.beginGroup(list.name);
     const QStringList widths{settings.value(kColumnWidths).toStringList()};
+    const QStringList titles{settings.value(kColumnTitles).toStringList()};
     for (int column = 0; column < widths.size() && column < header->count(); ++column) {
         bool valid{false};
         const int width{widths.at(column).toInt(&valid)};
-        // A stretched column takes what the others leave.
-        if (valid && width > 0 && header->sectionResizeMode(column) == QHeaderView::Interactive) {
+        // A width kept for another title (another language) could cut this one; a stretched
+        // column takes what the others leave.
+        if (valid && width > 0 && column < titles.size() &&
+            titles.at(column) == TitleOf(*header, column) &&
+            header->sectionResizeMode(column) == QHeaderView::Interactive) {
             header->resizeSection(column, width);
         }
     }
@@ -138,10 +149,13 @@ void CWindowMemory::Save() const
         }
         settings.beginGroup(list.name);
         QStringList widths;
+        QStringList titles;
         for (int column = 0; column < header->count(); ++column) {
             widths.append(QString::number(header->sectionSize(column)));
+            titles.append(TitleOf(*header, column));
         }
         settings.setValue(kColumnWidths, widths);
+        settings.setValue(kColumnTitles, titles);
         int sortColumn{-1};
         bool ascending{true};
         if (auto* sortList = qobject_cast<CSortListCtrl*>(list.view)) {

@@ -60,15 +60,18 @@ private slots:
     {
         QTest::addColumn<bool>("table");
         QTest::addColumn<bool>("addedWhenShown");
-        QTest::newRow("tree") << false << false;
-        QTest::newRow("table") << true << false;
-        QTest::newRow("table added once shown") << true << true;
+        QTest::addColumn<bool>("retitled");
+        QTest::newRow("tree") << false << false << false;
+        QTest::newRow("table") << true << false << false;
+        QTest::newRow("table added once shown") << true << true << false;
+        QTest::newRow("tree in another language") << false << false << true;
     }
 
     void QtSortedList_GetsItsWidthsAndOrderBack()
     {
         QFETCH(bool, table);
         QFETCH(bool, addedWhenShown);
+        QFETCH(bool, retitled);
         {
             const auto window{Window(table)};
             auto* memory = new CWindowMemory{window->dialog, QStringLiteral("Fleet")};
@@ -79,6 +82,9 @@ private slots:
             window->dialog.accept();
         }
         const auto window{Window(table)};
+        if (retitled) {
+            static_cast<QTreeWidget*>(window->list)->setHeaderLabels({"Etat", "Nom", "Adresse"});
+        }
         auto* memory = new CWindowMemory{window->dialog, QStringLiteral("Fleet")};
         if (!addedWhenShown) {
             memory->AddList(*window->list, QStringLiteral("Clients"));
@@ -88,7 +94,8 @@ private slots:
             QCOMPARE(window->header->sectionSize(1), window->header->defaultSectionSize());
             memory->AddList(*window->list, QStringLiteral("Clients"));
         }
-        QCOMPARE(window->header->sectionSize(1), 77);
+        QCOMPARE(window->header->sectionSize(1),
+                 retitled ? window->header->defaultSectionSize() : 77);
         QCOMPARE(window->header->sortIndicatorSection(), 2);
         QCOMPARE(window->header->sortIndicatorOrder(), Qt::DescendingOrder);
     }
