@@ -402,7 +402,9 @@ void CCtlCommands::Usage(std::ostream& to)
           "taken literally.\n"
           "\n"
           "prepare and sync show a progress line on stderr (files done, bytes); serve does on a\n"
-          "terminal.\n"
+          "terminal. SIGINT, SIGTERM or SIGHUP stop prepare and sync after the file in progress\n"
+          "(exit status 1): a stopped preparation publishes nothing, a stopped synchronisation\n"
+          "is not recorded as applied.\n"
           "\n"
           "Exit status: 0 done, 1 a failure, 2 bad arguments, 3 sync skipped (already applied),\n"
           "75 the role's lock is held by another program; status exits as told above.\n";

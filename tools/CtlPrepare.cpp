@@ -5,6 +5,7 @@
 #include "primary/CatalogueBuilder.h"
 #include "primary/PrimaryConfig.h"
 #include "tools/LogDirectoryNotice.h"
+#include "tools/TerminationSignals.h"
 
 #include <cstdlib>
 
@@ -20,6 +21,8 @@ int CCtlPrepare::Run()
     AddReportLine(CStringTable::Text(StringId::PreparationStartedManually),
                   CReportSink::ImageSuccess);
     CCatalogueBuilder builder{settings, *this, *this};
+    const CTerminationSignals signals;
+    builder.SetStopRequest(&CTerminationSignals::Requested);
     const int result = builder.BuildCatalogue();
     m_progress.Show("files " + std::to_string(m_filesDone) + ", " +
                         std::to_string(m_kilobytesDone) + " KB",

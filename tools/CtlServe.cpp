@@ -61,6 +61,7 @@ int CCtlServe::Run()
 int CCtlServe::ServePrimary(CServeLoop& loop)
 {
     CPrimaryService service{*this, *this, *this};
+    service.SetStopRequest([&loop] { return loop.StopRequested(); }, loop.StopFd());
     const auto start = [&] {
         service.Initialise();
         CheckLogDirectory(service.Settings().logDir);

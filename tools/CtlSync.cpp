@@ -10,12 +10,12 @@
 #include "secondary/SecondaryService.h"
 #include "secondary/SyncEngine.h"
 #include "tools/LogDirectoryNotice.h"
+#include "tools/TerminationSignals.h"
 
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -36,43 +36,6 @@ int (*const kRemoveEntry)(const char*, const struct stat*, int, FTW*) =
     [](const char* path, const struct stat*, int, FTW*) { return remove(path); };
 
 constexpr std::string_view kDryRunPrefix = "zezodictl-dry-run-";
-
-volatile std::sig_atomic_t g_stopRequested = 0;
-
-void RequestStop(int /*signal*/)
-{
-    g_stopRequested = 1;
-}
-
-// SIGINT, SIGTERM and SIGHUP end a dry run after the file in progress, so that it removes its
-// temporary directory; the previous handlers come back with the end of the run.
-class CStopSignals
-{
-public:
-    CStopSignals()
-    {
-        g_stopRequested = 0;
-        struct sigaction action
-        {};
-        action.sa_handler = RequestStop;
-        sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            sigaction(kSignals[i], &action, &m_previous[i]);
-        }
-    }
-    ~CStopSignals()
-    {
-        for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            sigaction(kSignals[i], &m_previous[i], nullptr);
-        }
-    }
-    CStopSignals(const CStopSignals&) = delete;
-    CStopSignals& operator=(const CStopSignals&) = delete;
-
-private:
-    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
-    std::array<struct sigaction, 3> m_previous{};
-};
 
 // A dry run killed before it could clean up leaves its directory, named after its process:
 // the next dry run removes those of this user whose process is gone.
@@ -137,6 +100,8 @@ int CCtlSync::Run(bool force)
     engine.SetProgress([this](int done, int all, std::uint64_t bytes) {
         m_progress.Show(CProgressLine::SyncText(done, all, bytes), done == all);
     });
+    const CTerminationSignals signals;
+    service.SetStopRequest(&CTerminationSignals::Requested);
     const int result =
         service.RunAndReport(force ? CSyncEngine::kModeForced : CSyncEngine::kModeManual);
     if (result == CSyncEngine::kAlreadySynchronized) {
@@ -162,7 +127,7 @@ int CCtlSync::DryRun(bool force)
     }
     int status = 0;
     {
-        const CStopSignals signals;
+        const CTerminationSignals signals;
         status = DryRunIn(pattern, force);
     }
     nftw(pattern.c_str(), kRemoveEntry, kOpenDirectories, FTW_DEPTH | FTW_PHYS);
@@ -202,7 +167,7 @@ int CCtlSync::DryRunIn(const std::string& tempDir, bool force)
     int counts[4]{};
     CSyncEngine engine{settings, *this, *this};
     engine.SetRowPause(std::chrono::milliseconds{0});
-    engine.SetStopRequest([] { return g_stopRequested != 0; });
+    engine.SetStopRequest(&CTerminationSignals::Requested);
     engine.SetPreview([&](CSyncEngine::EPlanned action, const std::string& path) {
         ++counts[static_cast<int>(action)];
         m_progress.Clear();

@@ -65,22 +65,22 @@ void CServeLoop::Post(Step step)
 void CServeLoop::RequestStop()
 {
     const std::lock_guard lock{m_mutex};
-    m_stop = true;
+    m_stop.Request();
     m_wake.notify_all();
 }
 
 void CServeLoop::Run()
 {
     std::unique_lock lock{m_mutex};
-    while (!m_stop) {
+    while (!m_stop.Requested()) {
         const bool timed = m_onTick && m_period.count() > 0;
-        const auto woken = [&] { return m_stop || m_reload || !m_queue.empty(); };
+        const auto woken = [&] { return m_stop.Requested() || m_reload || !m_queue.empty(); };
         if (timed) {
             m_wake.wait_until(lock, m_due, woken);
         } else {
             m_wake.wait(lock, woken);
         }
-        if (m_stop) {
+        if (m_stop.Requested()) {
             break;
         }
         Step step;

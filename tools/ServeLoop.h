@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/StopSignal.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -43,7 +45,9 @@ public:
 
     // Any thread.
     void RequestStop();
-    bool StopRequested() const { return m_stop.load(); }
+    bool StopRequested() const { return m_stop.Requested(); }
+    // Turns readable with the stop: ends a step's wait on a socket at once (-1: none).
+    int StopFd() const { return m_stop.Fd(); }
 
 private:
     void SignalThread();
@@ -56,7 +60,7 @@ private:
     Step m_onStopSignal;
     std::chrono::milliseconds m_period{0};
     std::chrono::steady_clock::time_point m_due{};
-    std::atomic<bool> m_stop{false};
+    CStopSignal m_stop;
     bool m_reload = false;
     std::atomic<bool> m_ending{false};
     std::thread m_signals;

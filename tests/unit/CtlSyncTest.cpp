@@ -227,18 +227,41 @@ template <typename Condition> bool WaitFor(Condition condition)
     return true;
 }
 
-TEST_F(CtlSyncTest, KilledSync_LeavesNoProgramRunningAndTheNextRunRemovesItsTemporaries)
+// A catalogue of one big file, sent slowly so that its download is still going when the
+// test signals the run; the local copy is "local". Gives the catalogue.
+std::string ServeOneBigFileSlowly(CSyncTestTree& tree)
 {
-    // Sent slowly: the download is still going when the run is killed.
     const std::string big(1 << 20, 'b');
-    const std::string crc = CSyncTestTree::CrcText(big);
     const std::string catalogue =
-        "[Setup]\nLastSync=65A0B1C2\n[Db1]\nFile1=big.dbf\nCrc1=" + crc + "\n";
+        "[Setup]\nLastSync=65A0B1C2\n[Db1]\nFile1=big.dbf\nCrc1=" + CSyncTestTree::CrcText(big) +
+        "\n";
     tree.Put("web/slow/zezodi.txt", catalogue);
     tree.Put("web/slow/Db1/big.dbf", big);
     tree.WriteIni("WebDocPath", tree.Server().BaseUrl() + "/slow");
     tree.Put("drive/db1/big.dbf", "local");
+    return catalogue;
+}
 
+TEST_F(CtlSyncTest, TerminatedSync_StopsItsDownloadAndLeavesTheLocalFile)
+{
+    ServeOneBigFileSlowly(tree);
+    CToolProcess tool;
+    ASSERT_TRUE(tool.Start({ZEZODICTL_PATH, "sync"}, {}, "/dev/null", "/dev/null"));
+    const std::string url = tree.Server().BaseUrl() + "/slow/Db1/big.dbf";
+    ASSERT_TRUE(WaitFor([&] { return !ProcessesWith(url).empty(); }));
+    ASSERT_TRUE(tool.Signal(SIGTERM));
+    // The download alone would take two minutes.
+    EXPECT_EQ(tool.Wait(std::chrono::seconds{20}), std::optional<int>{1});
+    EXPECT_TRUE(ProcessesWith(url).empty());
+    EXPECT_EQ(tree.Get("drive/db1/big.dbf"), "local");
+    EXPECT_TRUE(Temporaries(tree.Path("drive/jxt/download")).empty());
+    EXPECT_EQ(tree.Get("windows/zezodi.ini").find("LastPrimSync=65A0B1C2"), std::string::npos);
+}
+
+TEST_F(CtlSyncTest, KilledSync_LeavesNoProgramRunningAndTheNextRunRemovesItsTemporaries)
+{
+    const std::string catalogue = ServeOneBigFileSlowly(tree);
+    const std::string big(1 << 20, 'b');
     CToolProcess tool;
     ASSERT_TRUE(tool.Start({ZEZODICTL_PATH, "sync"}, {}, "/dev/null", "/dev/null"));
     const std::string url = tree.Server().BaseUrl() + "/slow/Db1/big.dbf";

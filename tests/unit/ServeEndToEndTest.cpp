@@ -49,6 +49,22 @@ bool WaitFor(const fs::path& path, const std::string& text, std::size_t from = 0
     return true;
 }
 
+// A socket listening at port on every address that takes no connection: those that come wait
+// in its queue, answered by nobody. -1 when the port cannot be had.
+int ListenWithoutTaking(int port)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (fd >= 0 && (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+                    listen(fd, 4) != 0)) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 std::string Content(int file, const char* version)
 {
     return std::string{version} + " table " + std::to_string(file) + std::string(4000, 'x');
@@ -251,17 +267,37 @@ TEST_F(ServeEndToEndTest, SecondaryTimerInSecondsAndOneRunAtATime)
     EXPECT_NE(Read(out).find("Failed to get SyncFile"), std::string::npos) << Read(out);
 }
 
+// A secondary whose connection is taken but never answered keeps the timed clock setting
+// waiting for its acknowledgement for five minutes: SIGTERM ends that wait, as systemctl stop
+// expects, instead of letting the service manager kill the primary.
+TEST_F(ServeEndToEndTest, StopEndsTheWaitForASilentSecondary)
+{
+    const int silent = ListenWithoutTaking(m_port);
+    ASSERT_GE(silent, 0);
+    PublishOnPrimary("old");
+    Write(m_root / "primary/windows/zezodi.ini",
+          "[Config]\nIsPrimary=1\nPrimaryIPAddress=127.0.0.1\nSyncClientSystemTime=1\n"
+          "TimerIntervalInSec=1\nPort=" +
+              std::to_string(m_port) + "\nPort2=" + std::to_string(m_port2) +
+              "\nCopyToWebPath=" + (m_root / "primary/srv/jxt/syncdata").string() +
+              "\n[SecondaryServers]\nClientName1=silent\nClientIP1=127.0.0.1\n");
+    m_primary = Serve("primary");
+    // A connection waiting to be taken makes the listening socket readable.
+    pollfd waiting{silent, POLLIN, 0};
+    ASSERT_EQ(poll(&waiting, 1, static_cast<int>(kLongest / 1ms)), 1)
+        << Read(m_root / "primary/serve.out");
+    ASSERT_TRUE(m_primary->Signal(SIGTERM));
+    EXPECT_EQ(m_primary->Wait(kLongest), 0) << Read(m_root / "primary/serve.out");
+    close(silent);
+}
+
 // A port held by another program: the service says so at the journal's error priority and
 // announces nothing until the port is free, then serves it. Its output is taken for the journal
 // as systemd names it (JOURNAL_STREAM, the device and inode of the stream).
 TEST_F(ServeEndToEndTest, TakenPort_IsAnErrorUntilFreedThenServed)
 {
-    const int holder = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(m_port));
-    ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(holder, 1), 0);
+    const int holder = ListenWithoutTaking(m_port);
+    ASSERT_GE(holder, 0);
     Write(m_root / "secondary/windows/zezodi.ini",
           "[Config]\nIsPrimary=0\nIntervalInMin=600\nPort=" + std::to_string(m_port) +
               "\nWebDocPath=" + m_nginx->BaseUrl() + "/syncdata\n");
