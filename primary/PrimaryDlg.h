@@ -2,12 +2,12 @@
 
 #include "core/MessageSink.h"
 #include "core/ReportSink.h"
+#include "core/StopSignal.h"
 #include "core/StringTable.h"
 #include "primary/FileListSink.h"
 #include "primary/PrimaryService.h"
 #include "primary/SyncResultRelay.h"
 #include "widgets/MainDlg.h"
-#include "core/StopSignal.h"
 
 #include <chrono>
 #include <functional>
