@@ -1,9 +1,11 @@
 #include "FreePort.h"
 
 #include <arpa/inet.h>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <netinet/in.h>
+#include <random>
 #include <sstream>
 #include <string>
 #include <sys/socket.h>
@@ -30,9 +32,9 @@ bool IsListening(const std::string& portSuffix)
     return false;
 }
 
-} // namespace
-
-int FreePort()
+// The port of a socket bound to port on every address (0: the system's choice), closed again;
+// -1 when it cannot be bound.
+int BoundPort(int port)
 {
     const int fd{socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
     if (fd < 0) {
@@ -40,13 +42,37 @@ int FreePort()
     }
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
     socklen_t length{sizeof(address)};
     const bool bound{bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 &&
                      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0};
     close(fd);
     return bound ? ntohs(address.sin_port) : -1;
+}
+
+} // namespace
+
+int FreePort()
+{
+    // Below the range the system takes the local ports of outgoing connections from, so that no
+    // connection of a test running meanwhile takes it before the listener binds it, and at
+    // random, so that tests running side by side seldom pick the same one.
+    int ephemeral{32768};
+    std::ifstream{"/proc/sys/net/ipv4/ip_local_port_range"} >> ephemeral;
+    constexpr int kLowest{10000};
+    if (ephemeral - kLowest < 1000) {
+        return BoundPort(0);
+    }
+    std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<int> pick{kLowest, ephemeral - 1};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int port{BoundPort(pick(random))};
+        if (port > 0) {
+            return port;
+        }
+    }
+    return -1;
 }
 
 bool WaitUntilListening(int port, std::chrono::milliseconds longest)

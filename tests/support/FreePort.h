@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-// A TCP port on loopback that nothing listens at right now (the system picks it for a socket
-// bound to port 0, which is closed again); -1 when no socket could be bound.
+// A TCP port that nothing is bound to right now, below the system's range for outgoing
+// connections; -1 when no socket could be bound.
 int FreePort();
 
 // True once a socket listens at the port (state 0A in /proc/net/tcp), within `longest`. A
