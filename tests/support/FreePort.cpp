@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <mutex>
 #include <netinet/in.h>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <sys/socket.h>
@@ -57,7 +59,11 @@ int FreePort()
 {
     // Below the range the system takes the local ports of outgoing connections from, so that no
     // connection of a test running meanwhile takes it before the listener binds it, and at
-    // random, so that tests running side by side seldom pick the same one.
+    // random, so that tests running side by side seldom pick the same one. Never the same port
+    // twice in one process: a test's two listeners must not share one.
+    static std::mutex mutex;
+    static std::set<int> given;
+    const std::lock_guard lock{mutex};
     int ephemeral{32768};
     std::ifstream{"/proc/sys/net/ipv4/ip_local_port_range"} >> ephemeral;
     constexpr int kLowest{10000};
@@ -68,7 +74,7 @@ int FreePort()
     std::uniform_int_distribution<int> pick{kLowest, ephemeral - 1};
     for (int attempt = 0; attempt < 100; ++attempt) {
         const int port{BoundPort(pick(random))};
-        if (port > 0) {
+        if (port > 0 && given.insert(port).second) {
             return port;
         }
     }
