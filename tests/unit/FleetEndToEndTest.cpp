@@ -14,7 +14,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -55,9 +54,7 @@ class FleetEndToEndTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::random_device random;
-        m_root = fs::temp_directory_path() /
-                 ("zezodi-fleet-" + std::to_string(getpid()) + "-" + std::to_string(random()));
+        m_root = ServeTree::FreshRoot("fleet");
         for (const std::string role : {"primary", "a", "b", "c"}) {
             ServeTree::MakeInstallation(m_root, role);
         }

@@ -13,7 +13,6 @@
 #include <netinet/in.h>
 #include <optional>
 #include <poll.h>
-#include <random>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -78,9 +77,7 @@ class ServeEndToEndTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::random_device random;
-        m_root = fs::temp_directory_path() /
-                 ("zezodi-serve-" + std::to_string(getpid()) + "-" + std::to_string(random()));
+        m_root = ServeTree::FreshRoot("serve");
         for (const char* role : {"primary", "secondary"}) {
             ServeTree::MakeInstallation(m_root, role);
         }

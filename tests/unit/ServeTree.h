@@ -6,7 +6,9 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <random>
 #include <string>
+#include <unistd.h>
 
 // The installations of `zezodictl serve` processes in one temporary tree: each role below
 // root/<role> with its own Windows, temporary and installation directories; the primary's web
@@ -25,6 +27,17 @@ inline void Write(const fs::path& path, const std::string& text)
 {
     fs::create_directories(path.parent_path());
     std::ofstream{path, std::ios::binary | std::ios::trunc} << text;
+}
+
+// A new directory of the test's own under the temporary directory, named after kind.
+inline fs::path FreshRoot(const std::string& kind)
+{
+    std::random_device random;
+    const fs::path root =
+        fs::temp_directory_path() /
+        ("zezodi-" + kind + "-" + std::to_string(getpid()) + "-" + std::to_string(random()));
+    fs::create_directories(root);
+    return root;
 }
 
 inline void MakeInstallation(const fs::path& root, const std::string& role)
